@@ -1,0 +1,232 @@
+// File access through the fault-injection seam.
+#include "platform/io.h"
+
+#include "platform/resolve.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qorvan::platform {
+
+namespace {
+
+struct FaultState {
+    unsigned counts[IO_OP_COUNT] = {};
+    unsigned armedAt[IO_OP_COUNT] = {}; // 0: not armed; else the call number that fails
+    bool persistent[IO_OP_COUNT] = {};
+    bool fired = false;
+};
+
+FaultState& state()
+{
+    static FaultState s;
+    return s;
+}
+
+// The one place where every I/O call is counted and may be made to fail.
+bool injectFault(IoOp op)
+{
+    FaultState& s = state();
+    auto i = static_cast<int>(op);
+    unsigned n = ++s.counts[i];
+    unsigned at = s.armedAt[i];
+    if (at == 0) return false;
+    if (n == at || (s.persistent[i] && n > at)) {
+        s.fired = true;
+        errno = EIO;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const char* ioOpName(IoOp op)
+{
+    static const char* const names[IO_OP_COUNT] = {"open",  "read",  "write",  "seek",
+                                                   "flush", "close", "remove", "rename"};
+    return names[static_cast<int>(op)];
+}
+
+namespace faults {
+void arm(IoOp op, unsigned nth, bool persistent)
+{
+    auto i = static_cast<int>(op);
+    state().armedAt[i] = state().counts[i] + nth;
+    state().persistent[i] = persistent;
+    state().fired = false;
+}
+void disarm()
+{
+    for (int i = 0; i < IO_OP_COUNT; ++i) {
+        state().armedAt[i] = 0;
+        state().persistent[i] = false;
+    }
+}
+bool fired() { return state().fired; }
+void resetCounts()
+{
+    disarm();
+    for (unsigned& c : state().counts) c = 0;
+    state().fired = false;
+}
+unsigned calls(IoOp op) { return state().counts[static_cast<int>(op)]; }
+} // namespace faults
+
+File::~File()
+{
+    if (fp_) std::fclose(fp_);
+}
+
+File::File(File&& other) noexcept : fp_(other.fp_), native_(std::move(other.native_)) { other.fp_ = nullptr; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (fp_) std::fclose(fp_);
+        fp_ = other.fp_;
+        native_ = std::move(other.native_);
+        other.fp_ = nullptr;
+    }
+    return *this;
+}
+
+File File::open(std::string_view path, OpenMode mode)
+{
+    return openNative(mode == OpenMode::Read ? resolveExisting(path) : resolveForCreate(path), mode);
+}
+
+File File::openNative(const std::string& nativePath, OpenMode mode)
+{
+    if (injectFault(IoOp::Open)) return File();
+    if (nativePath.empty()) {
+        errno = ENOENT;
+        return File();
+    }
+    int flags = O_CLOEXEC;
+    const char* fmode = "rb";
+    switch (mode) {
+    case OpenMode::Read:
+        flags |= O_RDONLY;
+        break;
+    case OpenMode::Write:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        fmode = "wb";
+        break;
+    case OpenMode::CreateNew:
+        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        fmode = "wb";
+        break;
+    }
+    int fd = ::open(nativePath.c_str(), flags, 0666);
+    if (fd < 0) return File();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return File();
+    }
+    std::FILE* fp = ::fdopen(fd, fmode);
+    if (!fp) {
+        ::close(fd);
+        return File();
+    }
+    return File(fp, nativePath);
+}
+
+std::size_t File::read(void* buf, std::size_t n)
+{
+    if (!fp_ || injectFault(IoOp::Read)) return 0;
+    return std::fread(buf, 1, n, fp_);
+}
+
+bool File::readLine(char* buf, std::size_t cap)
+{
+    if (cap == 0) return false;
+    buf[0] = '\0';
+    if (!fp_ || injectFault(IoOp::Read)) return false;
+    return std::fgets(buf, static_cast<int>(cap > 0x7fffffff ? 0x7fffffff : cap), fp_) != nullptr;
+}
+
+bool File::write(const void* buf, std::size_t n)
+{
+    if (!fp_ || injectFault(IoOp::Write)) return false;
+    return std::fwrite(buf, 1, n, fp_) == n;
+}
+
+bool File::seek(std::int64_t offset)
+{
+    if (!fp_ || offset < 0 || injectFault(IoOp::Seek)) return false;
+    return ::fseeko(fp_, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+std::int64_t File::tell()
+{
+    if (!fp_) return -1;
+    return static_cast<std::int64_t>(::ftello(fp_));
+}
+
+std::int64_t File::length()
+{
+    if (!fp_ || injectFault(IoOp::Seek)) return -1;
+    struct stat st {};
+    std::fflush(fp_); // a writer's buffered bytes count too
+    if (::fstat(::fileno(fp_), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool File::flush()
+{
+    if (!fp_ || injectFault(IoOp::Flush)) return false;
+    if (std::fflush(fp_) != 0) return false;
+    return ::fsync(::fileno(fp_)) == 0;
+}
+
+bool File::close()
+{
+    if (!fp_) return false;
+    bool injected = injectFault(IoOp::Close);
+    bool ok = std::fclose(fp_) == 0;
+    fp_ = nullptr;
+    return ok && !injected;
+}
+
+bool removeFile(std::string_view path)
+{
+    if (injectFault(IoOp::Remove)) return false;
+    std::string native = resolveExisting(path);
+    return !native.empty() && ::unlink(native.c_str()) == 0;
+}
+
+bool renameFile(std::string_view from, std::string_view to)
+{
+    if (injectFault(IoOp::Rename)) return false;
+    std::string src = resolveExisting(from);
+    std::string dst = resolveForCreate(to);
+    return !src.empty() && !dst.empty() && ::rename(src.c_str(), dst.c_str()) == 0;
+}
+
+bool syncDirectoryOf(std::string_view path)
+{
+    if (injectFault(IoOp::Flush)) return false;
+    std::string native = resolveExisting(path);
+    std::string dir = ".";
+    if (auto slash = native.rfind('/'); slash != std::string::npos) dir = slash == 0 ? "/" : native.substr(0, slash);
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::int64_t fileLength(std::string_view path)
+{
+    struct stat st {};
+    std::string native = resolveExisting(path);
+    if (native.empty() || ::stat(native.c_str(), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+} // namespace qorvan::platform

@@ -1,0 +1,92 @@
+// The I/O seam: every open, read, write, seek, flush, close, remove and
+// rename that Qorvan performs on a library or slide goes through File and the
+// functions below, so that a test can make any one of those calls fail.
+//
+// Paths given to these functions are user paths: '\' separates directories
+// like '/', a leading drive letter is mapped (see resolve.h), and a path that
+// does not exist exactly is found without regard to ASCII letter case.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace qorvan::platform {
+
+enum class IoOp : int { Open, Read, Write, Seek, Flush, Close, Remove, Rename };
+inline constexpr int IO_OP_COUNT = 8;
+const char* ioOpName(IoOp op);
+
+enum class OpenMode {
+    Read,      // existing file, binary
+    Write,     // create or truncate, binary
+    CreateNew, // create; fails when the path exists (O_EXCL)
+};
+
+// A move-only owner of an open file. The destructor closes without reporting;
+// call close() to learn whether the close succeeded.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens a user path (resolved as resolve.h says). Check isOpen().
+    static File open(std::string_view path, OpenMode mode);
+    // Opens a path already in native form, without any resolution.
+    static File openNative(const std::string& nativePath, OpenMode mode);
+
+    bool isOpen() const { return fp_ != nullptr; }
+    const std::string& nativePath() const { return native_; }
+
+    // Reads up to n bytes; returns how many arrived (fewer at the end of the
+    // file or on failure).
+    std::size_t read(void* buf, std::size_t n);
+    bool readExact(void* buf, std::size_t n) { return read(buf, n) == n; }
+    // Reads one text line of at most cap - 1 bytes into buf, NUL-terminated,
+    // keeping the line end, like fgets. False at the end of the file.
+    bool readLine(char* buf, std::size_t cap);
+    bool write(const void* buf, std::size_t n);
+    bool seek(std::int64_t offset);
+    std::int64_t tell();
+    // The file's length in bytes, or -1. Counted as a seek.
+    std::int64_t length();
+    // Writes buffered data and makes it durable (fsync).
+    bool flush();
+    bool close();
+
+private:
+    File(std::FILE* fp, std::string native) : fp_(fp), native_(std::move(native)) {}
+    std::FILE* fp_ = nullptr;
+    std::string native_;
+};
+
+// Removes a file. False on failure.
+bool removeFile(std::string_view path);
+// Renames from over to in one atomic step (POSIX rename). Both are user
+// paths; to need not exist. False on failure.
+bool renameFile(std::string_view from, std::string_view to);
+// Makes the directory entry of path durable (fsync of its directory).
+bool syncDirectoryOf(std::string_view path);
+// Length of the file at path, or -1 when it cannot be examined.
+std::int64_t fileLength(std::string_view path);
+
+// Test-only fault injection, modelled on SQLite's: arm(op, n) makes the n-th
+// call of kind op from now on fail (n counts from 1); with persistent set,
+// every call from the n-th on fails. Calls are counted per kind so a test can
+// first learn how many calls an operation makes, then fail each in turn.
+// Not thread-safe: the tests that use it run single-threaded.
+namespace faults {
+void arm(IoOp op, unsigned nth, bool persistent = false);
+void disarm();
+bool fired();
+void resetCounts();
+unsigned calls(IoOp op);
+} // namespace faults
+
+} // namespace qorvan::platform

@@ -1,0 +1,26 @@
+// The editing operations on slide libraries. Each returns a StatusCode: 0 on
+// success, otherwise the code it or an inner step recorded with setStatus.
+// None resets the status first; callers do. A library is never edited in
+// place: it is rewritten into a temporary file that replaces it atomically.
+#pragma once
+
+#include "store/library.h"
+
+#include <vector>
+
+namespace qorvan {
+
+// Largest piece extractEntry reads and writes at a time.
+inline constexpr std::size_t COPY_CHUNK = 61439;
+
+int createLibrary(const char* library);
+int appendSlide(const char* library, const char* slideFile);
+int deleteSlide(const char* library, const char* name);
+int extractEntry(const char* directory, const char* library, const char* name,
+                 const std::vector<LibraryEntry>& entries);
+int extractSlide(const char* library, const char* name, const char* directory);
+int explodeLibrary(const char* library, const char* directory);
+int removeSlide(const char* library, const char* name, const char* directory);
+int replaceSlide(const char* library, const char* slideFile);
+
+} // namespace qorvan

@@ -1,0 +1,65 @@
+// LastError and its message formats.
+#include "store/status.h"
+
+#include <cstdio>
+
+namespace qorvan {
+
+namespace {
+
+struct LastError {
+    int code = Ok;
+    char message[STATUS_MESSAGE_CAPACITY] = {};
+};
+
+LastError lastError;
+
+const char* const MESSAGE_FORMATS[] = {
+    "",
+    "\"%s\": Can't open file",
+    "Warning--Slide prepared for different display.",
+    "Error reading slide file. *Invalid*",
+    "Slide library invalid.",
+    "Slide %s not found in library %s.",
+    "Error Unknown",
+    "No slide exists in library %s.",
+    "Slide %s already exists in library %s.",
+};
+
+} // namespace
+
+int setStatus(int code, const char* path, const char* slide)
+{
+    lastError.code = code;
+    const char* p = path ? path : "";
+    const char* s = slide ? slide : "";
+    char* out = lastError.message;
+    const auto cap = sizeof lastError.message;
+    switch (code) {
+    case CannotOpen:
+    case EmptyLibrary:
+        std::snprintf(out, cap, MESSAGE_FORMATS[code], p);
+        break;
+    case SlideNotFound:
+    case SlideExists:
+        std::snprintf(out, cap, MESSAGE_FORMATS[code], s, p);
+        break;
+    case Ok:
+    case DisplayMismatch:
+    case InvalidSlide:
+    case InvalidLibrary:
+    case NoMemory:
+        std::snprintf(out, cap, "%s", MESSAGE_FORMATS[code]);
+        break;
+    default:
+        out[0] = '\0';
+        break;
+    }
+    return code;
+}
+
+int lastStatus() { return lastError.code; }
+
+const char* statusMessage() { return lastError.message; }
+
+} // namespace qorvan

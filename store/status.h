@@ -1,0 +1,33 @@
+// The module-wide status: the code of the last failure and its message.
+// Every failure of the store and the slide code is recorded through
+// setStatus, the one place where each failure is born.
+#pragma once
+
+namespace qorvan {
+
+enum StatusCode : int {
+    Ok = 0,
+    CannotOpen = 1,
+    DisplayMismatch = 2,
+    InvalidSlide = 3,
+    InvalidLibrary = 4,
+    SlideNotFound = 5,
+    NoMemory = 6,
+    EmptyLibrary = 7,
+    SlideExists = 8,
+};
+
+inline constexpr int STATUS_MESSAGE_CAPACITY = 1024;
+
+// Records code and replaces the message. Codes 1 and 7 put path into the
+// message, codes 5 and 8 put slide first and path second; the others ignore
+// both. Either may be null. Returns code, so failures read
+// `return setStatus(CannotOpen, path, nullptr);`.
+int setStatus(int code, const char* path, const char* slide);
+
+int lastStatus();
+
+// The current message; valid and unchanged until the next setStatus.
+const char* statusMessage();
+
+} // namespace qorvan
