@@ -1,0 +1,114 @@
+// Value helpers, the symbol table and the iterative release of long lists.
+#include "console/value.h"
+
+#include <unordered_map>
+
+namespace qorvan::console {
+
+Value Value::cons(Value car, Value cdr)
+{
+    return Value(Storage(std::make_shared<Cons>(std::move(car), std::move(cdr))));
+}
+
+Value Value::t()
+{
+    static Symbol* const tSymbol = intern("T");
+    return symbol(tSymbol);
+}
+
+bool Value::isT() const
+{
+    return isSymbol() && asSymbol()->name == "T";
+}
+
+const Value& Value::car() const
+{
+    static const Value nil;
+    return isCons() ? asCons().car : nil;
+}
+
+const Value& Value::cdr() const
+{
+    static const Value nil;
+    return isCons() ? asCons().cdr : nil;
+}
+
+Cons::~Cons()
+{
+    // Detach the tail while this cell still holds the only reference, so
+    // that destroying it does not recurse down the whole list.
+    auto* tail = std::get_if<Value::ConsPtr>(&cdr.storage());
+    if (!tail) return;
+    Value::ConsPtr next = std::move(*tail);
+    while (next && next.use_count() == 1) {
+        Value::ConsPtr after;
+        if (auto* p = std::get_if<Value::ConsPtr>(&next->cdr.storage())) after = std::move(*p);
+        next.reset();
+        next = std::move(after);
+    }
+}
+
+Symbol* intern(std::string_view name)
+{
+    static std::unordered_map<std::string, std::unique_ptr<Symbol>> table;
+    std::string upper(name);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    auto it = table.find(upper);
+    if (it != table.end()) return it->second.get();
+    auto symbol = std::make_unique<Symbol>();
+    symbol->name = upper;
+    Symbol* raw = symbol.get();
+    table.emplace(std::move(upper), std::move(symbol));
+    return raw;
+}
+
+Value makeList(const std::vector<Value>& items)
+{
+    Value list;
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        list = Value::cons(*it, std::move(list));
+    return list;
+}
+
+std::vector<Value> listItems(const Value& list)
+{
+    std::vector<Value> items;
+    for (const Value* p = &list; p->isCons(); p = &p->cdr())
+        items.push_back(p->car());
+    return items;
+}
+
+std::size_t listLength(const Value& list)
+{
+    std::size_t n = 0;
+    for (const Value* p = &list; p->isCons(); p = &p->cdr())
+        ++n;
+    return n;
+}
+
+bool valuesEqual(const Value& a, const Value& b)
+{
+    if (a.isNumber() && b.isNumber()) {
+        if (a.isInt() && b.isInt()) return a.asInt() == b.asInt();
+        return a.asNumber() == b.asNumber();
+    }
+    if (a.isString() && b.isString()) return a.asString() == b.asString();
+    if (a.isNil() || b.isNil()) return a.isNil() && b.isNil();
+    if (a.isVoid() || b.isVoid()) return a.isVoid() && b.isVoid();
+    if (a.isSymbol() && b.isSymbol()) return a.asSymbol() == b.asSymbol();
+    if (a.isFunction() && b.isFunction()) return &a.asFunction() == &b.asFunction();
+    if (a.isCons() && b.isCons()) {
+        const Value* p = &a;
+        const Value* q = &b;
+        while (p->isCons() && q->isCons()) {
+            if (!valuesEqual(p->car(), q->car())) return false;
+            p = &p->cdr();
+            q = &q->cdr();
+        }
+        return valuesEqual(*p, *q);
+    }
+    return false;
+}
+
+} // namespace qorvan::console

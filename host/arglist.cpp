@@ -1,0 +1,162 @@
+// ArgList: walking, reading and building host result-buffer chains.
+#include "host/arglist.h"
+
+#include "host/arx/aced.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qorvan::host {
+
+resbuf* ArgList::nextElement(resbuf* node)
+{
+    if (!node) return nullptr;
+    if (node->restype != RTLB) return node->rbnext;
+    // Iterative over the nesting depth so that a hostile chain of RTLB nodes
+    // cannot exhaust the stack.
+    long depth = 1;
+    for (resbuf* p = node->rbnext; p; p = p->rbnext) {
+        if (p->restype == RTLB) {
+            ++depth;
+        } else if (p->restype == RTLE && --depth == 0) {
+            return p->rbnext;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t ArgList::argCount() const
+{
+    std::int32_t count = 0;
+    for (resbuf* p = head_; p; p = nextElement(p))
+        ++count;
+    return count;
+}
+
+int ArgList::nthElement(std::int32_t n, resbuf*& out) const
+{
+    if (n < 0) return RTERROR;
+    resbuf* p = head_;
+    for (std::int32_t i = 0; p && i < n; ++i)
+        p = nextElement(p);
+    if (!p) return RTERROR;
+    out = p;
+    return RTNORM;
+}
+
+int ArgList::getAtom(const resbuf* node, char* dest, std::size_t cap)
+{
+    if (cap > 0) dest[0] = '\0';
+    if (resultTypeOf(node->restype) != RTSTR) {
+        acutPrintf("\ngetAtom : type mismatched! (%d)", node->restype);
+        return RTERROR;
+    }
+    const char* text = node->resval.rstring;
+    if (!text) return RTERROR;
+    const std::size_t length = std::strlen(text);
+    if (length >= cap) return RTERROR;
+    std::memcpy(dest, text, length + 1);
+    return RTNORM;
+}
+
+int ArgList::getShortAtom(const resbuf* node, std::int32_t& out)
+{
+    if (resultTypeOf(node->restype) != RTSHORT) return RTERROR;
+    out = node->resval.rint;
+    return RTNORM;
+}
+
+int ArgList::getStringArg(std::int32_t n, char* dest, std::size_t cap) const
+{
+    if (cap > 0) dest[0] = '\0';
+    resbuf* node = nullptr;
+    if (nthElement(n, node) != RTNORM) return RTERROR;
+    return getAtom(node, dest, cap);
+}
+
+int ArgList::getShortArg(std::int32_t n, std::int32_t& out) const
+{
+    resbuf* node = nullptr;
+    if (nthElement(n, node) != RTNORM) return RTERROR;
+    return getShortAtom(node, out);
+}
+
+resbuf* ArgList::newStringNode(const char* text, int type)
+{
+    resbuf* node = acutNewRb(type);
+    if (!node) return nullptr;
+    const std::size_t size = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(std::malloc(size));
+    if (!copy) {
+        acutRelRb(node);
+        return nullptr;
+    }
+    std::memcpy(copy, text, size);
+    node->resval.rstring = copy;
+    return node;
+}
+
+resbuf* ArgList::lastNode() const
+{
+    resbuf* p = head_;
+    if (!p) return nullptr;
+    while (p->rbnext)
+        p = p->rbnext;
+    return p;
+}
+
+resbuf* ArgList::appendNode(resbuf* node)
+{
+    if (!head_) {
+        head_ = node;
+    } else {
+        lastNode()->rbnext = node;
+    }
+    return head_;
+}
+
+resbuf* ArgList::appendString(const char* text, int type)
+{
+    resbuf* node = newStringNode(text, type);
+    if (!node) return nullptr;
+    return appendNode(node);
+}
+
+short ArgList::resultTypeOf(short code)
+{
+    struct Range {
+        short low, high, type;
+    };
+    static constexpr Range RANGES[] = {
+        { -3, -3, RTSHORT },
+        { -2, -1, RTENAME },
+        { 0, 9, RTSTR },
+        { 10, 37, RT3DPOINT },
+        { 38, 49, RTREAL },
+        { 50, 59, RTANG },
+        { 60, 79, RTSHORT },
+        { 80, 89, RTSTR },
+        { 90, 99, RTSHORT },
+        { 100, 109, RTSTR },
+        { 110, 139, RT3DPOINT },
+        { 140, 149, RTREAL },
+        { 150, 159, RTANG },
+        { 160, 179, RTSHORT },
+        { 180, 209, RTSTR },
+        { 210, 219, RT3DPOINT },
+        { 260, 289, RTSHORT },
+        { 300, 329, RTSTR },
+        { 330, 369, RTENAME },
+        { 900, 1009, RTSTR },
+        { 1010, 1039, RT3DPOINT },
+        { 1040, 1049, RTREAL },
+        { 1050, 1059, RTANG },
+        { 1060, 1079, RTSHORT },
+    };
+    if (code >= 5000) return code;
+    for (const Range& r : RANGES)
+        if (code >= r.low && code <= r.high) return r.type;
+    return code;
+}
+
+} // namespace qorvan::host
