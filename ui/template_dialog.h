@@ -55,6 +55,10 @@ public:
     // One line: the template id, caption, client size and picture sizes.
     std::string describe() const;
 
+    // OK and Cancel as the framework routes them (Enter, Escape, close box).
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+
 protected:
     // Binds controls to members (SubclassDlgItem) before the initialisation.
     virtual void DoDataExchange() {}
@@ -65,9 +69,6 @@ protected:
     // Puts control in the place of the template's control id: its geometry,
     // text, font, id and style are taken over and the plain control goes.
     void SubclassDlgItem(int id, QWidget* control);
-
-    void accept() override { OnOK(); }
-    void reject() override { OnCancel(); }
 
 private:
     QWidget* createControl(const ControlTemplate& c);
