@@ -1,0 +1,1 @@
+qorvan_add_fuzzer(fuzz_autolisp_reader ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_autolisp_reader.cpp LIBS qorvan_console_core)

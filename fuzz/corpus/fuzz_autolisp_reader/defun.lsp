@@ -1,0 +1,1 @@
+(defun f (x / y) (if (= x 1) T nil))

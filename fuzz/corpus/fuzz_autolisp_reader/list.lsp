@@ -1,0 +1,1 @@
+(slb-list "samples")

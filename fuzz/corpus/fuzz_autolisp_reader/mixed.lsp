@@ -1,0 +1,3 @@
+(setq a '(1 2.5 "s\"x" (b . c)))
+; comment
+;| block |; (+ 1 -2)

@@ -1,0 +1,2 @@
+qorvan_add_fuzzer(fuzz_load_positions ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_load_positions.cpp LIBS qorvan_host_frame)
+qorvan_add_fuzzer(fuzz_arglist_walk ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_arglist_walk.cpp LIBS qorvan_host_frame)
