@@ -122,7 +122,13 @@ ReadStatus Reader::datum(Value& out, std::string& message, int depth)
     const std::size_t start = pos_;
     while (pos_ < text_.size() && !isDelimiter(text_[pos_]))
         ++pos_;
-    out = atom(text_.substr(start, pos_ - start));
+    const std::string_view token = text_.substr(start, pos_ - start);
+    // A lone dot belongs between the two parts of a dotted pair only.
+    if (token == ".") {
+        message = "misplaced dot on input";
+        return ReadStatus::Error;
+    }
+    out = atom(token);
     return ReadStatus::Ok;
 }
 

@@ -6,36 +6,39 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <string>
 #include <memory>
 
 using namespace qorvan::host;
 
 namespace {
-void enterScratchDirectory()
+// The file lives in a scratch directory of its own; the harness does not
+// change the current directory, which libFuzzer's corpus paths rely on.
+const std::string& scratchBase()
 {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    char tmpl[] = "/tmp/qorvan-fuzz-positions-XXXXXX";
-    if (!mkdtemp(tmpl)) std::abort();
-    std::filesystem::current_path(tmpl);
+    static const std::string base = [] {
+        char tmpl[] = "/tmp/qorvan-fuzz-positions-XXXXXX";
+        if (!mkdtemp(tmpl)) std::abort();
+        return std::string(tmpl) + "/RVK_DCL";
+    }();
+    return base;
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    enterScratchDirectory();
-    if (std::FILE* f = std::fopen("RVK_DCL.CFG", "wb")) {
+    const std::string& base = scratchBase();
+    const std::string file = base + ".CFG";
+    if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
     auto first = std::make_unique<PositionTable>();
-    loadPositions(*first, "RVK_DCL");
-    std::remove("RVK_DCL.CFG");
-    if (savePositions(*first, "RVK_DCL") != 5100) std::abort();
+    loadPositions(*first, base.c_str());
+    std::remove(file.c_str());
+    if (savePositions(*first, base.c_str()) != 5100) std::abort();
     auto second = std::make_unique<PositionTable>();
-    const int loaded = loadPositions(*second, "RVK_DCL");
+    const int loaded = loadPositions(*second, base.c_str());
     if (first->added == 0) {
         if (loaded != -5001) std::abort(); // nothing added: nothing written
         return 0;
@@ -45,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const PositionSlot& slot : first->slots) {
         char line[POSITION_NAME_SIZE + 32];
         if (slot.name[0] && std::snprintf(line, sizeof line, "%s = %d,%d", slot.name, slot.x, slot.y) >= 255) {
-            std::remove("RVK_DCL.CFG");
+            std::remove(file.c_str());
             return 0;
         }
     }
@@ -54,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const PositionSlot& b = second->slots[i];
         if (std::strcmp(a.name, b.name) != 0 || (a.name[0] && (a.x != b.x || a.y != b.y))) std::abort();
     }
-    std::remove("RVK_DCL.CFG");
+    std::remove(file.c_str());
     return 0;
 }

@@ -74,6 +74,8 @@ TEST(Reader, ReportsUnfinishedAndMalformedInput)
         { "'", ReadStatus::Incomplete, "" },
         { ")", ReadStatus::Error, "extra right paren on input" },
         { "(1 . 2 3)", ReadStatus::Error, "malformed list on input" },
+        { "'.", ReadStatus::Error, "misplaced dot on input" },
+        { "(. a)", ReadStatus::Error, "misplaced dot on input" },
     };
     for (const Case& c : cases) {
         Reader r(c.text);

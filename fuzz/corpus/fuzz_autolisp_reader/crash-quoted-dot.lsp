@@ -1,0 +1,5 @@
+(setq a '. c)))
+; comment
+;< block |; ))
+; comment
+;< block |; 
