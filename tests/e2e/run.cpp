@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -27,6 +28,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         for (int fd : { in[0], in[1], out[0], out[1], err[0], err[1] })
             close(fd);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        // No display: a program under test never opens a window and waits.
+        for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+            unsetenv(name);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args)
