@@ -1,0 +1,171 @@
+// The manager dialog: construction, initialisation and the routines its
+// handlers share.
+#include "ui/manager_dialog.h"
+
+#include "platform/dirlist.h"
+#include "platform/path.h"
+#include "store/library.h"
+#include "store/status.h"
+#include "ui/controls.h"
+#include "ui/picture_control.h"
+#include "ui/prompts.h"
+#include "ui/slide_display.h"
+
+#include <QPushButton>
+
+#include <cstring>
+
+namespace qorvan::ui {
+
+using platform::toLowerAscii;
+using platform::toUpperAscii;
+
+ManagerDialog::ManagerDialog(QWidget* parent) : TemplateDialog(IDD_MANAGER, parent)
+{
+    setStatus(Ok, nullptr, nullptr);
+}
+
+ListBox* ManagerDialog::fileList() const { return DlgItem<ListBox>(1051); }
+ListBox* ManagerDialog::libraryList() const { return DlgItem<ListBox>(1054); }
+ComboBox* ManagerDialog::driveCombo() const { return DlgItem<ComboBox>(1052); }
+StaticText* ManagerDialog::directoryText() const { return DlgItem<StaticText>(1050); }
+StaticText* ManagerDialog::libraryText() const { return DlgItem<StaticText>(1053); }
+PictureControl* ManagerDialog::filePreview() const { return DlgItem<PictureControl>(1062); }
+PictureControl* ManagerDialog::libraryPreview() const { return DlgItem<PictureControl>(1063); }
+
+bool ManagerDialog::OnInitDialog()
+{
+    auto button = [this](int id, void (ManagerDialog::*handler)()) {
+        if (auto* b = DlgItem<QPushButton>(id)) connect(b, &QPushButton::clicked, this, handler);
+    };
+    button(3, &ManagerDialog::OnAbout);
+    button(1055, &ManagerDialog::OnAddSelectedFile);
+    button(1059, &ManagerDialog::OnExtractSelectedSlide);
+    button(1061, &ManagerDialog::OnSelectLibrary);
+    button(1057, &ManagerDialog::OnDeleteSelectedSlide);
+    button(1056, &ManagerDialog::OnAddAllFiles);
+    button(1058, &ManagerDialog::OnDeleteAllSlides);
+    button(1060, &ManagerDialog::OnExtractAllSlides);
+    connect(driveCombo(), &ComboBox::selectionChanged, this, &ManagerDialog::OnDriveChanged);
+    connect(libraryList(), &ListBox::selectionChanged, this, &ManagerDialog::PreviewLibrarySlide);
+    connect(fileList(), &ListBox::selectionChanged, this, &ManagerDialog::OnFileSelected);
+    connect(libraryList(), &ListBox::doubleClicked, this, &ManagerDialog::OnViewLibrarySlide);
+    connect(fileList(), &ListBox::doubleClicked, this, &ManagerDialog::OnViewFile);
+
+    FillDriveCombo();
+    ListDirectory(libraryDir_);
+    // The combo shows the drive that holds the directory being browsed.
+    driveCombo()->selectString(platform::dirlist::driveFor(directoryText()->text()));
+    return true;
+}
+
+void ManagerDialog::ListDirectory(const std::string& dir)
+{
+    std::string spec = dir + "*.SLD";
+    platform::DlgDirList(fileList(), spec.c_str(), directoryText(), platform::DDL_DIRECTORY);
+}
+
+void ManagerDialog::FillDriveCombo()
+{
+    platform::DlgDirListComboBox(driveCombo(), nullptr, nullptr, platform::DDL_DRIVES | platform::DDL_EXCLUSIVE);
+}
+
+std::string ManagerDialog::CurrentDirectory() const
+{
+    std::string dir = directoryText()->text();
+    if (dir.empty() || !platform::isSeparator(dir.back())) dir += '/';
+    return toLowerAscii(dir);
+}
+
+bool ManagerDialog::SelectedFilePath(std::string& path) const
+{
+    char entry[platform::PATH_BUFFER];
+    if (platform::DlgDirSelectEx(*fileList(), entry, sizeof entry)) return false;
+    int sel = fileList()->currentSelection();
+    std::string text;
+    if (sel < 0 || !fileList()->text(sel, text)) return false;
+    path = toUpperAscii(CurrentDirectory()) + toUpperAscii(text);
+    return true;
+}
+
+std::string ManagerDialog::LibraryBase() const
+{
+    std::size_t nameStart = libraryPath_.find_last_of("\\/");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    std::size_t dot = libraryPath_.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return libraryPath_;
+    return libraryPath_.substr(0, dot);
+}
+
+std::string ManagerDialog::LibrarySlideRef(const std::string& name) const
+{
+    return toUpperAscii(LibraryBase()) + "(" + toUpperAscii(name) + ")";
+}
+
+void ManagerDialog::FillNameList(const std::vector<SlideName>* names)
+{
+    ListBox* list = libraryList();
+    list->resetContent();
+    if (!names) return;
+    for (const SlideName& n : *names) list->addString(std::string(n.bytes, strnlen(n.bytes, SLIDE_NAME_SIZE)));
+}
+
+void ManagerDialog::PreviewLibrarySlide()
+{
+    int sel = libraryList()->currentSelection();
+    std::string name;
+    if (sel < 0 || !libraryList()->text(sel, name)) return;
+    if (int st = ShowSlide(libraryPreview(), LibrarySlideRef(name)); st != 0) reportFailure(st);
+}
+
+void ManagerDialog::RefreshLibrary()
+{
+    if (libraryPath_.empty()) return;
+    libraryText()->setText(toLowerAscii(libraryPath_));
+    int sel = libraryList()->currentSelection();
+    if (sel < 0) sel = 0;
+    // An unreadable or empty library lists nothing, without a message.
+    std::vector<SlideName> names = listSlides(libraryPath_.c_str());
+    FillNameList(names.empty() ? nullptr : &names);
+    int count = static_cast<int>(names.size());
+    if (sel >= count) sel = count - 1;
+    if (sel >= 0) {
+        libraryList()->setCurrentSelection(sel);
+        PreviewLibrarySlide();
+    }
+}
+
+void ManagerDialog::RefreshAll()
+{
+    ListDirectory(CurrentDirectory());
+    RefreshLibrary();
+}
+
+bool ManagerDialog::ChooseLibrary()
+{
+    OpenFileRequest request;
+    request.initialDir = libraryDir_;
+    request.title = "Select Slide Library";
+    request.filterName = "AutoCAD Slide Library Files (*.slb)";
+    request.filterPattern = "*.slb";
+    request.defaultExt = ".slb";
+    request.hideReadOnly = true;
+    request.overwritePrompt = true;
+    request.createPrompt = true;
+    std::optional<std::string> chosen = prompts().openFile(request);
+    if (!chosen) return false;
+    platform::PathParts parts = platform::splitPath(*chosen);
+    libraryDir_ = parts.drive + parts.dir;
+    libraryPath_ = *chosen;
+    if (chosen->find('.') == std::string::npos) libraryPath_ = libraryDir_ + parts.base + parts.ext + ".SLB";
+    CopyFileInChunks(LibraryBase() + ".bak", libraryPath_);
+    return true;
+}
+
+void ManagerDialog::reportFailure(int status)
+{
+    (void)status; // the message belongs to the status the step recorded
+    prompts().messageBox(this, statusMessage(), "", Buttons::Ok, Icon::None);
+}
+
+} // namespace qorvan::ui
