@@ -1,0 +1,123 @@
+#include "slide/raster_surface.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qorvan::slide {
+
+namespace {
+
+int dimension(int width, int height, bool wantWidth)
+{
+    if (!RasterSurface::sizeAllowed(width, height)) return 0;
+    return wantWidth ? width : height;
+}
+
+// floor(n / d) for d > 0.
+std::int64_t floorDiv(std::int64_t n, std::int64_t d)
+{
+    std::int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
+
+} // namespace
+
+bool RasterSurface::sizeAllowed(int width, int height)
+{
+    return width > 0 && height > 0 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE &&
+           std::int64_t{width} * height <= RASTER_MAX_PIXELS;
+}
+
+RasterSurface::RasterSurface(int width, int height, ColorRef background)
+    : DeviceContext({0, 0, dimension(width, height, true), dimension(width, height, false)}),
+      width_(dimension(width, height, true)), height_(dimension(width, height, false)),
+      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background)
+{
+}
+
+void RasterSurface::clear(ColorRef color) { std::fill(pixels_.begin(), pixels_.end(), color); }
+
+void RasterSurface::put(std::int64_t x, std::int64_t y, ColorRef color)
+{
+    Rect c = clipRect();
+    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = color;
+}
+
+void RasterSurface::devicePixel(Point p, ColorRef color) { put(p.x, p.y, color); }
+
+void RasterSurface::deviceLine(Point from, Point to, ColorRef color)
+{
+    std::int64_t dx = std::int64_t{to.x} - from.x, dy = std::int64_t{to.y} - from.y;
+    bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    std::int64_t major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
+    std::int64_t steps = std::llabs(major);
+    if (steps == 0) return;
+    std::int64_t sMajor = major > 0 ? 1 : -1, sMinor = minor >= 0 ? 1 : -1, aMinor = std::llabs(minor);
+    std::int64_t start = xMajor ? from.x : from.y, startMinor = xMajor ? from.y : from.x;
+    // Only the steps whose major coordinate lies inside the clip are walked,
+    // so a line far longer than the surface costs no more than its width.
+    Rect c = clipRect();
+    std::int64_t lo = xMajor ? c.left : c.top, hi = xMajor ? c.right - 1 : c.bottom - 1;
+    if (hi < lo) return;
+    std::int64_t i0, i1; // steps with lo <= start + sMajor * i <= hi
+    if (sMajor > 0) i0 = lo - start, i1 = hi - start;
+    else i0 = start - hi, i1 = start - lo;
+    i0 = std::max<std::int64_t>(i0, 0);
+    i1 = std::min<std::int64_t>(i1, steps - 1);
+    for (std::int64_t i = i0; i <= i1; ++i) {
+        // Nearest to i * aMinor / steps, halves away from the start.
+        std::int64_t m = startMinor + sMinor * ((2 * i * aMinor + steps) / (2 * steps));
+        std::int64_t p = start + sMajor * i;
+        if (xMajor) put(p, m, color);
+        else put(m, p, color);
+    }
+}
+
+void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, ColorRef fill)
+{
+    Rect c = clipRect();
+    if (points.size() < 3 || c.right <= c.left || c.bottom <= c.top) return;
+    edges_.clear();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        Point a = points[i], b = points[(i + 1) % points.size()];
+        if (a.y == b.y) continue;
+        if (a.y < b.y) edges_.push_back({a.x, a.y, b.x, b.y, 1});
+        else edges_.push_back({b.x, b.y, a.x, a.y, -1});
+    }
+    std::sort(edges_.begin(), edges_.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
+    std::int64_t yTop = c.top;
+    if (!edges_.empty()) yTop = std::max<std::int64_t>(yTop, edges_.front().y0);
+    std::size_t next = 0;
+    active_.clear();
+    for (std::int64_t y = yTop; y < c.bottom; ++y) {
+        while (next < edges_.size() && edges_[next].y0 <= y) active_.push_back(next++);
+        std::erase_if(active_, [&](std::size_t e) { return edges_[e].y1 <= y; });
+        if (active_.empty()) {
+            if (next == edges_.size()) break;
+            continue;
+        }
+        crossings_.clear();
+        for (std::size_t e : active_) {
+            const Edge& g = edges_[e];
+            std::int64_t h = std::int64_t{g.y1} - g.y0;
+            // ceil of the crossing x, exactly.
+            std::int64_t num = std::int64_t{g.x0} * h + (y - g.y0) * (std::int64_t{g.x1} - g.x0);
+            crossings_.push_back({ceilDiv(num, h), g.winding});
+        }
+        std::sort(crossings_.begin(), crossings_.end());
+        int wind = 0;
+        for (std::size_t k = 0; k < crossings_.size(); ++k) {
+            wind = fillMode == WINDING ? wind + crossings_[k].second : wind ^ 1;
+            if (wind == 0 || k + 1 == crossings_.size()) continue;
+            std::int64_t x0 = std::max<std::int64_t>(crossings_[k].first, c.left);
+            std::int64_t x1 = std::min<std::int64_t>(crossings_[k + 1].first, c.right);
+            ColorRef* row = pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+            for (std::int64_t x = x0; x < x1; ++x) row[x] = fill;
+        }
+    }
+}
+
+} // namespace qorvan::slide

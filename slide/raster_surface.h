@@ -1,0 +1,68 @@
+// A surface over a 32-bit pixel buffer, row 0 at the top. Each pixel holds a
+// ColorRef (R in the low byte).
+//
+// Pixel rules, as the graphics system the renderer was made for draws them:
+// - Lines are one pixel wide whatever the pen. A line steps one pixel at a
+//   time along its major axis (the larger of |dx| and |dy|; x on a tie) from
+//   the start pixel towards the end pixel, leaving the end pixel out; at step
+//   i the minor coordinate is the start's plus i * d(minor) / d(major)
+//   rounded to the nearest integer, halves rounded away from the start.
+//   Only the steps inside the clip are walked.
+// - Polygons are filled by scan lines through pixel centres (vertices sit on
+//   centres): on row y an edge from y0 to y1 counts when min <= y < max, and a
+//   pixel x is inside when ceil(left crossing) <= x < ceil(right crossing)
+//   between crossings whose winding (WINDING) or parity (ALTERNATE) is
+//   inside. Then every edge, the closing one included, is drawn as a line.
+// - Everything is clipped to the clip rectangle.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "slide/device_context.h"
+
+namespace qorvan::slide {
+
+// Bounds on a raster surface: no side beyond RASTER_MAX_SIDE and no more than
+// RASTER_MAX_PIXELS pixels (256 MiB). A larger request gives an empty surface.
+inline constexpr int RASTER_MAX_SIDE = 16384;
+inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t{1} << 26;
+
+class RasterSurface : public DeviceContext {
+public:
+    RasterSurface(int width, int height, ColorRef background = 0);
+
+    // False when the requested size was refused (width and height are 0).
+    bool valid() const { return width_ > 0 && height_ > 0; }
+    static bool sizeAllowed(int width, int height);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    ColorRef pixel(int x, int y) const
+    {
+        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+    }
+    const std::vector<ColorRef>& pixels() const { return pixels_; }
+    void clear(ColorRef color);
+
+protected:
+    void deviceLine(Point from, Point to, ColorRef color) override;
+    void devicePixel(Point p, ColorRef color) override;
+    void deviceFill(const std::vector<Point>& points, int fillMode, ColorRef fill) override;
+
+private:
+    void put(std::int64_t x, std::int64_t y, ColorRef color);
+
+    int width_;
+    int height_;
+    std::vector<ColorRef> pixels_;
+    struct Edge {
+        std::int32_t x0, y0, x1, y1; // y0 < y1
+        int winding;
+    };
+    std::vector<Edge> edges_;
+    std::vector<std::size_t> active_;
+    std::vector<std::pair<std::int64_t, int>> crossings_;
+};
+
+} // namespace qorvan::slide

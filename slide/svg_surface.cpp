@@ -1,0 +1,96 @@
+#include "slide/svg_surface.h"
+
+#include <cstdio>
+
+#include "platform/io.h"
+
+namespace qorvan::slide {
+
+namespace {
+
+std::string hex(ColorRef c)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", redOf(c), greenOf(c), blueOf(c));
+    return buf;
+}
+
+void appendf(std::string& out, const char* fmt, auto... args)
+{
+    char buf[160];
+    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    if (n > 0) out.append(buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n) : sizeof buf - 1);
+}
+
+} // namespace
+
+SvgSurface::SvgSurface(int width, int height, ColorRef background)
+    : DeviceContext({0, 0, width > 0 ? width : 0, height > 0 ? height : 0}), width_(width > 0 ? width : 0),
+      height_(height > 0 ? height : 0), background_(background)
+{
+}
+
+// Primitives are grouped under one clip path for as long as the clip stays.
+void SvgSurface::openClipGroup()
+{
+    Rect c = clipRect();
+    if (groupOpen_ && c == groupClip_) return;
+    if (groupOpen_) body_ += "</g>\n";
+    ++clipCount_;
+    appendf(body_, "<clipPath id=\"c%d\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/></clipPath>\n", clipCount_,
+            c.left, c.top, c.width(), c.height());
+    appendf(body_, "<g clip-path=\"url(#c%d)\">\n", clipCount_);
+    groupClip_ = c;
+    groupOpen_ = true;
+}
+
+void SvgSurface::deviceLine(Point a, Point b, ColorRef color)
+{
+    if (a == b) return;
+    openClipGroup();
+    appendf(body_, "<line x1=\"%d.5\" y1=\"%d.5\" x2=\"%d.5\" y2=\"%d.5\" stroke=\"%s\"/>\n", a.x, a.y, b.x, b.y,
+            hex(color).c_str());
+}
+
+void SvgSurface::devicePixel(Point p, ColorRef color)
+{
+    openClipGroup();
+    appendf(body_, "<rect x=\"%d\" y=\"%d\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", p.x, p.y, hex(color).c_str());
+}
+
+void SvgSurface::devicePolygon(const std::vector<Point>& points, int fillMode, ColorRef fill, ColorRef pen)
+{
+    openClipGroup();
+    body_ += "<polygon points=\"";
+    for (const Point& p : points) appendf(body_, "%d.5,%d.5 ", p.x, p.y);
+    if (!points.empty()) body_.pop_back();
+    appendf(body_, "\" fill=\"%s\" fill-rule=\"%s\" stroke=\"%s\"/>\n", hex(fill).c_str(),
+            fillMode == WINDING ? "nonzero" : "evenodd", hex(pen).c_str());
+}
+
+std::string SvgSurface::document() const
+{
+    std::string out;
+    appendf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    appendf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n", width_,
+            height_, width_, height_);
+    appendf(out, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width_, height_, hex(background_).c_str());
+    out += "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
+    out += body_;
+    if (groupOpen_) out += "</g>\n";
+    out += "</g>\n</svg>\n";
+    return out;
+}
+
+bool SvgSurface::save(const std::string& path) const
+{
+    std::string doc = document();
+    platform::File file = platform::File::open(path, platform::OpenMode::Write);
+    if (!file.isOpen()) return false;
+    bool ok = file.write(doc.data(), doc.size());
+    ok = file.close() && ok;
+    if (!ok) platform::removeFile(path);
+    return ok;
+}
+
+} // namespace qorvan::slide

@@ -1,0 +1,41 @@
+// A surface that writes the drawing as SVG vectors. The viewBox is the device
+// rectangle and one unit is one pixel; a pixel's centre is at +0.5, lines are
+// one unit wide with butt ends, single pixels are unit squares, polygons are
+// filled by the selected rule and stroked one unit wide. The clip rectangle
+// in force when a primitive is drawn applies to it.
+#pragma once
+
+#include <string>
+
+#include "slide/device_context.h"
+
+namespace qorvan::slide {
+
+class SvgSurface : public DeviceContext {
+public:
+    SvgSurface(int width, int height, ColorRef background = 0);
+
+    // The complete document.
+    std::string document() const;
+    // Writes document() to a user path; false on failure.
+    bool save(const std::string& path) const;
+
+protected:
+    void deviceLine(Point from, Point to, ColorRef color) override;
+    void devicePixel(Point p, ColorRef color) override;
+    void devicePolygon(const std::vector<Point>& points, int fillMode, ColorRef fill, ColorRef pen) override;
+    void deviceFill(const std::vector<Point>&, int, ColorRef) override {}
+
+private:
+    void openClipGroup();
+
+    int width_;
+    int height_;
+    ColorRef background_;
+    std::string body_;
+    Rect groupClip_{};
+    bool groupOpen_ = false;
+    int clipCount_ = 0;
+};
+
+} // namespace qorvan::slide
