@@ -102,15 +102,14 @@ int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const cha
         // An offset the file cannot reach draws nothing: the header read
         // finds no bytes.
         if (!file.seek(static_cast<std::int64_t>(offset))) {
-            SlideRenderer& r = renderer;
             MemoryStream empty(nullptr, 0);
             file.close();
-            return drawSlideStream(r, empty);
+            return drawSlideStream(renderer, empty);
         }
         return drawOpenFile(renderer, file);
     }
     file.close();
-    return setStatus(SlideNotFound, wanted.c_str(), libraryFile.c_str());
+    return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
 }
 
 } // namespace qorvan::slide

@@ -1,9 +1,9 @@
 // The header check: every test runs and the last code assigned wins.
 //
-// A stream that ends inside the header is checked on the bytes that arrived
-// with the rest taken as zero: a missing signature or kind fails as a wrong
-// one (2), a missing byte-order word as a wrong one (3), and the records that
-// follow are simply not there.
+// A stream that ends inside the header is checked on the bytes that arrived,
+// the rest taken as zero, and is then faulty in any case: an old-form header
+// cut short gives 2 and a new-form one 3 (its byte-order word is missing).
+// Drawing still runs and finds no records.
 #include "slide/format.h"
 
 #include <cstring>
@@ -45,14 +45,16 @@ void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
 int readOldSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, OLD_HEADER_SIZE);
-    return setStatus(checkCommon(header), nullptr, nullptr);
+    int result = checkCommon(header);
+    if (header.arrived < header.size) result = DisplayMismatch;
+    return setStatus(result, nullptr, nullptr);
 }
 
 int readNewSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, NEW_HEADER_SIZE);
     int result = checkCommon(header);
-    if (header.byteOrderTest() != BYTE_ORDER_TEST) result = InvalidSlide;
+    if (header.byteOrderTest() != BYTE_ORDER_TEST || header.arrived < header.size) result = InvalidSlide;
     return setStatus(result, nullptr, nullptr);
 }
 

@@ -37,7 +37,12 @@ RasterSurface::RasterSurface(int width, int height, ColorRef background)
 {
 }
 
-void RasterSurface::clear(ColorRef color) { std::fill(pixels_.begin(), pixels_.end(), color); }
+void RasterSurface::clear(ColorRef color)
+{
+    std::fill(pixels_.begin(), pixels_.end(), color);
+    fillWork_ = 0;
+    fillsRefused_ = 0;
+}
 
 void RasterSurface::put(std::int64_t x, std::int64_t y, ColorRef color)
 {
@@ -87,6 +92,14 @@ void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, C
         if (a.y < b.y) edges_.push_back({a.x, a.y, b.x, b.y, 1});
         else edges_.push_back({b.x, b.y, a.x, a.y, -1});
     }
+    std::int64_t work = 0;
+    for (const Edge& e : edges_)
+        work += std::max<std::int64_t>(0, std::min<std::int64_t>(e.y1, c.bottom) - std::max<std::int64_t>(e.y0, c.top));
+    if (work > RASTER_FILL_BUDGET - fillWork_) {
+        ++fillsRefused_;
+        return;
+    }
+    fillWork_ += work;
     std::sort(edges_.begin(), edges_.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
     std::int64_t yTop = c.top;
     if (!edges_.empty()) yTop = std::max<std::int64_t>(yTop, edges_.front().y0);

@@ -29,6 +29,12 @@ namespace qorvan::slide {
 inline constexpr int RASTER_MAX_SIDE = 16384;
 inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t{1} << 26;
 
+// Bound on the fill work of one drawing (from creation or the last clear):
+// the sum over fills of edges times the rows they cross. A fill that would
+// exceed what is left is outlined but not filled, so a slide of many
+// 65535-vertex fills costs time in proportion to its size, never its square.
+inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
+
 class RasterSurface : public DeviceContext {
 public:
     RasterSurface(int width, int height, ColorRef background = 0);
@@ -43,7 +49,10 @@ public:
         return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
     }
     const std::vector<ColorRef>& pixels() const { return pixels_; }
+    // Fills the surface and renews the fill budget.
     void clear(ColorRef color);
+    std::int64_t fillWork() const { return fillWork_; }
+    int fillsRefused() const { return fillsRefused_; }
 
 protected:
     void deviceLine(Point from, Point to, ColorRef color) override;
@@ -56,6 +65,8 @@ private:
     int width_;
     int height_;
     std::vector<ColorRef> pixels_;
+    std::int64_t fillWork_ = 0;
+    int fillsRefused_ = 0;
     struct Edge {
         std::int32_t x0, y0, x1, y1; // y0 < y1
         int winding;
