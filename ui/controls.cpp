@@ -4,6 +4,8 @@
 #include "platform/path.h"
 #include "ui/template.h"
 
+#include <QPainter>
+
 namespace qorvan::ui {
 
 int sortedInsertIndex(const QStringList& items, std::string_view text)
@@ -23,8 +25,9 @@ ListBox::ListBox(std::uint32_t style, QWidget* parent) : QListWidget(parent), so
     setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (!(style & WS_BORDER)) setFrameShape(QFrame::NoFrame);
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!quiet_ && row >= 0) emit selectionChanged();
+    // After the selection itself has moved, so the handler reads the new one.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!quiet_ && currentSelection() >= 0) emit selectionChanged();
     });
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) { emit doubleClicked(); });
 }
@@ -127,7 +130,22 @@ StaticText::StaticText(std::uint32_t style, const QString& text, QWidget* parent
     setTextFormat(Qt::PlainText);
 }
 
-void StaticText::setText(std::string_view text) { QLabel::setText(QString::fromStdString(std::string(text))); }
+void StaticText::setText(std::string_view text)
+{
+    QString t = QString::fromStdString(std::string(text));
+    QLabel::setText(t);
+    setToolTip(fontMetrics().horizontalAdvance(t) > contentsRect().width() ? t : QString());
+}
+
+void StaticText::paintEvent(QPaintEvent* event)
+{
+    QFontMetrics fm = fontMetrics();
+    if (fm.horizontalAdvance(QLabel::text()) <= contentsRect().width()) return QLabel::paintEvent(event);
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(contentsRect(), static_cast<int>(alignment()),
+               fm.elidedText(QLabel::text(), Qt::ElideLeft, contentsRect().width()));
+}
 
 std::string StaticText::text() const { return QLabel::text().toStdString(); }
 

@@ -64,6 +64,11 @@ public:
     StaticText(std::uint32_t style, const QString& text, QWidget* parent);
     void setText(std::string_view text) override;
     std::string text() const;
+
+protected:
+    // A path longer than the control shows its end, where the names that
+    // matter are, with the whole text as the tooltip.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Where text goes in a sorted list: after the entries that do not sort
