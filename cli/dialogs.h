@@ -1,0 +1,25 @@
+// The subcommands of qorvan that open the dialogs: view and manager.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace qorvan::cli {
+
+struct ViewOptions {
+    std::string ref;
+    std::string title;
+    bool haveTitle = false;
+    std::string size; // "WxH"
+};
+
+// Adds "view" and "manager" to app; *run is set to the one chosen.
+void addDialogCommands(CLI::App& app, ViewOptions& view, int (**run)(int, char**, const ViewOptions&));
+
+// "WxH" as two integers; false for anything else.
+bool parseSize(const std::string& text, int& width, int& height);
+
+} // namespace qorvan::cli
