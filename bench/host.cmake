@@ -1,7 +1,7 @@
-# Google Benchmark of the module's result lists: the name list of slb-list is
-# built by appending to an ArgList that keeps no tail pointer, so building n
-# names walks the chain n times; the benchmark prints that cost against a
-# chain built with a tail pointer in the same run.
+# Google Benchmark of the module's result lists: appending to an ArgList,
+# which keeps no tail pointer, walks the chain each time; the benchmark
+# prints that cost against linking through a tail pointer (what
+# slideNameList does) in the same run.
 find_package(benchmark REQUIRED)
 add_executable(bench_host ${CMAKE_CURRENT_SOURCE_DIR}/host_bench.cpp ${CMAKE_SOURCE_DIR}/tests/host/fake_host.cpp)
 target_include_directories(bench_host PRIVATE ${CMAKE_SOURCE_DIR})

@@ -33,18 +33,25 @@ resbuf* slideNameList(const char* library, bool& ok)
 {
     ok = true;
     const std::vector<SlideName> names = listSlides(library);
-    ArgList list;
+    // The same chain ArgList::appendString builds, linked through a tail
+    // pointer: appending walks the whole chain each time, which for a
+    // library of 10 000 slides costs hundreds of times more (bench_host).
+    resbuf* head = nullptr;
+    resbuf* tail = nullptr;
     for (const SlideName& name : names) {
         char text[SLIDE_NAME_SIZE + 1] = {};
         std::memcpy(text, name.bytes, SLIDE_NAME_SIZE);
-        if (!list.appendString(text, RTSTR)) {
-            acutRelRb(list.getHead());
+        resbuf* node = ArgList::newStringNode(text, RTSTR);
+        if (!node) {
+            acutRelRb(head);
             setStatus(NoMemory, nullptr, nullptr);
             ok = false;
             return nullptr;
         }
+        (tail ? tail->rbnext : head) = node;
+        tail = node;
     }
-    return list.getHead();
+    return head;
 }
 
 void returnSlideList(const char* library)
