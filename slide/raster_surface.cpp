@@ -30,10 +30,10 @@ bool RasterSurface::sizeAllowed(int width, int height)
            std::int64_t{width} * height <= RASTER_MAX_PIXELS;
 }
 
-RasterSurface::RasterSurface(int width, int height, ColorRef background)
+RasterSurface::RasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget)
     : DeviceContext({0, 0, dimension(width, height, true), dimension(width, height, false)}),
       width_(dimension(width, height, true)), height_(dimension(width, height, false)),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background)
+      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background), fillBudget_(fillBudget)
 {
 }
 
@@ -95,7 +95,7 @@ void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, C
     std::int64_t work = 0;
     for (const Edge& e : edges_)
         work += std::max<std::int64_t>(0, std::min<std::int64_t>(e.y1, c.bottom) - std::max<std::int64_t>(e.y0, c.top));
-    if (work > RASTER_FILL_BUDGET - fillWork_) {
+    if (work > fillBudget_ - fillWork_) {
         ++fillsRefused_;
         return;
     }

@@ -35,9 +35,10 @@ inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t{1} << 26;
 // 65535-vertex fills costs time in proportion to its size, never its square.
 inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
 
+// A surface may be given a smaller budget than RASTER_FILL_BUDGET.
 class RasterSurface : public DeviceContext {
 public:
-    RasterSurface(int width, int height, ColorRef background = 0);
+    RasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET);
 
     // False when the requested size was refused (width and height are 0).
     bool valid() const { return width_ > 0 && height_ > 0; }
@@ -65,6 +66,7 @@ private:
     int width_;
     int height_;
     std::vector<ColorRef> pixels_;
+    std::int64_t fillBudget_;
     std::int64_t fillWork_ = 0;
     int fillsRefused_ = 0;
     struct Edge {
