@@ -216,7 +216,7 @@ TEST(Renderer, FillBounds)
     MemoryStream stream(b.b.data(), b.b.size());
     drawSlideStream(r, stream);
     EXPECT_LE(r.vertices.capacity(), 2u * 65535u);
-    EXPECT_EQ(s.fillWork(), 65535 * 31) << "each edge spans rows 0 to 31, the last left out";
+    EXPECT_EQ(s.fillWork(), 65534 * 31) << "65534 slanted edges (the closing one is level), each over rows 0 to 30";
     EXPECT_EQ(s.fillsRefused(), 2) << "later fills are outlined only";
     EXPECT_GT(testing::countPixels(s), 32 * 30);
     s.clear(0);
