@@ -198,6 +198,41 @@ TEST_F(ManagerTest, FileClicksPreviewAndDirectoryClicksEnter)
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
+TEST_F(ManagerTest, ChoosingADriveListsItsDirectory)
+{
+    std::string src = fs::canonical(tmp.path() / "src").string();
+    ::setenv("QORVAN_DRIVE_Q", src.c_str(), 1);
+    open();
+    ComboBox* combo = dialog.driveCombo();
+    int q = indexOf(*combo, "[-q-]");
+    ASSERT_GE(q, 0);
+    combo->setCurrentIndex(q);
+    emit combo->activated(q); // what picking it from the list does
+    ::unsetenv("QORVAN_DRIVE_Q");
+    EXPECT_EQ(dialog.directoryText()->text(), src);
+    EXPECT_EQ(entries(*dialog.fileList()), (std::vector<std::string>{"[..]", "ARROW.SLD", "DOOR.SLD", "GEAR.SLD"}));
+
+    int root = indexOf(*combo, "[-/-]");
+    combo->setCurrentIndex(root);
+    emit combo->activated(root);
+    EXPECT_EQ(dialog.directoryText()->text(), "/");
+    EXPECT_EQ(fs::current_path().string(), "/");
+}
+
+TEST_F(ManagerTest, LibrarySelectionPreviewsEachSlide)
+{
+    open();
+    chooseLibrary(lib);
+    click(dialog.libraryList(), "ARROW");
+    QImage arrow = dialog.libraryPreview()->image();
+    click(dialog.libraryList(), "GEAR");
+    QImage gear = dialog.libraryPreview()->image();
+    EXPECT_GT(litPixels(arrow), 20);
+    EXPECT_GT(litPixels(gear), 20);
+    EXPECT_NE(arrow, gear);
+    EXPECT_TRUE(prompts.boxes.empty());
+}
+
 TEST_F(ManagerTest, PreviewFailureShowsTheStatusMessage)
 {
     tmp.write("work/BAD.SLD", "garbage, not a slide");
