@@ -210,8 +210,25 @@ bool renameFile(std::string_view from, std::string_view to)
 
 bool syncDirectoryOf(std::string_view path)
 {
+    return syncDirectoryOfNative(resolveExisting(path));
+}
+
+bool removeNative(const std::string& nativePath)
+{
+    if (injectFault(IoOp::Remove)) return false;
+    return !nativePath.empty() && ::unlink(nativePath.c_str()) == 0;
+}
+
+bool renameNative(const std::string& from, const std::string& to)
+{
+    if (injectFault(IoOp::Rename)) return false;
+    return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool syncDirectoryOfNative(const std::string& nativePath)
+{
     if (injectFault(IoOp::Flush)) return false;
-    std::string native = resolveExisting(path);
+    const std::string& native = nativePath;
     std::string dir = ".";
     if (auto slash = native.rfind('/'); slash != std::string::npos) dir = slash == 0 ? "/" : native.substr(0, slash);
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

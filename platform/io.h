@@ -76,6 +76,13 @@ bool syncDirectoryOf(std::string_view path);
 // Length of the file at path, or -1 when it cannot be examined.
 std::int64_t fileLength(std::string_view path);
 
+// The same steps on paths already in native form (as File::nativePath
+// gives them), without resolution, so that an operation that resolved a file
+// once keeps naming that very file. Counted as remove, rename and flush.
+bool removeNative(const std::string& nativePath);
+bool renameNative(const std::string& from, const std::string& to);
+bool syncDirectoryOfNative(const std::string& nativePath);
+
 // Test-only fault injection, modelled on SQLite's: arm(op, n) makes the n-th
 // call of kind op from now on fail (n counts from 1); with persistent set,
 // every call from the n-th on fails. Calls are counted per kind so a test can

@@ -23,4 +23,10 @@ int explodeLibrary(const char* library, const char* directory);
 int removeSlide(const char* library, const char* name, const char* directory);
 int replaceSlide(const char* library, const char* slideFile);
 
+// Renames the slide oldName (matched without regard to case) to newName,
+// upper-cased and cut to 31 characters, keeping its place in the directory.
+// 0, or 1, 4, 6, 7 as the reader reports; 3 when the new name cannot be a
+// slide name; 5 when oldName is absent; 8 when another slide has newName.
+int renameSlide(const char* library, const char* oldName, const char* newName);
+
 } // namespace qorvan

@@ -1,0 +1,287 @@
+// The editing operations: each resolves its library once, takes the
+// writers' lock, reads the directory and, when it changes the library,
+// hands the new layout to the rewrite.
+#include "store/edit.h"
+
+#include "platform/io.h"
+#include "platform/path.h"
+#include "store/directory_p.h"
+#include "store/limits.h"
+#include "store/lock_p.h"
+#include "store/names_p.h"
+#include "store/rewrite_p.h"
+#include "store/status.h"
+
+#include <new>
+
+namespace qorvan {
+
+using namespace detail;
+
+namespace {
+
+const char* orEmpty(const char* s) { return s ? s : ""; }
+
+// The failures below the store's own code (an allocation) become code 6, and
+// nothing escapes into the host.
+template <typename F> int guarded(F&& body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return setStatus(NoMemory, nullptr, nullptr);
+    }
+}
+
+int lockFailed(const LibraryLock& lock) { return setStatus(CannotOpen, lock.lockFile().c_str(), nullptr); }
+
+std::vector<Piece> piecesOf(const std::vector<LibraryEntry>& entries)
+{
+    std::vector<Piece> pieces;
+    pieces.reserve(entries.size() + 1);
+    for (const LibraryEntry& e : entries) pieces.push_back(Piece{e.name, e.offset, e.size, false});
+    return pieces;
+}
+
+bool sameName(const SlideName& stored, std::string_view name)
+{
+    return platform::equalsNoCase(storedName(stored), name);
+}
+
+// Writes an empty library where none exists, or over a valid library
+// without slides; any other file at that path is left alone.
+int createAt(const LibraryFile& lib)
+{
+    if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    if (libraryExists(lib) && !isEmptyLibrary(lib)) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    return rewriteLibrary(lib, {}, nullptr, {});
+}
+
+int appendLocked(const LibraryFile& lib, const char* slideFile)
+{
+    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+    if (entries.empty()) {
+        int code = lastStatus();
+        if (code != CannotOpen && code != EmptyLibrary) return code;
+        if (createAt(lib) != Ok) return lastStatus();
+    }
+    const std::string slideText = slideFileText(slideFile);
+    const std::string name = slideNameOf(slideFile);
+    if (!isUsableName(name)) return setStatus(InvalidSlide, slideText.c_str(), nullptr);
+    for (const LibraryEntry& e : entries)
+        if (sameName(e.name, name)) return setStatus(SlideExists, lib.written.c_str(), name.c_str());
+    if (entries.size() >= MAX_LIBRARY_SLIDES) return setStatus(NoMemory, nullptr, nullptr);
+
+    if (slideText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+    platform::File slide = platform::File::open(slideText, platform::OpenMode::Read);
+    if (!slide.isOpen()) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+    std::int64_t length = slide.length();
+    if (length < 0) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+
+    std::vector<Piece> pieces = piecesOf(entries);
+    pieces.push_back(Piece{makeSlideName(name), 0, length, true});
+    return rewriteLibrary(lib, pieces, &slide, slideText);
+}
+
+int deleteLocked(const LibraryFile& lib, const char* name)
+{
+    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+    if (entries.empty()) return lastStatus();
+    std::vector<Piece> kept;
+    kept.reserve(entries.size());
+    for (const LibraryEntry& e : entries)
+        if (!sameName(e.name, name)) kept.push_back(Piece{e.name, e.offset, e.size, false});
+    if (kept.size() == entries.size()) return setStatus(SlideNotFound, lib.written.c_str(), name);
+    return rewriteLibrary(lib, kept, nullptr, {});
+}
+
+int extractLocked(const char* directory, const LibraryFile& lib, const char* name,
+                  const std::vector<LibraryEntry>& entries)
+{
+    const LibraryEntry* entry = nullptr;
+    for (const LibraryEntry& e : entries)
+        if (sameName(e.name, name)) {
+            entry = &e;
+            break;
+        }
+    if (!entry) return setStatus(SlideNotFound, lib.written.c_str(), name);
+    // The stored name becomes a file name: one that could leave the target
+    // folder (or is no file name at all) is refused before anything opens.
+    const std::string stored = storedName(entry->name);
+    if (!isUsableName(stored) || entry->offset < 0 || entry->size < 0) return setStatus(InvalidLibrary, nullptr, nullptr);
+    const std::string outText = outputText(directory, stored);
+    if (outText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, outText.c_str(), nullptr);
+
+    if (lib.tooLong) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+    platform::File in = platform::File::openNative(lib.native, platform::OpenMode::Read);
+    if (!in.isOpen()) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+    std::int64_t length = in.length();
+    if (length < 0) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+    if (static_cast<std::int64_t>(entry->offset) + entry->size > length) return setStatus(InvalidLibrary, nullptr, nullptr);
+
+    // The slide goes to a temporary file that replaces the output only when
+    // complete, so a failure never leaves a truncated file where an older
+    // one stood.
+    NativeTarget target = resolveTarget(outText);
+    TempFile tmp;
+    if (!createTemp(target.nativeDir, target.dirText, target.name, tmp))
+        return setStatus(CannotOpen, outText.c_str(), nullptr);
+    auto abandon = [&](const std::string& named) {
+        tmp.file.close();
+        platform::removeNative(tmp.native);
+        return setStatus(CannotOpen, named.c_str(), nullptr);
+    };
+    if (!in.seek(entry->offset)) return abandon(lib.extractText);
+    std::vector<char> buffer;
+    switch (copyBytes(in, tmp.file, entry->size, buffer, COPY_CHUNK)) {
+    case CopyFault::None:
+        break;
+    case CopyFault::Read:
+        return abandon(lib.extractText);
+    case CopyFault::Write:
+        return abandon(outText);
+    }
+    in.close();
+    if (!tmp.file.flush()) return abandon(outText);
+    if (!tmp.file.close()) {
+        platform::removeNative(tmp.native);
+        return setStatus(CannotOpen, outText.c_str(), nullptr);
+    }
+    if (!platform::renameNative(tmp.native, target.native)) {
+        platform::removeNative(tmp.native);
+        return setStatus(CannotOpen, outText.c_str(), nullptr);
+    }
+    return Ok;
+}
+
+int extractSlideLocked(const LibraryFile& lib, const char* name, const char* directory)
+{
+    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+    if (entries.empty()) return lastStatus();
+    return extractLocked(directory, lib, name, entries);
+}
+
+} // namespace
+
+int createLibrary(const char* library)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        return createAt(lib);
+    });
+}
+
+int appendSlide(const char* library, const char* slideFile)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        return appendLocked(lib, orEmpty(slideFile));
+    });
+}
+
+int deleteSlide(const char* library, const char* name)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        return deleteLocked(lib, orEmpty(name));
+    });
+}
+
+int extractEntry(const char* directory, const char* library, const char* name,
+                 const std::vector<LibraryEntry>& entries)
+{
+    return guarded(
+        [&] { return extractLocked(orEmpty(directory), resolveLibrary(orEmpty(library)), orEmpty(name), entries); });
+}
+
+int extractSlide(const char* library, const char* name, const char* directory)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        // Held so that no rewrite moves the slides between reading the
+        // directory and copying the bytes it points at.
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        return extractSlideLocked(lib, orEmpty(name), orEmpty(directory));
+    });
+}
+
+int explodeLibrary(const char* library, const char* directory)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+        if (entries.empty()) return lastStatus();
+        for (const LibraryEntry& e : entries) {
+            const std::string name = storedName(e.name);
+            if (int code = extractLocked(orEmpty(directory), lib, name.c_str(), entries); code != Ok) return code;
+        }
+        return static_cast<int>(Ok);
+    });
+}
+
+int removeSlide(const char* library, const char* name, const char* directory)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        if (extractSlideLocked(lib, orEmpty(name), orEmpty(directory)) != Ok) return lastStatus();
+        return deleteLocked(lib, orEmpty(name)) == Ok ? static_cast<int>(Ok) : lastStatus();
+    });
+}
+
+int replaceSlide(const char* library, const char* slideFile)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        // A replace whose new slide cannot be read would only delete the
+        // old one: find that out before touching the library.
+        const std::string slideText = slideFileText(orEmpty(slideFile));
+        if (slideText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+        if (!platform::File::open(slideText, platform::OpenMode::Read).isOpen())
+            return setStatus(CannotOpen, slideText.c_str(), nullptr);
+        // The base name cut as the append will cut it, so a long file name
+        // replaces its own slide instead of meeting it as a duplicate.
+        std::string name = platform::splitPath(orEmpty(slideFile)).base;
+        if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
+        deleteLocked(lib, name.c_str());
+        return appendLocked(lib, orEmpty(slideFile)) == Ok ? static_cast<int>(Ok) : lastStatus();
+    });
+}
+
+int renameSlide(const char* library, const char* oldName, const char* newName)
+{
+    return guarded([&] {
+        LibraryFile lib = resolveLibrary(orEmpty(library));
+        LibraryLock lock(lib.nativeDir);
+        if (!lock.held()) return lockFailed(lock);
+        std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+        if (entries.empty()) return lastStatus();
+        std::string name = platform::toUpperAscii(orEmpty(newName));
+        if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
+        if (!isUsableName(name)) return setStatus(InvalidSlide, name.c_str(), nullptr);
+        std::size_t found = entries.size();
+        for (std::size_t i = 0; i < entries.size() && found == entries.size(); ++i)
+            if (sameName(entries[i].name, orEmpty(oldName))) found = i;
+        if (found == entries.size()) return setStatus(SlideNotFound, lib.written.c_str(), orEmpty(oldName));
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (i != found && sameName(entries[i].name, name))
+                return setStatus(SlideExists, lib.written.c_str(), name.c_str());
+        std::vector<Piece> pieces = piecesOf(entries);
+        pieces[found].name = makeSlideName(name);
+        return rewriteLibrary(lib, pieces, nullptr, {});
+    });
+}
+
+} // namespace qorvan

@@ -1,0 +1,164 @@
+// Slide names and the rules that turn a caller's path into one file.
+#include "store/names_p.h"
+
+#include "platform/path.h"
+#include "platform/resolve.h"
+#include "store/limits.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace qorvan::detail {
+
+using platform::toLowerAscii;
+using platform::toUpperAscii;
+
+namespace {
+
+bool containsNoCase(std::string_view text, std::string_view what)
+{
+    return toLowerAscii(text).find(what) != std::string::npos;
+}
+
+// Where the final component begins: after the drive and the last separator.
+std::size_t finalComponentStart(std::string_view path)
+{
+    std::size_t start = (path.size() >= 2 && path[1] == ':') ? 2 : 0;
+    for (std::size_t i = start; i < path.size(); ++i)
+        if (platform::isSeparator(path[i])) start = i + 1;
+    return start;
+}
+
+// The temporary rule, applied to the final component only so that the
+// temporary file always lies beside the library: cut at the first '.' that
+// follows a character other than '.', then ".tmp".
+std::string temporaryStem(std::string_view name)
+{
+    for (std::size_t i = 1; i < name.size(); ++i)
+        if (name[i] == '.' && name[i - 1] != '.') return std::string(name.substr(0, i));
+    return std::string(name);
+}
+
+bool existsNative(const std::string& p)
+{
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+std::string resolveDirectory(std::string_view dirText)
+{
+    if (dirText.empty()) return ".";
+    std::string native = platform::resolveExisting(dirText);
+    return native.empty() ? "." : native;
+}
+
+} // namespace
+
+std::string joinNative(const std::string& dir, std::string_view name)
+{
+    if (dir.empty() || dir == ".") return std::string(name);
+    if (dir.back() == '/') return dir + std::string(name);
+    return dir + "/" + std::string(name);
+}
+
+LibraryFile resolveLibrary(const char* library)
+{
+    LibraryFile lib;
+    lib.written = library ? library : "";
+    const bool hasSlb = containsNoCase(lib.written, ".slb");
+    lib.readerText = toLowerAscii(lib.written) + (hasSlb ? "" : ".slb");
+    lib.writerText = lib.written + (hasSlb ? "" : ".slb");
+    lib.extractText = toUpperAscii(lib.written) + (lib.written.find('.') == std::string::npos ? ".slb" : "");
+    lib.tooLong = lib.readerText.size() > MAX_PATH_CHARS || lib.extractText.size() > MAX_PATH_CHARS;
+
+    const std::size_t cut = finalComponentStart(lib.readerText);
+    lib.dirText = lib.written.substr(0, std::min(cut, lib.written.size()));
+    lib.stem = temporaryStem(std::string_view(lib.written).substr(lib.dirText.size()));
+    if (lib.tooLong) return lib;
+
+    // The directory is found from the reader's text, so the file read and
+    // the file written always share it.
+    lib.nativeDir = resolveDirectory(std::string_view(lib.readerText).substr(0, cut));
+    const std::string readerName = lib.readerText.substr(cut);
+    const std::string writerName = lib.writerText.substr(cut);
+    if (readerName.empty()) {
+        lib.native = lib.nativeDir;
+        return lib;
+    }
+    std::string exact = joinNative(lib.nativeDir, readerName);
+    if (existsNative(exact)) {
+        lib.native = exact;
+        return lib;
+    }
+    std::string found = platform::resolveExisting(exact);
+    lib.native = existsNative(found) ? found : joinNative(lib.nativeDir, writerName);
+    return lib;
+}
+
+bool libraryExists(const LibraryFile& lib) { return !lib.native.empty() && existsNative(lib.native); }
+
+std::string slideFileText(std::string_view slidePath)
+{
+    std::string text(slidePath);
+    if (text.find('.') == std::string::npos) text += ".SLD";
+    return text;
+}
+
+std::string slideNameOf(std::string_view slidePath)
+{
+    std::string name = toUpperAscii(platform::splitPath(slidePath).base);
+    if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
+    return name;
+}
+
+bool isUsableName(std::string_view name)
+{
+    if (name.empty() || name.size() > SLIDE_NAME_MAX || name == "." || name == "..") return false;
+    for (char c : name) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f || c == '/' || c == '\\' || c == ':') return false;
+    }
+    return true;
+}
+
+std::string storedName(const SlideName& name)
+{
+    const void* nul = std::memchr(name.bytes, 0, SLIDE_NAME_SIZE);
+    std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name.bytes) : SLIDE_NAME_SIZE;
+    return std::string(name.bytes, n);
+}
+
+SlideName makeSlideName(std::string_view name)
+{
+    SlideName out;
+    std::memcpy(out.bytes, name.data(), std::min(name.size(), SLIDE_NAME_MAX));
+    return out;
+}
+
+std::string outputText(std::string_view directory, std::string_view name)
+{
+    std::string text(directory);
+    if (text.empty() || text.back() != '\\') text += '\\';
+    text += name;
+    text += ".SLD";
+    return text;
+}
+
+NativeTarget resolveTarget(std::string_view userPath)
+{
+    NativeTarget t;
+    const std::size_t cut = finalComponentStart(userPath);
+    t.dirText = std::string(userPath.substr(0, cut));
+    t.name = std::string(userPath.substr(cut));
+    t.nativeDir = resolveDirectory(t.dirText);
+    std::string exact = joinNative(t.nativeDir, t.name);
+    if (existsNative(exact)) {
+        t.native = exact;
+    } else {
+        std::string found = platform::resolveExisting(exact);
+        t.native = existsNative(found) ? found : exact;
+    }
+    return t;
+}
+
+} // namespace qorvan::detail
