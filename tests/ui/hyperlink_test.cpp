@@ -140,7 +140,6 @@ TEST_F(HyperLinkTest, ColoursFollowHoverFocusAndVisits)
     QTest::mouseMove(&l, QPoint(2, 2));
     EXPECT_TRUE(l.hover());
     EXPECT_EQ(l.textColor(), CHyperLink::hoverColor);
-    EXPECT_EQ(l.grab().toImage().pixelColor(l.rect().center()).isValid(), true);
 
     QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(2, 2));
     ASSERT_EQ(launch.opened, std::vector<std::string>{"left link"});

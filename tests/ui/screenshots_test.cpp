@@ -72,6 +72,24 @@ TEST_F(Screenshots, ViewSlide)
     save(d, "view_slide.png");
 }
 
+TEST_F(Screenshots, ViewLibrarySlide)
+{
+    fs::path lib = REAL / "mnasoft-MNAS_acad_utils/acad_w.sup/CIRCLES.slb";
+    if (!fs::exists(lib)) GTEST_SKIP() << "no " << lib;
+    std::string base = lib.string();
+    base.resize(base.size() - 4);
+    ViewSlideDialog d;
+    d.SetSlideRef(base + "(C_R)");
+    d.SetSize(360, 240);
+    ASSERT_TRUE(d.Create());
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    d.repaint();
+    EXPECT_GT(litPixels(d.picture()), 100);
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes[0].text;
+    save(d, "view_library_slide.png");
+}
+
 TEST_F(Screenshots, Manager)
 {
     TempDir tmp;
