@@ -8,14 +8,17 @@
 
 namespace qorvan::ui {
 
-int sortedInsertIndex(const QStringList& items, std::string_view text)
+int sortedInsertIndex(int count, const std::function<std::string(int)>& textAt, std::string_view text)
 {
-    int i = 0;
-    for (const QString& item : items) {
-        if (platform::compareNoCase(item.toStdString(), text) > 0) break;
-        ++i;
+    // Upper bound by binary search: a big directory fills a list in
+    // n log n comparisons rather than n squared.
+    int lo = 0, hi = count;
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        if (platform::compareNoCase(textAt(mid), text) > 0) hi = mid;
+        else lo = mid + 1;
     }
-    return i;
+    return lo;
 }
 
 ListBox::ListBox(std::uint32_t style, QWidget* parent) : QListWidget(parent), sorted_((style & LBS_SORT) != 0)
@@ -41,9 +44,9 @@ void ListBox::resetContent()
 
 int ListBox::addString(std::string_view text)
 {
-    QStringList items;
-    for (int i = 0; i < QListWidget::count(); ++i) items << item(i)->text();
-    int at = sorted_ ? sortedInsertIndex(items, text) : QListWidget::count();
+    int at = sorted_ ? sortedInsertIndex(
+                           count(), [this](int i) { return item(i)->text().toStdString(); }, text)
+                     : count();
     quiet_ = true;
     insertItem(at, QString::fromStdString(std::string(text)));
     quiet_ = false;
@@ -89,9 +92,9 @@ void ComboBox::resetContent() { clear(); }
 
 int ComboBox::addString(std::string_view text)
 {
-    QStringList items;
-    for (int i = 0; i < QComboBox::count(); ++i) items << itemText(i);
-    int at = sorted_ ? sortedInsertIndex(items, text) : QComboBox::count();
+    int at = sorted_ ? sortedInsertIndex(
+                           count(), [this](int i) { return itemText(i).toStdString(); }, text)
+                     : count();
     int selected = currentIndex();
     insertItem(at, QString::fromStdString(std::string(text)));
     // Inserting into an empty combo selects in Qt; the framework's does not.

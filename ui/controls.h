@@ -11,6 +11,8 @@
 #include <QListWidget>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace qorvan::ui {
 
@@ -71,8 +73,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Where text goes in a sorted list: after the entries that do not sort
-// after it, comparing without regard to ASCII letter case.
-int sortedInsertIndex(const QStringList& items, std::string_view text);
+// Where text goes in a sorted list of count entries: after the entries that
+// do not sort after it, comparing without regard to ASCII letter case.
+int sortedInsertIndex(int count, const std::function<std::string(int)>& textAt, std::string_view text);
 
 } // namespace qorvan::ui

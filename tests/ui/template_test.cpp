@@ -1,6 +1,7 @@
 // Dialogs built from templates: controls by id, their classes, texts and
 // styles, placement in dialog units, sorting, and the template source.
 #include "ui/about_dialog.h"
+#include "platform/path.h"
 #include "ui/controls.h"
 #include "ui/picture_control.h"
 #include "ui/template_dialog.h"
@@ -165,6 +166,31 @@ TEST(Controls, SortedListsInsertIgnoringCaseAndUnsortedAppend)
     EXPECT_EQ(combo.selectString("[-~-]"), 1);
     EXPECT_EQ(combo.addString("[-/mnt/a-]"), 1);
     EXPECT_EQ(combo.currentSelection(), 2); // the selection follows its entry
+}
+
+TEST(Controls, ManyEntriesEndSortedWhateverTheirOrder)
+{
+    ListBox list(LBS_SORT, nullptr);
+    std::uint32_t seed = 12345; // fixed: the same names every run
+    std::vector<std::string> names;
+    for (int i = 0; i < 2000; ++i) {
+        std::string n;
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            n += "aBc[9_.Z"[(seed >> 16) % 8];
+        }
+        names.push_back(n);
+        list.addString(n);
+    }
+    ASSERT_EQ(list.count(), 2000);
+    std::string prev, cur;
+    for (int i = 0; i < list.count(); ++i) {
+        ASSERT_TRUE(list.text(i, cur));
+        if (i > 0) {
+            ASSERT_LE(platform::compareNoCase(prev, cur), 0) << i;
+        }
+        prev = cur;
+    }
 }
 
 TEST(Controls, OnlyTheUserChangesNotify)
