@@ -48,23 +48,38 @@ bool sameName(const SlideName& stored, std::string_view name)
     return platform::equalsNoCase(storedName(stored), name);
 }
 
-// Writes an empty library where none exists, or over a valid library
-// without slides; any other file at that path is left alone.
-int createAt(const LibraryFile& lib)
+// A library may be written from nothing only where no file exists, or over
+// a valid library without slides; any other file at that path (one the
+// reader could not open, say) is left alone.
+int mayCreate(const LibraryFile& lib)
 {
     if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
     if (libraryExists(lib) && !isEmptyLibrary(lib)) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    return Ok;
+}
+
+int createAt(const LibraryFile& lib)
+{
+    if (mayCreate(lib) != Ok) return CannotOpen;
     return rewriteLibrary(lib, {}, nullptr, {});
 }
 
-int appendLocked(const LibraryFile& lib, const char* slideFile)
+// The directory an append or replace starts from: the library's, or none
+// where a new library may be written. False with the code recorded.
+bool startingDirectory(const LibraryFile& lib, std::vector<LibraryEntry>& entries)
 {
-    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
-    if (entries.empty()) {
-        int code = lastStatus();
-        if (code != CannotOpen && code != EmptyLibrary) return code;
-        if (createAt(lib) != Ok) return lastStatus();
-    }
+    entries = readDirectoryOf(lib);
+    if (!entries.empty()) return true;
+    int code = lastStatus();
+    if (code != CannotOpen && code != EmptyLibrary) return false;
+    // The new library is written with its first slide in one rewrite, so a
+    // failing append never leaves an empty library behind.
+    return mayCreate(lib) == Ok;
+}
+
+// Adds the slide file after entries, in one rewrite.
+int appendAfter(const LibraryFile& lib, const std::vector<LibraryEntry>& entries, const char* slideFile)
+{
     const std::string slideText = slideFileText(slideFile);
     const std::string name = slideNameOf(slideFile);
     if (!isUsableName(name)) return setStatus(InvalidSlide, slideText.c_str(), nullptr);
@@ -81,6 +96,33 @@ int appendLocked(const LibraryFile& lib, const char* slideFile)
     std::vector<Piece> pieces = piecesOf(entries);
     pieces.push_back(Piece{makeSlideName(name), 0, length, true});
     return rewriteLibrary(lib, pieces, &slide, slideText);
+}
+
+int appendLocked(const LibraryFile& lib, const char* slideFile)
+{
+    std::vector<LibraryEntry> entries;
+    if (!startingDirectory(lib, entries)) return lastStatus();
+    return appendAfter(lib, entries, slideFile);
+}
+
+// The old slide leaves and the new one arrives in the same rewrite, so the
+// library is never seen (nor left, on a failure) without either.
+int replaceLocked(const LibraryFile& lib, const char* slideFile)
+{
+    std::vector<LibraryEntry> entries;
+    if (!startingDirectory(lib, entries)) return lastStatus();
+    // The base name cut as the append will cut it, so a long file name
+    // replaces its own slide instead of meeting it as a duplicate.
+    std::string name = platform::splitPath(slideFile).base;
+    if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
+    std::vector<LibraryEntry> kept;
+    kept.reserve(entries.size());
+    for (const LibraryEntry& e : entries)
+        if (!sameName(e.name, name)) kept.push_back(e);
+    // What a separate delete would have recorded: the slide was not there.
+    if (!entries.empty() && kept.size() == entries.size())
+        setStatus(SlideNotFound, lib.written.c_str(), name.c_str());
+    return appendAfter(lib, kept, slideFile);
 }
 
 int deleteLocked(const LibraryFile& lib, const char* name)
@@ -251,12 +293,7 @@ int replaceSlide(const char* library, const char* slideFile)
         if (slideText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, slideText.c_str(), nullptr);
         if (!platform::File::open(slideText, platform::OpenMode::Read).isOpen())
             return setStatus(CannotOpen, slideText.c_str(), nullptr);
-        // The base name cut as the append will cut it, so a long file name
-        // replaces its own slide instead of meeting it as a duplicate.
-        std::string name = platform::splitPath(orEmpty(slideFile)).base;
-        if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
-        deleteLocked(lib, name.c_str());
-        return appendLocked(lib, orEmpty(slideFile)) == Ok ? static_cast<int>(Ok) : lastStatus();
+        return replaceLocked(lib, orEmpty(slideFile));
     });
 }
 
