@@ -99,8 +99,10 @@ bool libraryExists(const LibraryFile& lib) { return !lib.native.empty() && exist
 
 std::string slideFileText(std::string_view slidePath)
 {
+    // Only the file's own name decides: a dot in a folder name
+    // (c:\v1.2\box) says nothing about the file's extension.
     std::string text(slidePath);
-    if (text.find('.') == std::string::npos) text += ".SLD";
+    if (text.find('.', finalComponentStart(text)) == std::string::npos) text += ".SLD";
     return text;
 }
 

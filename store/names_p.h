@@ -30,7 +30,7 @@ LibraryFile resolveLibrary(const char* library);
 // file counts, so that nothing is created over it).
 bool libraryExists(const LibraryFile& lib);
 
-// The slide file rule: ".SLD" appended unless the path holds a '.'.
+// The slide file rule: ".SLD" appended unless the file name holds a '.'.
 std::string slideFileText(std::string_view slidePath);
 
 // The upper-cased base name of a slide file path, cut to 31 characters.
