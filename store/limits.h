@@ -27,7 +27,7 @@ inline constexpr int MAX_TEMP_ATTEMPTS = 1000;
 // The piece a rewrite copies old slides in; large enough that a rewrite
 // streams at the disk's pace, small enough to be nothing beside a slide
 // library in memory.
-inline constexpr std::size_t REWRITE_CHUNK = 256 * 1024;
+inline constexpr std::size_t REWRITE_CHUNK = 1024 * 1024;
 
 // How long an editing operation waits for a lock file held by another
 // process (where the file system offers no locks) before it gives up.

@@ -97,10 +97,19 @@ int rewriteLibrary(const LibraryFile& lib, const std::vector<Piece>& pieces, pla
 
     if (!writeHead(tmp.file, pieces)) return abandon(tmp.text);
     std::vector<char> buffer;
-    for (const Piece& p : pieces) {
+    for (std::size_t i = 0; i < pieces.size();) {
+        const Piece& p = pieces[i];
+        // Slides that lie back to back in the old library are copied as one
+        // run: one seek, and pieces as large as the buffer.
+        std::int64_t run = p.size;
+        std::size_t next = i + 1;
+        while (!p.fromExtra && next < pieces.size() && !pieces[next].fromExtra &&
+               pieces[next].sourceOffset == p.sourceOffset + run)
+            run += pieces[next++].size;
+        i = next;
         platform::File& from = p.fromExtra ? *extra : old;
         if (!p.fromExtra && !old.seek(p.sourceOffset)) return abandon(lib.writerText);
-        switch (copyBytes(from, tmp.file, p.size, buffer, REWRITE_CHUNK)) {
+        switch (copyBytes(from, tmp.file, run, buffer, REWRITE_CHUNK)) {
         case CopyFault::None:
             break;
         case CopyFault::Read:
