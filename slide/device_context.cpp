@@ -22,22 +22,28 @@ const DeviceContext::Object* DeviceContext::find(Handle h) const
     return o.live ? &o : nullptr;
 }
 
-Handle DeviceContext::CreatePen(int, int, ColorRef color)
+// A deleted object's slot is taken again, as the graphics system reuses
+// handles: a slide of a million colour records then holds a few slots, not
+// two million.
+Handle DeviceContext::add(const Object& object)
 {
-    objects_.push_back({ObjectKind::Pen, color, {}, true});
+    if (!free_.empty()) {
+        Handle h = free_.back();
+        free_.pop_back();
+        objects_[h - 1] = object;
+        return h;
+    }
+    objects_.push_back(object);
     return static_cast<Handle>(objects_.size());
 }
 
-Handle DeviceContext::CreateSolidBrush(ColorRef color)
-{
-    objects_.push_back({ObjectKind::Brush, color, {}, true});
-    return static_cast<Handle>(objects_.size());
-}
+Handle DeviceContext::CreatePen(int, int, ColorRef color) { return add({ObjectKind::Pen, color, {}, true}); }
+
+Handle DeviceContext::CreateSolidBrush(ColorRef color) { return add({ObjectKind::Brush, color, {}, true}); }
 
 Handle DeviceContext::CreateRectRgn(int left, int top, int right, int bottom)
 {
-    objects_.push_back({ObjectKind::Region, 0, {left, top, right, bottom}, true});
-    return static_cast<Handle>(objects_.size());
+    return add({ObjectKind::Region, 0, {left, top, right, bottom}, true});
 }
 
 Handle DeviceContext::SelectObject(Handle h)
@@ -70,6 +76,7 @@ bool DeviceContext::DeleteObject(Handle h)
 {
     if (!find(h) || h == pen_ || h == brush_ || h <= 2) return false;
     objects_[h - 1].live = false;
+    free_.push_back(h);
     return true;
 }
 

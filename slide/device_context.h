@@ -40,6 +40,9 @@ public:
     Rect clipRect() const { return clip_; }
     // Objects created and not yet deleted (the stock pen and brush excluded).
     int liveObjects() const;
+    // Slots of the object table, live and free: bounded by the most objects
+    // alive at once, however many a drawing creates and deletes.
+    std::size_t objectSlots() const { return objects_.size(); }
 
 protected:
     // Device-space drawing, already mapped; implementations clip to clipRect().
@@ -60,11 +63,13 @@ private:
         bool live;
     };
     const Object* find(Handle h) const;
+    Handle add(const Object& object);
 
     Rect bounds_;
     Rect clip_;
     Mapping mapping_;
     std::vector<Object> objects_; // handle = index + 1
+    std::vector<Handle> free_;    // deleted slots, reused first
     Handle pen_;
     Handle brush_;
     Point position_{0, 0}; // logical
