@@ -36,4 +36,8 @@ private:
 // The name of the fallback lock file inside a library's folder.
 inline constexpr const char* LOCK_FILE_NAME = ".qorvan-lock";
 
+// Test-only: behave as on a file system without locks, so the lock file
+// path can be exercised on any machine.
+void useLockFileAlways(bool on);
+
 } // namespace qorvan::detail

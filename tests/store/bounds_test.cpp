@@ -4,7 +4,11 @@
 #include "store/limits.h"
 #include "store_fixture.h"
 
+#include "store/lock_p.h"
+
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,13 +86,17 @@ TEST_F(BoundsTest, LibrariesAtAndPastTwoGibibytes)
 }
 
 // Writers in separate processes append to one library at once: every
-// append must survive, none may be replaced by another's view.
-TEST_F(BoundsTest, ConcurrentAppendersLoseNothing)
+// append must survive, none may be replaced by another's view. Run with the
+// folder lock, then with the lock file used where locks are missing.
+void appendConcurrently(const std::function<std::vector<std::string>()>& files,
+                        const std::function<std::string(const std::string&)>& read)
 {
     constexpr int PROCESSES = 4, APPENDS = 20;
+    fs::create_directories("in");
     for (int p = 0; p < PROCESSES; ++p)
         for (int i = 0; i < APPENDS; ++i)
-            write("in/p" + std::to_string(p) + "_" + std::to_string(i) + ".sld", slideBytes("s" + std::to_string(p), 2000 + static_cast<std::size_t>(i)));
+            std::ofstream("in/p" + std::to_string(p) + "_" + std::to_string(i) + ".sld", std::ios::binary)
+                << slideBytes("s" + std::to_string(p), 2000 + static_cast<std::size_t>(i));
     std::vector<pid_t> children;
     for (int p = 0; p < PROCESSES; ++p) {
         pid_t pid = ::fork();
@@ -111,11 +119,23 @@ TEST_F(BoundsTest, ConcurrentAppendersLoseNothing)
     }
     auto slides = parseLibrary(read("shared.slb"));
     ASSERT_EQ(slides.size(), static_cast<std::size_t>(PROCESSES * APPENDS));
-    for (const Slide& s : slides) {
-        std::string file = "in/" + platform::toLowerAscii(s.name) + ".sld";
-        EXPECT_EQ(s.bytes, read(file)) << s.name;
+    for (const Slide& s : slides) EXPECT_EQ(s.bytes, read("in/" + platform::toLowerAscii(s.name) + ".sld")) << s.name;
+    for (const std::string& f : files()) {
+        EXPECT_EQ(f.find(".tmp"), std::string::npos) << f;
+        EXPECT_EQ(f.find(detail::LOCK_FILE_NAME), std::string::npos) << f;
     }
-    for (const std::string& f : files()) EXPECT_EQ(f.find(".tmp"), std::string::npos) << f;
+}
+
+TEST_F(BoundsTest, ConcurrentAppendersLoseNothing)
+{
+    appendConcurrently([this] { return files(); }, [this](const std::string& f) { return read(f); });
+}
+
+TEST_F(BoundsTest, ConcurrentAppendersLoseNothingWithALockFile)
+{
+    detail::useLockFileAlways(true);
+    appendConcurrently([this] { return files(); }, [this](const std::string& f) { return read(f); });
+    detail::useLockFileAlways(false);
 }
 
 } // namespace
