@@ -33,6 +33,8 @@ struct Rows {
     std::vector<png_bytep> rows;
     std::vector<png_color> palette;
     bool indexed = true;
+    // Alpha per palette entry; empty when every pixel is opaque.
+    std::vector<png_byte> alpha;
 };
 
 bool indexColours(const RasterSurface& s, Rows& out)
@@ -95,6 +97,8 @@ bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
                  rows.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (rows.indexed) png_set_PLTE(png, info, rows.palette.data(), static_cast<int>(rows.palette.size()));
+    if (rows.indexed && !rows.alpha.empty())
+        png_set_tRNS(png, info, rows.alpha.data(), static_cast<int>(rows.alpha.size()), nullptr);
     // Slides are mostly background with thin lines: run-length coding packs
     // them about as tightly as the default settings at a fraction of the time.
     png_set_compression_level(png, 1);
@@ -109,11 +113,27 @@ bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
 
 } // namespace
 
-bool writePng(const RasterSurface& s, const std::string& path)
+bool writePng(const RasterSurface& s, const std::string& path) { return writePngTransparent(s, path, nullptr); }
+
+bool writePngTransparent(const RasterSurface& s, const std::string& path, const ColorRef* transparent)
 {
     if (!s.valid()) return false;
     Rows rows;
     prepare(s, rows);
+    if (transparent) {
+        // Without a palette there is no index to mark; the caller chose a
+        // background no slide colour can equal, so a palette always fits.
+        if (!rows.indexed) return false;
+        std::size_t i = 0;
+        for (ColorRef c : s.pixels()) {
+            if (c == *transparent) {
+                rows.alpha.assign(rows.palette.size(), 255);
+                rows.alpha[rows.bytes[i]] = 0;
+                break;
+            }
+            ++i;
+        }
+    }
     platform::File file = platform::File::open(path, platform::OpenMode::Write);
     if (!file.isOpen()) return false;
     bool ok = encode(file, s, rows);

@@ -11,4 +11,10 @@ namespace qorvan::slide {
 // failure, with a partial file removed.
 bool writePng(const RasterSurface& surface, const std::string& path);
 
+// The same, with the pixels whose value is exactly *transparent (when given)
+// written fully transparent. Pass a value outside the 24 colour bits (such
+// as TRANSPARENT_BACKGROUND) so that no drawn colour can match it.
+bool writePngTransparent(const RasterSurface& surface, const std::string& path, const ColorRef* transparent);
+inline constexpr ColorRef TRANSPARENT_BACKGROUND = 0xFF000000u;
+
 } // namespace qorvan::slide

@@ -74,7 +74,10 @@ std::string SvgSurface::document() const
     appendf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     appendf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n", width_,
             height_, width_, height_);
-    appendf(out, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width_, height_, hex(background_).c_str());
+    // A background beyond the 24 colour bits (TRANSPARENT_BACKGROUND) is no
+    // colour at all: the picture is left transparent.
+    if (background_ <= 0xFFFFFFu)
+        appendf(out, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width_, height_, hex(background_).c_str());
     out += "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
     out += body_;
     if (groupOpen_) out += "</g>\n";

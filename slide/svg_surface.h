@@ -13,6 +13,8 @@ namespace qorvan::slide {
 
 class SvgSurface : public DeviceContext {
 public:
+    // A background above 0xFFFFFF (such as TRANSPARENT_BACKGROUND of
+    // slide/png.h) draws no background rectangle.
     SvgSurface(int width, int height, ColorRef background = 0);
 
     // The complete document.

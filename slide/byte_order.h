@@ -1,0 +1,50 @@
+// Slides written high byte first, as big-endian machines wrote them: telling
+// them apart and re-encoding a slide in either order and form. The module
+// itself reads every slide little-endian; only the tools use this.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "slide/records.h"
+
+namespace qorvan::slide {
+
+// The header fields that matter to a reader, decoded in one byte order.
+struct HeaderFields {
+    bool complete = false; // the data holds the whole header of its form
+    bool oldForm = false;  // level 1: 34 bytes, no byte-order word
+    std::uint8_t level = 0;
+    std::int32_t xDots = 0;
+    std::int32_t yDots = 0;
+    std::uint16_t fillFlag = 0;
+    std::uint16_t byteOrderTest = 0; // new form only
+    double aspect = 0;               // display ratio
+    std::size_t headerSize = 0;      // 31 or 34
+};
+
+HeaderFields readHeaderFields(const std::uint8_t* data, std::size_t size, ByteOrder order);
+
+// How the order was decided, for the tools to say so.
+enum class OrderEvidence { TestWord, Plausibility };
+
+struct OrderGuess {
+    ByteOrder order = ByteOrder::Little;
+    OrderEvidence evidence = OrderEvidence::TestWord;
+};
+
+// A new-form slide says its order in its test word (0x1234 read
+// little-endian, 0x3412 big-endian). An old-form slide, or a new-form one
+// whose word is neither, is read both ways and the reading whose header and
+// records make more sense wins (little-endian on a tie).
+OrderGuess detectByteOrder(const std::uint8_t* data, std::size_t size);
+
+// The same drawing re-encoded: the header and every record's 16-bit words in
+// `to` order, in the new form when newForm is set (else the slide's own
+// form). Records are copied up to and including the end record; a record cut
+// short is dropped, and an end record is always written.
+std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
+                                         bool newForm);
+
+} // namespace qorvan::slide
