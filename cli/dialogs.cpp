@@ -1,6 +1,8 @@
 // qorvan view and qorvan manager: the dialogs without the console.
 #include "cli/dialogs.h"
 
+#include "cli/common.h"
+
 #include "ui/manager_dialog.h"
 #include "ui/template.h"
 #include "ui/view_slide_dialog.h"
@@ -64,18 +66,6 @@ int runManager(int argc, char** argv, const ViewOptions&)
 }
 
 } // namespace
-
-bool parseSize(const std::string& text, int& width, int& height)
-{
-    std::size_t x = text.find_first_of("xX");
-    if (x == std::string::npos || x == 0 || x + 1 >= text.size()) return false;
-    auto number = [](const std::string& s, int& out) {
-        if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 6) return false;
-        out = std::atoi(s.c_str());
-        return true;
-    };
-    return number(text.substr(0, x), width) && number(text.substr(x + 1), height);
-}
 
 void addDialogCommands(CLI::App& app, ViewOptions& view, int (**run)(int, char**, const ViewOptions&))
 {

@@ -19,7 +19,4 @@ struct ViewOptions {
 // Adds "view" and "manager" to app; *run is set to the one chosen.
 void addDialogCommands(CLI::App& app, ViewOptions& view, int (**run)(int, char**, const ViewOptions&));
 
-// "WxH" as two integers; false for anything else.
-bool parseSize(const std::string& text, int& width, int& height);
-
 } // namespace qorvan::cli

@@ -6,19 +6,36 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/commands.h"
+#include "cli/common.h"
+
 int main(int argc, char** argv)
 {
+    using namespace qorvan::cli;
     CLI::App app{"qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "qorvan 1.5");
+    Action action;
+    addLibraryCommands(app, action);
+    addInfoCommand(app, action);
+    addCheckCommand(app, action);
+    addRenderCommands(app, action);
+    addGalleryCommand(app, action);
 #ifdef QORVAN_CLI_DIALOGS
-    qorvan::cli::ViewOptions view;
-    int (*run)(int, char**, const qorvan::cli::ViewOptions&) = nullptr;
-    qorvan::cli::addDialogCommands(app, view, &run);
-    CLI11_PARSE(app, argc, argv);
-    return run ? run(argc, argv, view) : 0;
-#else
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    ViewOptions view;
+    int (*run)(int, char**, const ViewOptions&) = nullptr;
+    addDialogCommands(app, view, &run);
 #endif
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end parsing successfully; every other parse
+        // failure is a usage error.
+        int printed = app.exit(e);
+        return printed == 0 ? EXIT_OK : EXIT_USAGE;
+    }
+#ifdef QORVAN_CLI_DIALOGS
+    if (run) return run(argc, argv, view);
+#endif
+    return action ? action() : EXIT_USAGE;
 }

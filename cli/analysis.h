@@ -1,0 +1,40 @@
+// What a slide holds, for info and check: its header read in its own byte
+// order, the module's header check, the records by type and the area its
+// drawing actually covers.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "slide/byte_order.h"
+
+namespace qorvan::cli {
+
+struct SlideAnalysis {
+    slide::OrderGuess order;
+    slide::HeaderFields header; // in the slide's own order
+    // The module's check of the bytes as they stand (little-endian): 0, 2 or
+    // 3, and the faults behind it.
+    int headerCheck = 0;
+    std::vector<std::string> headerFaults;
+    std::array<std::size_t, slide::RECORD_KINDS> counts{};
+    slide::RecordWalk walk;
+    // Bounding box of what the renderer draws (its clamps and folds
+    // applied), in slide coordinates; only when drawn is set.
+    bool drawn = false;
+    std::int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    // Records whose points lie outside the area even after the renderer's
+    // clamps and folds.
+    std::size_t outside = 0;
+    std::size_t firstOutside = 0; // offset of the first such record
+    std::size_t firstSkipped = 0; // offset of the first unknown record word
+};
+
+SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderGuess order);
+
+std::string byteOrderText(const slide::OrderGuess& order);
+
+} // namespace qorvan::cli

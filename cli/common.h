@@ -1,0 +1,73 @@
+// What every subcommand shares: exit statuses, reporting the store's status,
+// the progress bar, and small text helpers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qorvan::cli {
+
+inline constexpr int EXIT_OK = 0;
+inline constexpr int EXIT_FAILED = 1;
+inline constexpr int EXIT_USAGE = 2;
+
+// Clears the module status, as each AutoLISP function does before it works.
+void resetStatus();
+
+// Prints "qorvan: " and the status message on standard error; EXIT_FAILED.
+int failWithStatus();
+
+// Prints "qorvan: " and text on standard error; returns status.
+int fail(const std::string& text, int status = EXIT_FAILED);
+
+// A progress bar on standard error for work over many items, drawn only when
+// standard error is a terminal and there is more than one item.
+class Progress {
+public:
+    explicit Progress(std::size_t total);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    // Item `done` (counted from 1) is finished; label names it.
+    void step(std::size_t done, const std::string& label);
+
+private:
+    void clear();
+    std::size_t total_;
+    bool shown_;
+    bool drawn_ = false;
+};
+
+// "WxH" with both sides 1..99999; false for anything else.
+bool parseSize(const std::string& text, int& width, int& height);
+
+// A JSON string literal; bytes beyond ASCII are taken as Latin-1, since
+// slide names carry no encoding.
+std::string jsonString(const std::string& bytes);
+
+// A name of at most 32 bytes, cut at its first NUL.
+std::string nameText(const char* bytes, std::size_t capacity);
+
+// The whole file at a user path (platform rules); false when it cannot be
+// opened or read.
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+
+// Writes bytes to a user path through a temporary file that replaces it
+// only when complete; false, with nothing left behind, on failure.
+bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
+// Joins a directory and a file name with "/" (an empty directory is ".").
+std::string joinPath(const std::string& directory, const std::string& name);
+
+// Creates the directory (and its parents) when missing; false on failure.
+bool makeDirectory(const std::string& path);
+
+// A slide name made safe as a file name: separators, control characters
+// and the characters other systems forbid become "_"; a name of dots only
+// becomes underscores.
+std::string safeFileName(const std::string& name);
+
+} // namespace qorvan::cli

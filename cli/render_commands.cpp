@@ -1,0 +1,158 @@
+// qorvan render and qorvan convert: slides out as pictures, and as
+// little-endian new-form slide files.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <map>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "cli/drawing.h"
+#include "cli/slide_source.h"
+#include "platform/path.h"
+#include "slide/raster_surface.h"
+#include "store/library.h"
+#include "store/status.h"
+
+namespace qorvan::cli {
+
+namespace {
+
+struct RenderOptions {
+    std::string ref;
+    std::string out;
+    std::string size;
+    std::string background = "black";
+    bool all = false;
+    std::string directory;
+    std::string format = "png";
+};
+
+bool pictureFormatOf(const std::string& path, PictureFormat& format)
+{
+    std::string ext = platform::toLowerAscii(platform::splitPath(path).ext);
+    if (ext == ".png") format = PictureFormat::Png;
+    else if (ext == ".svg") format = PictureFormat::Svg;
+    else return false;
+    return true;
+}
+
+Background backgroundOf(const std::string& name)
+{
+    return name == "white" ? Background::White : name == "none" ? Background::None : Background::Black;
+}
+
+// A header fault does not stop the drawing; it is said afterwards, as the
+// dialogs say it after the slide is shown.
+void warnHeader(const std::string& label, int header)
+{
+    if (header == Ok) return;
+    setStatus(header, nullptr, nullptr);
+    std::fprintf(stderr, "qorvan: warning: %s: %s\n", label.c_str(), statusMessage());
+}
+
+int renderOne(const RenderOptions& o, int width, int height, bool sized)
+{
+    PictureFormat format;
+    if (!pictureFormatOf(o.out, format))
+        return fail("cannot tell the picture format of " + o.out + ": name it .png or .svg", EXIT_USAGE);
+    LoadedSlide s;
+    if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+    if (!sized) slideSize(s, width, height);
+    DrawResult r = drawPicture(s, width, height, backgroundOf(o.background), format, o.out);
+    if (!r.written) return fail("cannot write " + o.out);
+    warnHeader(s.label, r.header);
+    return EXIT_OK;
+}
+
+int renderAll(const RenderOptions& o, int width, int height, bool sized)
+{
+    PictureFormat format = o.format == "svg" ? PictureFormat::Svg : PictureFormat::Png;
+    Input in = findInput(o.ref);
+    if (in.kind != InputKind::Library) {
+        // The store's reader names the fault: missing file, not a library.
+        if (!readDirectory(o.ref.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
+        return failWithStatus();
+    }
+    if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
+    LibraryScan scan = scanLibrary(in.bytes);
+    Progress progress(scan.entries.size());
+    std::size_t done = 0;
+    std::map<std::string, int> used; // two names may make the same file name
+    for (const ScannedEntry& e : scan.entries) {
+        LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
+        int w = width, h = height;
+        if (!sized) slideSize(s, w, h);
+        std::string base = safeFileName(e.name);
+        int n = used[platform::toUpperAscii(base)]++;
+        if (n) base += "~" + std::to_string(n);
+        std::string out = joinPath(o.directory, base + (format == PictureFormat::Svg ? ".svg" : ".png"));
+        DrawResult r = drawPicture(s, w, h, backgroundOf(o.background), format, out);
+        if (!r.written) return fail("cannot write " + out);
+        warnHeader(s.label, r.header);
+        progress.step(++done, e.name);
+    }
+    return EXIT_OK;
+}
+
+int runRender(const RenderOptions& o)
+{
+    resetStatus();
+    int width = 0, height = 0;
+    bool sized = !o.size.empty();
+    if (sized && !parseSize(o.size, width, height))
+        return fail("--size wants WIDTHxHEIGHT in pixels, such as 640x480", EXIT_USAGE);
+    if (sized && !slide::RasterSurface::sizeAllowed(width, height))
+        return fail("--size " + o.size + " is larger than a picture may be (16384 a side, 67108864 pixels)", EXIT_USAGE);
+    if (o.all) {
+        if (o.directory.empty()) return fail("render --all wants -d DIR, the folder for the pictures", EXIT_USAGE);
+        return renderAll(o, width, height, sized);
+    }
+    if (o.out.empty()) return fail("render wants -o OUT, a .png or .svg file (or --all -d DIR)", EXIT_USAGE);
+    return renderOne(o, width, height, sized);
+}
+
+struct ConvertOptions {
+    std::string ref;
+    std::string out;
+};
+
+int runConvert(const ConvertOptions& o)
+{
+    resetStatus();
+    LoadedSlide s;
+    if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+    std::vector<std::uint8_t> bytes =
+        slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    if (bytes.empty()) return fail(s.label + ": the slide's header is cut short; there is nothing to convert");
+    if (!writeWholeFile(o.out, bytes)) return fail("cannot write " + o.out);
+    return EXIT_OK;
+}
+
+} // namespace
+
+void addRenderCommands(CLI::App& app, Action& action)
+{
+    auto o = std::make_shared<RenderOptions>();
+    CLI::App* c = app.add_subcommand("render", "Draw a slide (or every slide of a library) to PNG or SVG, as the dialogs draw it");
+    c->add_option("REF", o->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")->required();
+    c->add_option("-o,--output", o->out, "the picture file; its extension (.png or .svg) picks the format");
+    c->add_option("--size", o->size, "picture size WIDTHxHEIGHT (default: the slide's own, xDots+1 by yDots+1)");
+    c->add_option("--background", o->background, "black (as the dialogs), white, or none (transparent)")
+        ->check(CLI::IsMember({"black", "white", "none"}))
+        ->capture_default_str();
+    c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
+    c->add_option("-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
+    c->add_option("--format", o->format, "with --all: png or svg")
+        ->check(CLI::IsMember({"png", "svg"}))
+        ->capture_default_str();
+    c->callback([&action, o] { action = [o] { return runRender(*o); }; });
+
+    auto v = std::make_shared<ConvertOptions>();
+    c = app.add_subcommand("convert", "Write a little-endian, new-form copy of a slide (for slides written big-endian or in the old form)");
+    c->add_option("SLIDE", v->ref, "a slide file (.SLD optional) or LIBRARY(NAME)")->required();
+    c->add_option("-o,--output", v->out, "the slide file to write")->required();
+    c->callback([&action, v] { action = [v] { return runConvert(*v); }; });
+}
+
+} // namespace qorvan::cli

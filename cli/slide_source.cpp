@@ -1,0 +1,141 @@
+#include "cli/slide_source.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cli/common.h"
+#include "platform/path.h"
+#include "platform/resolve.h"
+#include "store/library.h"
+#include "store/status.h"
+
+namespace qorvan::cli {
+
+namespace {
+
+constexpr const char* SLIDE_EXTENSION = ".SLD";
+constexpr const char* LIBRARY_EXTENSION = ".SLB";
+
+std::int64_t readOffset(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                                     (static_cast<std::uint32_t>(p[2]) << 16) |
+                                     (static_cast<std::uint32_t>(p[3]) << 24));
+}
+
+int loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
+{
+    std::string libraryFile = library + LIBRARY_EXTENSION;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
+    if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
+    std::string wanted = platform::toUpperAscii(name);
+    for (const ScannedEntry& e : scanLibrary(bytes).entries) {
+        if (e.name != wanted) continue;
+        out = sliceSlide(bytes, e.offset, e.size, ref);
+        return Ok;
+    }
+    return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
+}
+
+} // namespace
+
+bool isLibraryFile(const std::vector<std::uint8_t>& bytes)
+{
+    return bytes.size() >= LIBRARY_HEADER_SIZE &&
+           std::memcmp(bytes.data(), LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH + 1) == 0;
+}
+
+LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes)
+{
+    LibraryScan scan;
+    scan.magic = isLibraryFile(bytes);
+    std::size_t pos = LIBRARY_HEADER_SIZE;
+    while (pos + DIRECTORY_ENTRY_SIZE <= bytes.size()) {
+        const std::uint8_t* e = bytes.data() + pos;
+        if (e[ENTRY_NAME_OFFSET] == 0) {
+            scan.terminated = true;
+            scan.directoryEnd = pos + DIRECTORY_ENTRY_SIZE;
+            break;
+        }
+        ScannedEntry entry;
+        entry.name = nameText(reinterpret_cast<const char*>(e + ENTRY_NAME_OFFSET), SLIDE_NAME_SIZE);
+        entry.entryOffset = pos;
+        entry.offset = readOffset(e + ENTRY_OFFSET_OFFSET);
+        scan.entries.push_back(entry);
+        pos += DIRECTORY_ENTRY_SIZE;
+    }
+    if (!scan.terminated && bytes.size() >= LIBRARY_HEADER_SIZE) {
+        // The first zero name byte the reader would have met, had the
+        // directory ended inside a partial entry.
+        scan.directoryEnd = pos;
+    }
+    for (std::size_t i = 0; i < scan.entries.size(); ++i) {
+        std::int64_t next = i + 1 < scan.entries.size() ? scan.entries[i + 1].offset
+                                                        : static_cast<std::int64_t>(bytes.size());
+        scan.entries[i].size = next - scan.entries[i].offset;
+    }
+    return scan;
+}
+
+LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t offset, std::int64_t size,
+                       const std::string& label)
+{
+    LoadedSlide s;
+    s.label = label;
+    const auto length = static_cast<std::int64_t>(library.size());
+    if (offset >= 0 && offset < length) {
+        std::int64_t end = size > 0 ? std::min(length, offset + size) : offset;
+        s.bytes.assign(library.begin() + offset, library.begin() + end);
+    }
+    s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
+    return s;
+}
+
+int loadSlideRef(const std::string& ref, LoadedSlide& out)
+{
+    std::size_t open = ref.find('(');
+    if (open != std::string::npos) {
+        std::string name = ref.substr(open + 1);
+        name = name.substr(0, name.find(')'));
+        return loadLibrarySlide(ref.substr(0, open), name, ref, out);
+    }
+    std::string path = ref;
+    if (!platform::pathExists(ref)) {
+        path = platform::toUpperAscii(ref);
+        if (path.find('.') != std::string::npos) {
+            if (path.find(SLIDE_EXTENSION) == std::string::npos) return setStatus(InvalidSlide, nullptr, nullptr);
+        } else {
+            path += SLIDE_EXTENSION;
+        }
+    }
+    out = LoadedSlide{};
+    out.label = ref;
+    if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
+    out.order = slide::detectByteOrder(out.bytes.data(), out.bytes.size());
+    return Ok;
+}
+
+Input findInput(const std::string& argument)
+{
+    Input in;
+    auto tryFile = [&](const std::string& path) {
+        if (!platform::pathExists(path) || !readWholeFile(path, in.bytes)) return false;
+        in.path = path;
+        in.kind = isLibraryFile(in.bytes) ? InputKind::Library : InputKind::SlideFile;
+        return true;
+    };
+    if (tryFile(argument)) return in;
+    if (argument.find('(') != std::string::npos) {
+        in.kind = InputKind::LibrarySlide;
+        in.path = argument;
+        return in;
+    }
+    std::string lower = platform::toLowerAscii(argument);
+    if (argument.find('.') == std::string::npos && tryFile(argument + SLIDE_EXTENSION)) return in;
+    if (lower.find(".slb") == std::string::npos && tryFile(argument + ".slb")) return in;
+    in.path = argument;
+    return in;
+}
+
+} // namespace qorvan::cli

@@ -1,0 +1,61 @@
+// Finding what the user named: a slide file, a slide inside a library
+// (LIBRARY(NAME)) or a library, and reading its bytes whole. Slides are
+// small and read once, so the tools work on memory rather than streams.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "slide/byte_order.h"
+
+namespace qorvan::cli {
+
+struct LoadedSlide {
+    std::string label; // how messages name it: the file, or LIBRARY(NAME)
+    std::vector<std::uint8_t> bytes;
+    slide::OrderGuess order;
+};
+
+// A slide reference as the dialogs take it: "LIBRARY(NAME)" for slide NAME
+// in LIBRARY.SLB (NAME upper-cased and matched exactly), else a slide file
+// with ".SLD" optional. A file that exists exactly as written is read as it
+// is. Returns 0, or the status code it recorded (1, 3, 4, 5, 7).
+int loadSlideRef(const std::string& ref, LoadedSlide& out);
+
+// One slide of a library by its directory entry's byte range, cut to what
+// the file holds.
+LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t offset, std::int64_t size,
+                       const std::string& label);
+
+// A library's directory as the file holds it, read leniently so that a
+// damaged one can be described: nothing is refused.
+struct ScannedEntry {
+    std::string name;           // bytes before the first NUL (all 32 without one)
+    std::size_t entryOffset = 0; // where the entry starts in the file
+    std::int64_t offset = 0;     // as stored
+    std::int64_t size = 0;       // as the store derives it (may be negative)
+};
+
+struct LibraryScan {
+    bool magic = false;      // the header is the library magic
+    bool terminated = false; // a terminating entry was met
+    std::size_t directoryEnd = 0; // first byte after the terminating entry
+    std::vector<ScannedEntry> entries;
+};
+
+bool isLibraryFile(const std::vector<std::uint8_t>& bytes);
+LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes);
+
+// What a command-line argument names, found the way the module finds files:
+// a path that exists as written; else "(" makes it a library slide; else the
+// slide file rule (".SLD" added) and then the library rule (".slb" added).
+enum class InputKind { Missing, SlideFile, LibrarySlide, Library };
+struct Input {
+    InputKind kind = InputKind::Missing;
+    std::string path; // the file to read (for a library slide: the reference)
+    std::vector<std::uint8_t> bytes; // the file's bytes (not for a library slide)
+};
+Input findInput(const std::string& argument);
+
+} // namespace qorvan::cli
