@@ -1,5 +1,6 @@
 // The editing operations on the ordinary paths: byte-level results and the
 // statuses they leave.
+#include "platform/io.h"
 #include "store/edit.h"
 #include "store_fixture.h"
 
@@ -187,6 +188,26 @@ TEST_F(EditTest, ExtractToTargetDirectories)
     EXPECT_EQ(extractSlide("parts", "pin", "nosuch"), CannotOpen);
     EXPECT_STREQ(statusMessage(), "\"nosuch\\PIN.SLD\": Can't open file");
     EXPECT_EQ(files(), (std::vector<std::string>{"out", "out/BOX.SLD", "parts.slb"}));
+}
+
+// extractEntry never holds more than COPY_CHUNK bytes of a slide: each piece
+// is one read of the library.
+TEST_F(EditTest, ExtractCopiesInPiecesOfCopyChunk)
+{
+    struct Case {
+        std::size_t size;
+        unsigned pieces;
+    } cases[] = {{0, 0}, {1, 1}, {61439, 1}, {61440, 2}, {122878, 2}, {122879, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        const std::string bytes = slideBytes("chunk", c.size);
+        write("parts.slb", makeLibrary({{"BIG", bytes}}));
+        auto entries = readDirectory("parts");
+        platform::faults::resetCounts();
+        ASSERT_EQ(extractEntry(".", "parts", "big", entries), Ok);
+        EXPECT_EQ(platform::faults::calls(platform::IoOp::Read), c.pieces);
+        EXPECT_EQ(read("BIG.SLD"), bytes);
+    }
 }
 
 TEST_F(EditTest, ExtractOverwritesAnExistingFile)

@@ -165,3 +165,34 @@ TEST_F(FaultTest, ReplaceNeverLeavesTheLibraryWithoutTheSlide)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FaultTest, AFailedRenameKeepsTheOnlyCompleteCopy)
+{
+    const std::string before = makeLibrary({{"BOX", "box"}});
+    write("parts.slb", before);
+    write("gear.sld", GEAR);
+    faults::resetCounts();
+    faults::arm(IoOp::Rename, 1);
+    EXPECT_EQ(appendSlide("parts", "gear"), CannotOpen);
+    faults::disarm();
+    EXPECT_STREQ(statusMessage(), "\"parts.slb\": Can't open file");
+    EXPECT_EQ(read("parts.slb"), before);
+    EXPECT_EQ(read("parts.tmp"), makeLibrary({{"BOX", "box"}, {"GEAR", GEAR}}));
+}
+
+TEST_F(FaultTest, AFailedWriteNamesAndRemovesTheTemporaryFile)
+{
+    std::filesystem::create_directories("lib");
+    write("lib/parts.slb", makeLibrary({{"BOX", "box"}}));
+    write("gear.sld", GEAR);
+    faults::resetCounts();
+    faults::arm(IoOp::Write, 2);
+    EXPECT_EQ(appendSlide("lib\\parts", "gear"), CannotOpen);
+    faults::disarm();
+    EXPECT_STREQ(statusMessage(), "\"lib\\parts.tmp\": Can't open file");
+    EXPECT_EQ(files(), (std::vector<std::string>{"gear.sld", "lib", "lib/parts.slb"}));
+}
+
+} // namespace

@@ -101,6 +101,13 @@ TEST_F(PathsTest, TemporaryNamesInUseAreLeftAlone)
     ASSERT_EQ(appendSlide("x.slb.tmp", "gear"), Ok);
     EXPECT_EQ(namesIn(parseLibrary(read("x.slb.tmp"))), (std::vector<std::string>{"BOX", "GEAR"}));
     EXPECT_EQ(read("x.tmp"), "unrelated");
+
+    // The temporary rule applied to this library names the library itself.
+    fs::create_directories("lib.slb");
+    write("lib.slb/a.tmp", makeLibrary({{"BOX", "box"}}));
+    ASSERT_EQ(appendSlide("lib.slb\\a.tmp", "gear"), Ok) << statusMessage();
+    EXPECT_EQ(namesIn(parseLibrary(read("lib.slb/a.tmp"))), (std::vector<std::string>{"BOX", "GEAR"}));
+    EXPECT_FALSE(exists("lib.slb/a-1.tmp"));
 }
 
 TEST_F(PathsTest, StoredNamesThatAreNotFileNamesAreRefused)
