@@ -94,7 +94,7 @@ int runGallery(const GalleryOptions& o)
     std::size_t total = 0;
     for (const std::string& l : o.libraries) {
         Input in = findInput(l);
-        if (in.kind != InputKind::Library) {
+        if (in.kind != InputKind::Library || !isLibraryFile(in.bytes)) {
             if (!readDirectory(l.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
             return failWithStatus();
         }

@@ -105,6 +105,10 @@ int runInfo(const InfoOptions& o)
     if (in.kind == InputKind::Missing) return fail("\"" + o.target + "\": Can't open file");
     if (in.kind == InputKind::Library) {
         LibraryScan scan = scanLibrary(in.bytes);
+        if (!scan.magic) {
+            setStatus(InvalidLibrary, nullptr, nullptr);
+            return failWithStatus();
+        }
         if (o.json) {
             out = "{\n  \"library\": " + jsonString(in.path) + ",\n  \"slides\": [";
             for (std::size_t i = 0; i < scan.entries.size(); ++i) {

@@ -19,6 +19,7 @@ struct LibraryOptions {
     std::string library;
     std::vector<std::string> items; // slide files or names
     std::string directory = ".";
+    std::string oldName;
     std::string newName;
     bool json = false;
     bool force = false;
@@ -165,13 +166,13 @@ void addLibraryCommands(CLI::App& app, Action& action)
 
     c = app.add_subcommand("rename", "Rename a slide, keeping its place in the directory");
     library(c);
-    c->add_option("OLD", o->items, "the slide's name (letter case is ignored)")->required()->expected(1);
+    c->add_option("OLD", o->oldName, "the slide's name (letter case is ignored)")->required();
     c->add_option("NEW", o->newName, "the new name: upper-cased, at most 31 characters, not already used")->required();
     set(c, [](const LibraryOptions& x) {
         resetStatus();
         if (x.newName.size() > SLIDE_NAME_MAX)
             return fail("the new name " + x.newName + " is longer than 31 characters", EXIT_USAGE);
-        int code = renameSlide(x.library.c_str(), x.items[0].c_str(), x.newName.c_str());
+        int code = renameSlide(x.library.c_str(), x.oldName.c_str(), x.newName.c_str());
         // The store answers an unusable name with the invalid-slide code,
         // whose message would mislead here.
         if (code == InvalidSlide)

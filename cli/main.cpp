@@ -6,6 +6,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
 #include "cli/commands.h"
 #include "cli/common.h"
 
@@ -26,6 +28,13 @@ int main(int argc, char** argv)
     int (*run)(int, char**, const ViewOptions&) = nullptr;
     addDialogCommands(app, view, &run);
 #endif
+    // CLI11 would only say that a subcommand is required; name the word.
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+            known = known || sub->check_name(argv[1]);
+        if (!known) return fail(std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

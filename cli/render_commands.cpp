@@ -69,7 +69,7 @@ int renderAll(const RenderOptions& o, int width, int height, bool sized)
 {
     PictureFormat format = o.format == "svg" ? PictureFormat::Svg : PictureFormat::Png;
     Input in = findInput(o.ref);
-    if (in.kind != InputKind::Library) {
+    if (in.kind != InputKind::Library || !isLibraryFile(in.bytes)) {
         // The store's reader names the fault: missing file, not a library.
         if (!readDirectory(o.ref.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
         return failWithStatus();

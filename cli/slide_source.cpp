@@ -122,7 +122,9 @@ Input findInput(const std::string& argument)
     auto tryFile = [&](const std::string& path) {
         if (!platform::pathExists(path) || !readWholeFile(path, in.bytes)) return false;
         in.path = path;
-        in.kind = isLibraryFile(in.bytes) ? InputKind::Library : InputKind::SlideFile;
+        // A damaged library is still a library to the user who named it so.
+        bool named = platform::toLowerAscii(platform::splitPath(path).ext) == ".slb";
+        in.kind = isLibraryFile(in.bytes) || named ? InputKind::Library : InputKind::SlideFile;
         return true;
     };
     if (tryFile(argument)) return in;

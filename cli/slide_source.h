@@ -50,6 +50,8 @@ LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes);
 // What a command-line argument names, found the way the module finds files:
 // a path that exists as written; else "(" makes it a library slide; else the
 // slide file rule (".SLD" added) and then the library rule (".slb" added).
+// A file is a library when it starts with the library magic or its name
+// ends in ".slb".
 enum class InputKind { Missing, SlideFile, LibrarySlide, Library };
 struct Input {
     InputKind kind = InputKind::Missing;
