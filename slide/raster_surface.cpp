@@ -30,10 +30,12 @@ bool RasterSurface::sizeAllowed(int width, int height)
            std::int64_t{width} * height <= RASTER_MAX_PIXELS;
 }
 
-RasterSurface::RasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget)
+RasterSurface::RasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget,
+                             std::int64_t lineBudget)
     : DeviceContext({0, 0, dimension(width, height, true), dimension(width, height, false)}),
       width_(dimension(width, height, true)), height_(dimension(width, height, false)),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background), fillBudget_(fillBudget)
+      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background), fillBudget_(fillBudget),
+      lineBudget_(lineBudget)
 {
 }
 
@@ -42,6 +44,8 @@ void RasterSurface::clear(ColorRef color)
     std::fill(pixels_.begin(), pixels_.end(), color);
     fillWork_ = 0;
     fillsRefused_ = 0;
+    lineWork_ = 0;
+    linesRefused_ = 0;
 }
 
 void RasterSurface::put(std::int64_t x, std::int64_t y, ColorRef color)
@@ -72,12 +76,26 @@ void RasterSurface::deviceLine(Point from, Point to, ColorRef color)
     else i0 = start - hi, i1 = start - lo;
     i0 = std::max<std::int64_t>(i0, 0);
     i1 = std::min<std::int64_t>(i1, steps - 1);
+    if (i1 < i0) return;
+    if (i1 - i0 + 1 > lineBudget_ - lineWork_) {
+        ++linesRefused_;
+        return;
+    }
+    lineWork_ += i1 - i0 + 1;
+    // The minor offset at step i is the nearest integer to i * aMinor / steps,
+    // halves away from the start: (2 * i * aMinor + steps) / (2 * steps).
+    // Its quotient and remainder are carried from step to step, one division
+    // per line; aMinor <= steps, so a step carries at most once.
+    const std::int64_t den = 2 * steps, inc = 2 * aMinor;
+    std::int64_t num = 2 * i0 * aMinor + steps;
+    std::int64_t q = num / den, r = num % den;
     for (std::int64_t i = i0; i <= i1; ++i) {
-        // Nearest to i * aMinor / steps, halves away from the start.
-        std::int64_t m = startMinor + sMinor * ((2 * i * aMinor + steps) / (2 * steps));
+        std::int64_t m = startMinor + sMinor * q;
         std::int64_t p = start + sMajor * i;
         if (xMajor) put(p, m, color);
         else put(m, p, color);
+        r += inc;
+        if (r >= den) r -= den, ++q;
     }
 }
 

@@ -35,10 +35,20 @@ inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t{1} << 26;
 // 65535-vertex fills costs time in proportion to its size, never its square.
 inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
 
-// A surface may be given a smaller budget than RASTER_FILL_BUDGET.
+// Bound on the line work of one drawing: the pixel steps walked by lines,
+// fill outlines included. A line that would exceed what is left is not
+// drawn. Lines are walked only inside the clip, but a fill's outline of
+// 65535 edges that each cross the whole picture would otherwise cost tens
+// of millions of steps per fill; this keeps any slide to about a second.
+// The largest real slide takes about 2 million steps at 4096 x 4096.
+inline constexpr std::int64_t RASTER_LINE_BUDGET = std::int64_t{1} << 27;
+
+// A surface may be given smaller budgets than RASTER_FILL_BUDGET and
+// RASTER_LINE_BUDGET.
 class RasterSurface : public DeviceContext {
 public:
-    RasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET);
+    RasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET,
+                  std::int64_t lineBudget = RASTER_LINE_BUDGET);
 
     // False when the requested size was refused (width and height are 0).
     bool valid() const { return width_ > 0 && height_ > 0; }
@@ -50,10 +60,12 @@ public:
         return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
     }
     const std::vector<ColorRef>& pixels() const { return pixels_; }
-    // Fills the surface and renews the fill budget.
+    // Fills the surface and renews the fill and line budgets.
     void clear(ColorRef color);
     std::int64_t fillWork() const { return fillWork_; }
     int fillsRefused() const { return fillsRefused_; }
+    std::int64_t lineWork() const { return lineWork_; }
+    std::int64_t linesRefused() const { return linesRefused_; }
 
 protected:
     void deviceLine(Point from, Point to, ColorRef color) override;
@@ -69,6 +81,9 @@ private:
     std::int64_t fillBudget_;
     std::int64_t fillWork_ = 0;
     int fillsRefused_ = 0;
+    std::int64_t lineBudget_;
+    std::int64_t lineWork_ = 0;
+    std::int64_t linesRefused_ = 0;
     struct Edge {
         std::int32_t x0, y0, x1, y1; // y0 < y1
         int winding;
