@@ -98,7 +98,7 @@ int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const cha
         std::size_t len = strnlen(entryName, SLIDE_NAME_SIZE);
         if (len != wanted.size() || std::memcmp(entryName, wanted.data(), len) != 0) continue;
         const std::uint8_t* o = entry + ENTRY_OFFSET_OFFSET;
-        std::uint32_t offset = o[0] | (o[1] << 8) | (o[2] << 16) | (static_cast<std::uint32_t>(o[3]) << 24);
+        std::uint32_t offset = std::uint32_t{o[0]} | std::uint32_t{o[1]} << 8 | std::uint32_t{o[2]} << 16 | std::uint32_t{o[3]} << 24;
         // An offset the file cannot reach draws nothing: the header read
         // finds no bytes.
         if (!file.seek(static_cast<std::int64_t>(offset))) {
