@@ -33,6 +33,7 @@ struct Rows {
     std::vector<png_bytep> rows;
     std::vector<png_color> palette;
     bool indexed = true;
+    int depth = 8; // bits per palette index once packed
     // Alpha per palette entry; empty when every pixel is opaque.
     std::vector<png_byte> alpha;
 };
@@ -80,6 +81,35 @@ void prepare(const RasterSurface& s, Rows& out)
     for (std::size_t y = 0; y < h; ++y) out.rows[y] = out.bytes.data() + y * stride;
 }
 
+// Packs palette indices as tightly as the palette allows (a slide of white
+// lines on black needs one bit a pixel): less for zlib to read, which is most
+// of the time a picture takes.
+void pack(Rows& out, std::size_t w, std::size_t h)
+{
+    if (!out.indexed) return;
+    std::size_t n = out.palette.size();
+    out.depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+    if (out.depth == 8) return;
+    const auto depth = static_cast<std::size_t>(out.depth);
+    const std::size_t perByte = 8 / depth, stride = (w + perByte - 1) / perByte;
+    // Rows are packed in place, front to back: a packed row never reaches
+    // past the start of the unpacked row it comes from.
+    for (std::size_t y = 0; y < h; ++y) {
+        const png_byte* src = out.bytes.data() + y * w;
+        png_byte* dst = out.bytes.data() + y * stride;
+        for (std::size_t b = 0; b < stride; ++b) {
+            unsigned v = 0;
+            for (std::size_t k = 0; k < perByte; ++k) {
+                std::size_t x = b * perByte + k;
+                unsigned index = x < w ? src[x] : 0u;
+                v |= index << (8 - depth * (k + 1));
+            }
+            dst[b] = static_cast<png_byte>(v);
+        }
+    }
+    for (std::size_t y = 0; y < h; ++y) out.rows[y] = out.bytes.data() + y * stride;
+}
+
 // libpng reports errors by longjmp; nothing with a destructor may live
 // between setjmp and the calls that can fail, so the rows are prepared first.
 bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
@@ -93,7 +123,7 @@ bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
         return false;
     }
     png_set_write_fn(png, &sink, writeData, flushData);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width()), static_cast<png_uint_32>(s.height()), 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width()), static_cast<png_uint_32>(s.height()), rows.depth,
                  rows.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (rows.indexed) png_set_PLTE(png, info, rows.palette.data(), static_cast<int>(rows.palette.size()));
@@ -134,6 +164,7 @@ bool writePngTransparent(const RasterSurface& s, const std::string& path, const 
             ++i;
         }
     }
+    pack(rows, static_cast<std::size_t>(s.width()), static_cast<std::size_t>(s.height()));
     platform::File file = platform::File::open(path, platform::OpenMode::Write);
     if (!file.isOpen()) return false;
     bool ok = encode(file, s, rows);
