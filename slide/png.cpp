@@ -81,6 +81,24 @@ void prepare(const RasterSurface& s, Rows& out)
     for (std::size_t y = 0; y < h; ++y) out.rows[y] = out.bytes.data() + y * stride;
 }
 
+// One row of indices packed DEPTH bits each, first pixel in the high bits.
+template <unsigned DEPTH>
+void packRow(const png_byte* src, png_byte* dst, std::size_t w)
+{
+    constexpr std::size_t PER_BYTE = 8 / DEPTH;
+    std::size_t full = w / PER_BYTE;
+    for (std::size_t b = 0; b < full; ++b, src += PER_BYTE) {
+        unsigned v = 0;
+        for (std::size_t k = 0; k < PER_BYTE; ++k) v = (v << DEPTH) | src[k];
+        dst[b] = static_cast<png_byte>(v);
+    }
+    if (std::size_t rest = w % PER_BYTE) {
+        unsigned v = 0;
+        for (std::size_t k = 0; k < PER_BYTE; ++k) v = (v << DEPTH) | (k < rest ? src[k] : 0u);
+        dst[full] = static_cast<png_byte>(v);
+    }
+}
+
 // Packs palette indices as tightly as the palette allows (a slide of white
 // lines on black needs one bit a pixel): less for zlib to read, which is most
 // of the time a picture takes.
@@ -90,24 +108,17 @@ void pack(Rows& out, std::size_t w, std::size_t h)
     std::size_t n = out.palette.size();
     out.depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
     if (out.depth == 8) return;
-    const auto depth = static_cast<std::size_t>(out.depth);
-    const std::size_t perByte = 8 / depth, stride = (w + perByte - 1) / perByte;
+    const std::size_t perByte = 8 / static_cast<std::size_t>(out.depth), stride = (w + perByte - 1) / perByte;
     // Rows are packed in place, front to back: a packed row never reaches
     // past the start of the unpacked row it comes from.
     for (std::size_t y = 0; y < h; ++y) {
         const png_byte* src = out.bytes.data() + y * w;
         png_byte* dst = out.bytes.data() + y * stride;
-        for (std::size_t b = 0; b < stride; ++b) {
-            unsigned v = 0;
-            for (std::size_t k = 0; k < perByte; ++k) {
-                std::size_t x = b * perByte + k;
-                unsigned index = x < w ? src[x] : 0u;
-                v |= index << (8 - depth * (k + 1));
-            }
-            dst[b] = static_cast<png_byte>(v);
-        }
+        if (out.depth == 1) packRow<1>(src, dst, w);
+        else if (out.depth == 2) packRow<2>(src, dst, w);
+        else packRow<4>(src, dst, w);
+        out.rows[y] = dst;
     }
-    for (std::size_t y = 0; y < h; ++y) out.rows[y] = out.bytes.data() + y * stride;
 }
 
 // libpng reports errors by longjmp; nothing with a destructor may live
