@@ -91,7 +91,6 @@ void checkLibrary(const std::string& path, const std::vector<std::uint8_t>& byte
     }
     if (!scan.terminated)
         report.add(scan.directoryEnd, "directory without terminating entry: it runs to the end of the file");
-    if (scan.entries.empty() && scan.terminated) report.add(LIBRARY_HEADER_SIZE, "library holds no slide");
     const auto length = static_cast<std::int64_t>(bytes.size());
     const auto slidesStart = static_cast<std::int64_t>(scan.directoryEnd);
     std::map<std::string, std::size_t> seen; // upper-cased name -> entry offset

@@ -1,0 +1,1 @@
+qorvan_add_fuzzer(fuzz_slide_inspect ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_slide_inspect.cpp LIBS qorvan_cli_core)
