@@ -77,11 +77,17 @@ template <typename Op> int forEach(const LibraryOptions& o, Op op)
     return EXIT_OK;
 }
 
+// The store writes only into a folder that exists; a user who names a new
+// one with -d means it to be made. One that cannot be made is reported by
+// the store's own message when the first slide cannot be written.
+void prepareDirectory(const LibraryOptions& o) { makeDirectory(o.directory); }
+
 int runExplode(const LibraryOptions& o)
 {
     resetStatus();
     std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
     if (entries.empty()) return failWithStatus();
+    prepareDirectory(o);
     Progress progress(entries.size());
     std::size_t done = 0;
     for (const LibraryEntry& e : entries) {
@@ -100,7 +106,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     const char* libHelp = "the slide library (.slb optional; paths as the AutoLISP functions take them)";
     auto library = [&](CLI::App* c) { c->add_option("LIB", o->library, libHelp)->required(); };
     auto directory = [&](CLI::App* c) {
-        c->add_option("-d,--directory", o->directory, "folder the slide files are written to")
+        c->add_option("-d,--directory", o->directory, "folder the slide files are written to (created when missing)")
             ->capture_default_str();
     };
     auto set = [&action, o](CLI::App* c, int (*run)(const LibraryOptions&)) {
@@ -137,6 +143,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     directory(c);
     set(c, [](const LibraryOptions& x) {
+        prepareDirectory(x);
         return forEach(x, [&](const std::string& n) {
             return extractSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
         });
@@ -152,6 +159,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     directory(c);
     set(c, [](const LibraryOptions& x) {
+        prepareDirectory(x);
         return forEach(x, [&](const std::string& n) {
             return removeSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
         });

@@ -145,17 +145,20 @@ TEST(CliLibrary, EditingOperationsLeaveTheRightFiles)
     EXPECT_EQ(f.q({"extract", "parts", "pin", "-d", "out"}).status, 0);
     EXPECT_EQ(f.file("out/PIN.SLD"), box());
 
-    fs::create_directories(f.path() / "gone");
     EXPECT_EQ(f.q({"remove", "parts", "cog", "-d", "gone"}).status, 0);
     EXPECT_EQ(f.file("gone/COG.SLD"), gear());
     EXPECT_EQ(f.q({"list", "parts"}).out, "PIN\nGEAR\n");
 
-    fs::create_directories(f.path() / "all");
     RunResult ex = f.q({"explode", "parts", "-d", "all"});
     EXPECT_EQ(ex.status, 0);
     EXPECT_EQ(ex.err, "") << "no progress bar when standard error is not a terminal";
     EXPECT_EQ(f.file("all/PIN.SLD"), box());
     EXPECT_EQ(f.file("all/GEAR.SLD"), gear());
+    // A folder that cannot be made is the store's failure to write into it.
+    f.write("plain", "a file, not a folder");
+    RunResult blocked = f.q({"explode", "parts", "-d", "plain"});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err, "qorvan: \"plain\\PIN.SLD\": Can't open file\n");
     // No temporary file is left beside the library.
     for (const auto& e : fs::directory_iterator(f.path()))
         EXPECT_EQ(e.path().extension() == ".tmp", false) << e.path();
