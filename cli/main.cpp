@@ -33,6 +33,9 @@ int main(int argc, char** argv)
         bool known = false;
         for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
             known = known || sub->check_name(argv[1]);
+        const std::string word = argv[1];
+        if (!known && (word == "view" || word == "manager"))
+            return fail("this qorvan was built without its dialogs, so it has no " + word + " command");
         if (!known) return fail(std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
     }
     try {
