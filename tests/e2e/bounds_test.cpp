@@ -1,0 +1,314 @@
+// Hostile inputs through the programs users run, each with what it may cost:
+// the exit status and message, and the peak memory and time of the process
+// as /usr/bin/time reports them.
+#include "tests/e2e/run.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qorvan::testing;
+
+const std::string QORVAN = binary("qorvan");
+const std::string CONSOLE = binary("qorvan-console");
+
+// Sanitizer builds carry shadow memory and run several times slower; the
+// bounds are about orders of magnitude, so they scale rather than vanish.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long MEMORY_SCALE = 6;
+constexpr double TIME_SCALE = 4;
+#else
+constexpr long MEMORY_SCALE = 1;
+constexpr double TIME_SCALE = 1;
+#endif
+
+struct Measured {
+    RunResult r;
+    long peakKiB = -1;
+    double seconds = -1;
+};
+
+// Runs program under /usr/bin/time (with extra environment settings first).
+Measured measured(const TempDir& dir, const std::string& program, const std::vector<std::string>& args,
+                  const std::vector<std::string>& env = {})
+{
+    const std::string report = dir.str("time.out");
+    std::vector<std::string> all = env;
+    all.insert(all.end(), {"/usr/bin/time", "-f", "%M %e", "-o", report, program});
+    all.insert(all.end(), args.begin(), args.end());
+    Measured m;
+    m.r = run("/usr/bin/env", all, dir.str());
+    std::FILE* f = std::fopen(report.c_str(), "r");
+    if (f) {
+        // A non-zero exit puts a "Command exited" line first.
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "%ld %lf", &m.peakKiB, &m.seconds) == 2) break;
+        std::fclose(f);
+    }
+    return m;
+}
+
+bool haveTime() { return std::filesystem::exists("/usr/bin/time"); }
+
+// Little-endian slide and library bytes, written here so that the inputs
+// do not depend on the code under test.
+struct Bytes {
+    std::string b;
+    Bytes& word(unsigned v)
+    {
+        b.push_back(static_cast<char>(v & 0xFF));
+        b.push_back(static_cast<char>((v >> 8) & 0xFF));
+        return *this;
+    }
+    Bytes& dword(std::uint32_t v) { return word(v & 0xFFFF).word(v >> 16); }
+};
+
+std::string slideHeader(unsigned xDots, unsigned yDots)
+{
+    Bytes s;
+    s.b.assign("AutoCAD Slide\r\n\x1a", 17);
+    s.b += "V\x02";
+    s.word(xDots).word(yDots).word(0).word(0).word(0).word(0x1234);
+    return s.b;
+}
+
+std::string tinySlide() { return slideHeader(100, 100) + Bytes().word(0xFC00).b; }
+
+// fills of 65535 vertices, each edge zig-zagging across the whole picture.
+std::string hostileSlide(int fills, unsigned xDots, unsigned yDots)
+{
+    Bytes s;
+    s.b = slideHeader(xDots, yDots);
+    for (int k = 0; k < fills; ++k) {
+        s.word(0xFD00).word(65535).word(0);
+        for (unsigned i = 0; i < 65535; ++i) s.word(0xFD00).word((i * 7) % (xDots + 1)).word(i % 2 ? 0 : yDots);
+    }
+    return s.word(0xFC00).b;
+}
+
+struct Entry {
+    std::string name;
+    std::uint32_t offset;
+};
+
+// A library's header and directory; the caller lays out the slides.
+std::string libraryHead(const std::vector<Entry>& entries)
+{
+    Bytes s;
+    s.b.assign("AutoCAD Slide Library 1.0\r\n\x1a\0\0\0\0", 32);
+    for (const Entry& e : entries) {
+        std::string name = e.name;
+        name.resize(32, '\0');
+        s.b += name;
+        s.dword(e.offset);
+    }
+    s.b.append(36, '\0');
+    return s.b;
+}
+
+std::uint32_t directoryEnd(std::size_t slides) { return static_cast<std::uint32_t>(32 + 36 * (slides + 1)); }
+
+// n slides of the same bytes, back to back, named S000000...
+std::string libraryOf(std::size_t n, const std::string& slide)
+{
+    std::vector<Entry> entries;
+    char name[32];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(name, sizeof name, "S%06zu", i);
+        entries.push_back({name, static_cast<std::uint32_t>(directoryEnd(n) + i * slide.size())});
+    }
+    std::string lib = libraryHead(entries);
+    lib.reserve(lib.size() + n * slide.size());
+    for (std::size_t i = 0; i < n; ++i) lib += slide;
+    return lib;
+}
+
+// A sparse library of size bytes: two slides, the second one byte at the end.
+void writeSparseLibrary(const std::string& path, std::uint64_t size)
+{
+    const std::string head = libraryHead({{"FIRST", directoryEnd(2)}, {"LAST", static_cast<std::uint32_t>(2147483646)}});
+    std::ofstream(path, std::ios::binary) << head;
+    std::filesystem::resize_file(path, size);
+}
+
+int countLines(const std::string& s)
+{
+    int n = 0;
+    for (char c : s) n += c == '\n';
+    return n;
+}
+
+class Bounds : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!haveTime()) GTEST_SKIP() << "/usr/bin/time is not installed (Debian package time)";
+    }
+    TempDir tmp;
+};
+
+TEST_F(Bounds, ManyFullFillsRenderInBoundedMemoryAndTime)
+{
+    // 20 fills of 65535 edges that each cross the picture (1.3 G pixel steps
+    // of outline, 1 G of fill work): without the caps this is minutes of
+    // drawing.
+    tmp.write("hostile.sld", hostileSlide(20, 1023, 767));
+    const Measured m = measured(tmp, QORVAN, {"render", "hostile.sld", "-o", "hostile.png"});
+    ASSERT_EQ(m.r.status, 0) << m.r.err;
+    EXPECT_EQ(readFile(tmp.path() / "hostile.png").substr(1, 3), "PNG");
+    EXPECT_LT(m.peakKiB, 150 * 1024 * MEMORY_SCALE);
+    EXPECT_LT(m.seconds, 15 * TIME_SCALE);
+
+}
+
+TEST_F(Bounds, PicturesPastTheRasterLimitAreRefused)
+{
+    tmp.write("tiny.sld", tinySlide());
+    for (const char* size : {"16385x16", "9000x9000"}) {
+        const Measured m = measured(tmp, QORVAN, {"render", "tiny.sld", "--size", size, "-o", "out.png"});
+        EXPECT_NE(m.r.status, 0) << size;
+        EXPECT_NE(m.r.err, "") << size;
+        EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out.png")) << size;
+        EXPECT_LT(m.peakKiB, 100 * 1024 * MEMORY_SCALE) << size;
+    }
+}
+
+TEST_F(Bounds, SparseLibrariesAtAndPastTwoGigabytes)
+{
+    writeSparseLibrary(tmp.str("big.slb"), 2147483647ULL);
+    writeSparseLibrary(tmp.str("toobig.slb"), 2147483648ULL);
+
+    Measured m = measured(tmp, QORVAN, {"list", "big.slb"});
+    EXPECT_EQ(m.r.status, 0) << m.r.err;
+    EXPECT_EQ(m.r.out, "FIRST\nLAST\n");
+    EXPECT_LT(m.peakKiB, 64 * 1024 * MEMORY_SCALE) << "the slides are never read";
+    EXPECT_LT(m.seconds, 5 * TIME_SCALE);
+
+    m = measured(tmp, QORVAN, {"list", "toobig.slb"});
+    EXPECT_EQ(m.r.status, 1);
+    EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
+
+    // The console reads the same store; the one-byte slide at the end comes out.
+    m = measured(tmp, CONSOLE,
+                 {"-e", "(slb-list \"big\")", "-e", "(slb-extract \"big\" \"last\" \".\")", "-e", "(slb-list \"toobig\")",
+                  "-e", "(slb-error)"});
+    EXPECT_EQ(m.r.status, 0) << m.r.err;
+    EXPECT_NE(m.r.out.find("(\"FIRST\" \"LAST\")\n"), std::string::npos) << m.r.out;
+    EXPECT_NE(m.r.out.find("\nnil\n\"Slide library invalid.\"\n"), std::string::npos) << m.r.out;
+    EXPECT_EQ(readFile(tmp.path() / "LAST.SLD"), std::string(1, '\0'));
+    EXPECT_LT(m.peakKiB, 150 * 1024 * MEMORY_SCALE);
+}
+
+TEST_F(Bounds, HundredThousandSlidesListQuickly)
+{
+    tmp.write("many.slb", libraryOf(100000, tinySlide()));
+    Measured m = measured(tmp, QORVAN, {"list", "many.slb"});
+    ASSERT_EQ(m.r.status, 0) << m.r.err;
+    EXPECT_EQ(countLines(m.r.out), 100000);
+    EXPECT_EQ(m.r.out.substr(0, 8), "S000000\n");
+    EXPECT_LT(m.peakKiB, 100 * 1024 * MEMORY_SCALE);
+    EXPECT_LT(m.seconds, 3 * TIME_SCALE);
+
+    m = measured(tmp, CONSOLE, {"-e", "(length (slb-list \"many\"))", "-e", "(nth 99999 (slb-list \"many\"))"});
+    EXPECT_EQ(m.r.status, 0) << m.r.err;
+    EXPECT_NE(m.r.out.find("\n100000\n"), std::string::npos) << m.r.out.substr(0, 400);
+    EXPECT_NE(m.r.out.find("\n\"S099999\"\n"), std::string::npos);
+    EXPECT_LT(m.peakKiB, 200 * 1024 * MEMORY_SCALE);
+    EXPECT_LT(m.seconds, 5 * TIME_SCALE);
+}
+
+TEST_F(Bounds, TheSlideCountIsCapped)
+{
+    // A directory one entry longer than the cap is refused as a whole; a full
+    // library takes no more slides and stays as it was.
+    const std::string slide = tinySlide();
+    tmp.write("over.slb", libraryOf(200001, ""));
+    tmp.write("full.slb", libraryOf(200000, ""));
+    tmp.write("extra.sld", slide);
+
+    Measured m = measured(tmp, QORVAN, {"list", "over.slb"});
+    EXPECT_EQ(m.r.status, 1);
+    EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
+    EXPECT_LT(m.seconds, 3 * TIME_SCALE);
+
+    const std::string before = readFile(tmp.path() / "full.slb");
+    m = measured(tmp, QORVAN, {"append", "full.slb", "extra.sld"});
+    EXPECT_EQ(m.r.status, 1);
+    EXPECT_EQ(m.r.err, "qorvan: Error Unknown\n");
+    EXPECT_EQ(readFile(tmp.path() / "full.slb"), before);
+}
+
+TEST_F(Bounds, DirectoryEntriesAtTheLastByteAndPastIt)
+{
+    const std::uint32_t first = directoryEnd(2);
+    const std::string body(400 - first, 'x');
+    struct Case {
+        const char* file;
+        std::uint32_t lastOffset;
+        bool sound;
+        std::size_t lastSize;
+    } cases[] = {
+        {"lastbyte.slb", 399, true, 1}, // the final byte of the file
+        {"atend.slb", 400, true, 0},    // an empty slide at the end
+        {"pastend.slb", 401, false, 0},
+        {"farpast.slb", 0x7FFFFFFF, false, 0},
+    };
+    for (const Case& c : cases) {
+        tmp.write(c.file, libraryHead({{"A", first}, {"END", c.lastOffset}}) + body);
+        const Measured m = measured(tmp, QORVAN, {"list", "--json", c.file});
+        if (!c.sound) {
+            EXPECT_EQ(m.r.status, 1) << c.file;
+            EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n") << c.file;
+            continue;
+        }
+        EXPECT_EQ(m.r.status, 0) << c.file << m.r.err;
+        const std::string last = "{\"name\": \"END\", \"offset\": " + std::to_string(c.lastOffset) +
+                                 ", \"size\": " + std::to_string(c.lastSize) + "}";
+        EXPECT_NE(m.r.out.find(last), std::string::npos) << c.file << m.r.out;
+    }
+    const Measured x = measured(tmp, QORVAN, {"extract", "lastbyte.slb", "end", "-d", "."});
+    EXPECT_EQ(x.r.status, 0) << x.r.err;
+    EXPECT_EQ(readFile(tmp.path() / "END.SLD"), "x");
+}
+
+TEST_F(Bounds, HugeViewSlideSizesAreClampedToTheScreen)
+{
+    tmp.write("plan.sld", readFile(std::filesystem::path(QORVAN_SOURCE_DIR) / "samples" / "house.sld"));
+    const std::vector<std::string> offscreen = {"QT_QPA_PLATFORM=offscreen", "QORVAN_TEST_CLOSE_DIALOGS=1"};
+    struct Case {
+        const char* expr;
+        int minSide, maxSide;
+    } cases[] = {
+        // A 30000 x 30000 picture would be 3.6 GB.
+        {"(slb-view \"plan\" \"t\" 30000 30000)", 16, 4096},
+        {"(slb-view \"plan\" \"t\" 32767 1)", 16, 4096},
+        {"(slb-view \"plan\" \"t\" 0 -5)", 16, 16},
+    };
+    for (const Case& c : cases) {
+        const Measured m = measured(tmp, CONSOLE, {"-e", c.expr}, offscreen);
+        EXPECT_EQ(m.r.status, 0) << c.expr << m.r.err;
+        int dw = 0, dh = 0, pw = 0, ph = 0;
+        const std::size_t at = m.r.err.find("dialog 141 ");
+        ASSERT_NE(at, std::string::npos) << c.expr << m.r.err;
+        ASSERT_EQ(std::sscanf(m.r.err.c_str() + at, "dialog 141 \"t\" %dx%d picture 1049 %dx%d", &dw, &dh, &pw, &ph), 4)
+            << m.r.err;
+        for (int side : {pw, ph}) {
+            EXPECT_GE(side, c.minSide) << c.expr;
+            EXPECT_LE(side, c.maxSide) << c.expr;
+        }
+        EXPECT_LE(pw, dw) << "the picture lies inside its dialog";
+        EXPECT_LE(ph, dh);
+        EXPECT_LT(m.peakKiB, 200 * 1024 * MEMORY_SCALE) << c.expr;
+    }
+}
+
+} // namespace
