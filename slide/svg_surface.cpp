@@ -71,7 +71,7 @@ void SvgSurface::devicePolygon(const std::vector<Point>& points, int fillMode, C
 std::string SvgSurface::document() const
 {
     std::string out;
-    appendf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     appendf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n", width_,
             height_, width_, height_);
     // A background beyond the 24 colour bits (TRANSPARENT_BACKGROUND) is no
