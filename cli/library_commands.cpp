@@ -88,13 +88,14 @@ int runExplode(const LibraryOptions& o)
     std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
     if (entries.empty()) return failWithStatus();
     prepareDirectory(o);
+    // The store reads the directory again under the writers' lock and holds
+    // it to the last slide, so a rewrite by someone else cannot move the
+    // slides under us; the first read only sizes the progress display.
     Progress progress(entries.size());
-    std::size_t done = 0;
-    for (const LibraryEntry& e : entries) {
-        std::string name = nameText(e.name.bytes, SLIDE_NAME_SIZE);
-        if (extractEntry(o.directory.c_str(), o.library.c_str(), name.c_str(), entries) != Ok) return failWithStatus();
-        progress.step(++done, name);
-    }
+    resetStatus();
+    if (explodeLibrary(o.library.c_str(), o.directory.c_str(),
+                       [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); }) != Ok)
+        return failWithStatus();
     return EXIT_OK;
 }
 

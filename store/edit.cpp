@@ -257,7 +257,10 @@ int extractSlide(const char* library, const char* name, const char* directory)
     });
 }
 
-int explodeLibrary(const char* library, const char* directory)
+int explodeLibrary(const char* library, const char* directory) { return explodeLibrary(library, directory, {}); }
+
+int explodeLibrary(const char* library, const char* directory,
+                   const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
     return guarded([&] {
         LibraryFile lib = resolveLibrary(orEmpty(library));
@@ -268,6 +271,7 @@ int explodeLibrary(const char* library, const char* directory)
         for (const LibraryEntry& e : entries) {
             const std::string name = storedName(e.name);
             if (int code = extractLocked(orEmpty(directory), lib, name.c_str(), entries); code != Ok) return code;
+            if (onSlide) onSlide(static_cast<std::size_t>(&e - entries.data()) + 1, entries.size(), name);
         }
         return static_cast<int>(Ok);
     });

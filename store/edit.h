@@ -6,6 +6,8 @@
 
 #include "store/library.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace qorvan {
@@ -20,6 +22,12 @@ int extractEntry(const char* directory, const char* library, const char* name,
                  const std::vector<LibraryEntry>& entries);
 int extractSlide(const char* library, const char* name, const char* directory);
 int explodeLibrary(const char* library, const char* directory);
+// The same, calling onSlide(done, total, name) after each slide written, all
+// under the one writers' lock (a caller that read the directory itself and
+// extracted entry by entry would copy stale positions if the library were
+// rewritten in between).
+int explodeLibrary(const char* library, const char* directory,
+                   const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
 int removeSlide(const char* library, const char* name, const char* directory);
 int replaceSlide(const char* library, const char* slideFile);
 
