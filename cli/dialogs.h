@@ -1,4 +1,7 @@
-// The subcommands of qorvan that open the dialogs: view and manager.
+// The subcommands that open the dialogs, view and manager. qorvan itself
+// does not link the dialog toolkit (loading it would double the start-up
+// time of every other command): it parses these commands and hands them to
+// the program qorvan-dialogs beside it, which parses them the same way.
 #pragma once
 
 #include <string>
@@ -16,7 +19,15 @@ struct ViewOptions {
     std::string size; // "WxH"
 };
 
-// Adds "view" and "manager" to app; *run is set to the one chosen.
-void addDialogCommands(CLI::App& app, ViewOptions& view, int (**run)(int, char**, const ViewOptions&));
+using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
+
+// Adds "view" and "manager" to app; *chosen is set to viewRun or managerRun
+// when that subcommand is parsed.
+void addDialogCommands(CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun,
+                       DialogRun managerRun);
+
+// Runs qorvan-dialogs from qorvan's own folder with the same arguments;
+// returns only when it cannot be started.
+int forwardToDialogs(int argc, char** argv, const ViewOptions& view);
 
 } // namespace qorvan::cli

@@ -1,15 +1,12 @@
 // qorvan: the command-line tool over the slide library store and the slide
 // code, without the CAD host.
-#ifdef QORVAN_CLI_DIALOGS
-#include "cli/dialogs.h"
-#endif
-
 #include <CLI/CLI.hpp>
 
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/dialogs.h"
 
 int main(int argc, char** argv)
 {
@@ -25,8 +22,8 @@ int main(int argc, char** argv)
     addGalleryCommand(app, action);
 #ifdef QORVAN_CLI_DIALOGS
     ViewOptions view;
-    int (*run)(int, char**, const ViewOptions&) = nullptr;
-    addDialogCommands(app, view, &run);
+    DialogRun run = nullptr;
+    addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
 #endif
     // CLI11 would only say that a subcommand is required; name the word.
     if (argc > 1 && argv[1][0] != '-') {

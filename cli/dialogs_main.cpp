@@ -1,0 +1,84 @@
+// qorvan-dialogs: the View Slide and manager dialogs for qorvan view and
+// qorvan manager, which start it with their own arguments.
+#include "cli/common.h"
+#include "cli/dialogs.h"
+
+#include "ui/manager_dialog.h"
+#include "ui/template.h"
+#include "ui/view_slide_dialog.h"
+
+#include <CLI/CLI.hpp>
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+using namespace qorvan;
+using qorvan::cli::ViewOptions;
+
+bool haveDisplay()
+{
+    const char* vars[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    for (const char* v : vars)
+        if (const char* value = std::getenv(v); value && *value) return true;
+    return false;
+}
+
+// The application object, or a one-line reason on standard error.
+bool startApplication(int& argc, char** argv, std::unique_ptr<QApplication>& app)
+{
+    if (!haveDisplay()) {
+        std::fprintf(stderr, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
+        return false;
+    }
+    app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Qorvan"));
+    return true;
+}
+
+int runView(int argc, char** argv, const ViewOptions& o)
+{
+    int width = ui::ViewSlideDialog::DEFAULT_WIDTH;
+    int height = ui::ViewSlideDialog::DEFAULT_HEIGHT;
+    if (!o.size.empty() && !cli::parseSize(o.size, width, height)) {
+        std::fprintf(stderr, "qorvan view: --size wants WIDTHxHEIGHT in pixels, such as 600x400\n");
+        return 2;
+    }
+    std::unique_ptr<QApplication> app;
+    if (!startApplication(argc, argv, app)) return 1;
+    ui::TemplateScope templates(ui::moduleTemplates());
+    ui::ViewSlideDialog dialog(nullptr);
+    dialog.SetSlideRef(o.ref);
+    if (o.haveTitle) dialog.SetTitle(o.title);
+    dialog.SetSize(width, height);
+    return dialog.DoModal() < 0 ? 1 : 0;
+}
+
+int runManager(int argc, char** argv, const ViewOptions&)
+{
+    std::unique_ptr<QApplication> app;
+    if (!startApplication(argc, argv, app)) return 1;
+    ui::TemplateScope templates(ui::moduleTemplates());
+    ui::ManagerDialog dialog(nullptr);
+    return dialog.DoModal() < 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"qorvan-dialogs: the dialogs of qorvan view and qorvan manager"};
+    app.require_subcommand(1);
+    ViewOptions view;
+    cli::DialogRun run = nullptr;
+    cli::addDialogCommands(app, view, &run, runView, runManager);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? cli::EXIT_OK : cli::EXIT_USAGE;
+    }
+    return run ? run(argc, argv, view) : cli::EXIT_USAGE;
+}
