@@ -187,7 +187,7 @@ int extractLocked(const char* directory, const LibraryFile& lib, const char* nam
     // Made durable only when it replaces a file: a new slide file lost to a
     // crash is still in the library, while paying a disk flush per slide
     // made exploding a library many times slower than copying it.
-    if (platform::fileLength(target.native) >= 0 && !tmp.file.flush()) return abandon(outText);
+    if (target.exists && !tmp.file.flush()) return abandon(outText);
     if (!tmp.file.close()) {
         platform::removeNative(tmp.native);
         return setStatus(CannotOpen, outText.c_str(), nullptr);

@@ -156,9 +156,11 @@ NativeTarget resolveTarget(std::string_view userPath)
     std::string exact = joinNative(t.nativeDir, t.name);
     if (existsNative(exact)) {
         t.native = exact;
+        t.exists = true;
     } else {
         std::string found = platform::resolveExisting(exact);
-        t.native = existsNative(found) ? found : exact;
+        t.exists = existsNative(found);
+        t.native = t.exists ? found : exact;
     }
     return t;
 }

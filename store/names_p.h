@@ -54,6 +54,7 @@ struct NativeTarget {
     std::string name;      // final component as written
     std::string nativeDir; // "." for the current directory
     std::string native;    // nativeDir joined with the resolved final component
+    bool exists = false;   // native names a file or folder that is there now
 };
 NativeTarget resolveTarget(std::string_view userPath);
 
