@@ -206,34 +206,38 @@ int extractSlideLocked(const LibraryFile& lib, const char* name, const char* dir
     return extractLocked(directory, lib, name, entries);
 }
 
-} // namespace
-
-int createLibrary(const char* library)
+// Every operation on one library: resolved once, locked against other
+// writers for the whole operation, with no exception let out.
+template <class Body>
+int withLibrary(const char* library, Body&& body)
 {
     return guarded([&] {
         LibraryFile lib = resolveLibrary(orEmpty(library));
         LibraryLock lock(lib.nativeDir);
         if (!lock.held()) return lockFailed(lock);
+        return body(lib);
+    });
+}
+
+} // namespace
+
+int createLibrary(const char* library)
+{
+    return withLibrary(library, [&](const LibraryFile& lib) {
         return createAt(lib);
     });
 }
 
 int appendSlide(const char* library, const char* slideFile)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         return appendLocked(lib, orEmpty(slideFile));
     });
 }
 
 int deleteSlide(const char* library, const char* name)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         return deleteLocked(lib, orEmpty(name));
     });
 }
@@ -247,12 +251,9 @@ int extractEntry(const char* directory, const char* library, const char* name,
 
 int extractSlide(const char* library, const char* name, const char* directory)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
+    return withLibrary(library, [&](const LibraryFile& lib) {
         // Held so that no rewrite moves the slides between reading the
         // directory and copying the bytes it points at.
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
         return extractSlideLocked(lib, orEmpty(name), orEmpty(directory));
     });
 }
@@ -262,10 +263,7 @@ int explodeLibrary(const char* library, const char* directory) { return explodeL
 int explodeLibrary(const char* library, const char* directory,
                    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         std::vector<LibraryEntry> entries = readDirectoryOf(lib);
         if (entries.empty()) return lastStatus();
         for (const LibraryEntry& e : entries) {
@@ -279,10 +277,7 @@ int explodeLibrary(const char* library, const char* directory,
 
 int removeSlide(const char* library, const char* name, const char* directory)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         if (extractSlideLocked(lib, orEmpty(name), orEmpty(directory)) != Ok) return lastStatus();
         return deleteLocked(lib, orEmpty(name)) == Ok ? static_cast<int>(Ok) : lastStatus();
     });
@@ -290,10 +285,7 @@ int removeSlide(const char* library, const char* name, const char* directory)
 
 int replaceSlide(const char* library, const char* slideFile)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         // A replace whose new slide cannot be read would only delete the
         // old one: find that out before touching the library.
         const std::string slideText = slideFileText(orEmpty(slideFile));
@@ -306,10 +298,7 @@ int replaceSlide(const char* library, const char* slideFile)
 
 int renameSlide(const char* library, const char* oldName, const char* newName)
 {
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+    return withLibrary(library, [&](const LibraryFile& lib) {
         std::vector<LibraryEntry> entries = readDirectoryOf(lib);
         if (entries.empty()) return lastStatus();
         std::string name = platform::toUpperAscii(orEmpty(newName));
