@@ -1,0 +1,134 @@
+// What every importer (DXF, SVG) hands to the slide writer: a drawing made of
+// ordered shapes in the drawing's own units, y growing upward, with every
+// curve already flattened into points.
+//
+// Importers run in two steps so that curves come out at the slide's pixel
+// grid without a second parse:
+//   1. open the file and read it into the importer's own form; a Source then
+//      answers cheap extents (boxes of control points, circles and arcs taken
+//      whole) that hold everything it will draw;
+//   2. the caller fits those extents into the slide (size, margin) and asks
+//      the Source for the shapes at the resulting Grid: one pixel is
+//      `unitsPerPixel` drawing units, and no flattened chord strays from its
+//      curve by more than `tolerance` (half a pixel).
+// Failures are returned, never thrown: the message names the file and the
+// reason. Things the importer skipped but could read past (an unknown entity,
+// text without a font) are warnings beside a drawing that still succeeds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qorvan::import {
+
+struct Vec2 {
+    double x = 0;
+    double y = 0;
+};
+
+// One polyline. A closed ring joins its last point to its first; the first
+// point is not repeated at the end.
+struct Ring {
+    std::vector<Vec2> points;
+    bool closed = false;
+};
+
+// Which areas of a filled shape with several rings (holes, overlaps) are
+// inside: NonZero counts the rings' directions, EvenOdd counts crossings.
+enum class FillRule { NonZero, EvenOdd };
+
+// A slide draws one-pixel lines and filled polygons in palette colours, so a
+// shape is either stroked (each ring as lines, open or closed) or filled (the
+// rings bound one area under fillRule; open rings are closed for filling).
+struct Shape {
+    std::vector<Ring> rings;
+    bool filled = false;
+    FillRule fillRule = FillRule::NonZero;
+    std::uint8_t colour = 7; // slide colour number 0..255
+};
+
+struct Extents {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    bool empty = true;
+
+    void add(Vec2 p);
+    void add(const Extents& other);
+    double width() const { return empty ? 0 : maxX - minX; }
+    double height() const { return empty ? 0 : maxY - minY; }
+};
+
+struct Drawing {
+    std::vector<Shape> shapes; // in drawing order: later shapes paint over earlier
+    std::vector<std::string> warnings;
+
+    Extents extents() const; // of the points actually drawn
+    std::size_t pointCount() const;
+};
+
+struct Grid {
+    double unitsPerPixel = 1;
+    double tolerance = 0.5; // unitsPerPixel / 2 for the slide's own grid
+};
+
+// The grid that puts `extents` onto `pixels` steps along its longer side:
+// what an importer uses when asked for shapes before the caller knows better.
+Grid gridFor(const Extents& extents, double pixels);
+
+// Bounds against hostile drawings, one set for every importer; docs/cli.md
+// states the same numbers. Reaching one is an error that names it, not a
+// silently cut drawing.
+struct Limits {
+    std::uint64_t maxFileBytes = 256ull << 20; // input read at most this far
+    std::size_t maxEntities = 2'000'000; // shapes produced
+    std::size_t maxPoints = 20'000'000; // points across all shapes
+    int maxDepth = 32; // nesting of blocks, groups, references
+    std::size_t maxSegmentsPerCurve = 10'000; // one flattened curve, whatever its tolerance
+};
+
+// What the user asked of the import, beyond the grid.
+struct Options {
+    std::vector<std::string> layers; // draw only these layers (empty: all)
+    std::vector<std::string> excludeLayers; // never these
+    double strokeWidthPixels = 3; // wider strokes become fills
+    Limits limits;
+};
+
+class Source {
+public:
+    virtual ~Source() = default;
+    // Holds every point draw() can produce at any grid.
+    virtual Extents extents() const = 0;
+    // Shapes at the grid; false with `error` set when a bound is reached.
+    virtual bool draw(const Grid& grid, Drawing& out, std::string& error) const = 0;
+    // Warnings found while reading, before any draw().
+    virtual const std::vector<std::string>& warnings() const = 0;
+};
+
+struct OpenResult {
+    std::unique_ptr<Source> source; // null on failure
+    std::string error; // "FILE: reason" on failure
+};
+
+// Flattening shared by the importers. Each appends to `out` the points after
+// the start point (the caller has the start already), so pieces chain.
+
+// How many equal steps keep a circular arc of `radius` through `sweep`
+// radians within `tolerance`; at least 1, at most limits' bound.
+std::size_t arcSegments(double radius, double sweep, double tolerance, std::size_t maxSegments);
+
+// Elliptical arc around centre with semi-axes rx, ry, the x semi-axis turned
+// by `rotation` radians, from parameter t0 through `sweep` (signed, radians).
+// Appends the start point too when includeStart is set.
+void appendEllipseArc(std::vector<Vec2>& out, Vec2 centre, double rx, double ry, double rotation, double t0,
+    double sweep, double tolerance, std::size_t maxSegments, bool includeStart);
+
+// Bezier curves from p0 (not appended) to p3 / p2.
+void appendCubic(
+    std::vector<Vec2>& out, Vec2 p0, Vec2 p1, Vec2 p2, Vec2 p3, double tolerance, std::size_t maxSegments);
+void appendQuadratic(
+    std::vector<Vec2>& out, Vec2 p0, Vec2 p1, Vec2 p2, double tolerance, std::size_t maxSegments);
+
+} // namespace qorvan::import
