@@ -2,45 +2,37 @@
 
 #include <algorithm>
 
-#include "cli/common.h"
-
+#include "cli/smooth.h"
+#include "slide/drawn_box.h"
 #include "slide/offscreen_window.h"
 #include "slide/png.h"
 #include "slide/raster_surface.h"
-#include "slide/renderer.h"
 #include "slide/svg_surface.h"
-#include "store/status.h"
 
 namespace qorvan::cli {
 
 namespace {
 
-slide::ColorRef backgroundColour(Background b)
-{
-    switch (b) {
-    case Background::White: return slide::rgb(255, 255, 255);
-    case Background::None: return slide::TRANSPARENT_BACKGROUND;
-    case Background::Black: break;
+    slide::ColorRef backgroundColour(Background b)
+    {
+        switch (b) {
+        case Background::White:
+            return slide::rgb(255, 255, 255);
+        case Background::None:
+            return slide::TRANSPARENT_BACKGROUND;
+        case Background::Black:
+            break;
+        }
+        return slide::rgb(0, 0, 0);
     }
-    return slide::rgb(0, 0, 0);
-}
 
-// The steps of showing a slide in a control: clip to the client area, one
-// renderer, the header's result back.
-int drawInto(slide::Window* window, slide::Surface& surface, const std::vector<std::uint8_t>& bytes)
-{
-    slide::Rect client = surface.GetClientRect();
-    slide::Handle region = surface.CreateRectRgn(0, 0, client.width(), client.height());
-    surface.SelectClipRgn(region);
-    slide::SlideRenderer renderer;
-    renderer.window = window;
-    renderer.surface = &surface;
-    slide::MemoryStream stream(bytes.data(), bytes.size());
-    int result = slide::drawSlideStream(renderer, stream);
-    surface.SelectClipRgn(slide::NO_OBJECT);
-    surface.DeleteObject(region);
-    return result;
-}
+    // Colours 7 and 0 trade places together: a slide drawn for a light
+    // background has black lines and white masks.
+    bool darkInk(const PictureChoices& c)
+    {
+        return c.colour7 == Colour7::Black
+            || (c.colour7 == Colour7::Auto && c.background == Background::White);
+    }
 
 } // namespace
 
@@ -63,39 +55,66 @@ void slideSize(const LoadedSlide& s, int& width, int& height)
 std::vector<std::uint8_t> rendererBytes(const LoadedSlide& s)
 {
     if (s.order.order == slide::ByteOrder::Little) return s.bytes;
-    return slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    return slide::transcodeSlide(
+        s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
 }
 
-DrawResult drawPicture(const LoadedSlide& s, int width, int height, Background background, PictureFormat format,
-                       const std::string& outPath)
+slide::PictureLook pictureLook(
+    const std::vector<std::uint8_t>& bytes, int width, int height, const PictureChoices& choices)
 {
-    DrawResult result;
-    std::vector<std::uint8_t> bytes = rendererBytes(s);
-    if (format == PictureFormat::Svg) {
-        std::string doc = svgDocument(s, width, height, background, &result.header);
-        result.written = writeWholeFile(outPath, doc);
-        return result;
+    slide::PictureLook look;
+    const bool dark = darkInk(choices);
+    look.foreground = dark ? slide::rgb(0, 0, 0) : slide::rgb(255, 255, 255);
+    look.backdrop = dark ? slide::rgb(255, 255, 255) : slide::rgb(0, 0, 0);
+    if (choices.fit == Fit::Drawing && slide::findDrawnBox(bytes.data(), bytes.size(), look.fitBox)) {
+        look.fit = true;
+        look.fitMargin = slide::fitMarginFor(width, height);
     }
-    const slide::ColorRef bg = backgroundColour(background);
+    return look;
+}
+
+Picture makePicture(
+    const LoadedSlide& s, int width, int height, const PictureChoices& choices, PictureFormat format)
+{
+    Picture p;
+    std::vector<std::uint8_t> bytes = rendererBytes(s);
+    const slide::PictureLook look = pictureLook(bytes, width, height, choices);
+    const slide::ColorRef bg = backgroundColour(choices.background);
+    if (format == PictureFormat::Svg) {
+        // Smooth SVG is ours too: the viewer does the antialiasing, and the
+        // document is less than half the size of what the 2D library writes.
+        slide::SvgSurface svg(width, height, bg, choices.style == Style::Smooth);
+        p.header = slide::drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
+        p.encoded = svg.document();
+        p.made = true;
+        return p;
+    }
+    if (choices.style == Style::Smooth) {
+        std::string why;
+        SmoothDraw draw = smoothDrawer(&why);
+        if (!draw) {
+            p.failure = "the smooth style is not available: " + why;
+            return p;
+        }
+        SmoothJob job { bytes.data(), bytes.size(), width, height, bg, look, false };
+        p.header = draw(&job, &p.encoded);
+        p.made = p.header >= 0;
+        if (!p.made) p.failure = "not enough memory for a picture of that size";
+        return p;
+    }
     slide::OffscreenWindow window(width, height, bg);
-    if (!window.surface().valid()) return result;
+    if (!window.surface().valid()) {
+        p.failure = "not enough memory for a picture of that size";
+        return p;
+    }
     window.InvalidateAndUpdate();
     slide::Surface* surface = window.GetSurface();
-    result.header = drawInto(&window, *surface, bytes);
+    p.header = slide::drawSlideBytes(*surface, &window, bytes.data(), bytes.size(), look);
     window.ReleaseSurface(surface);
-    result.written = background == Background::None
-                         ? slide::writePngTransparent(window.surface(), outPath, &bg)
-                         : slide::writePng(window.surface(), outPath);
-    return result;
-}
-
-std::string svgDocument(const LoadedSlide& s, int width, int height, Background background, int* header)
-{
-    std::vector<std::uint8_t> bytes = rendererBytes(s);
-    slide::SvgSurface svg(width, height, backgroundColour(background));
-    int result = drawInto(nullptr, svg, bytes);
-    if (header) *header = result;
-    return svg.document();
+    p.made = slide::encodePng(
+        window.surface(), p.encoded, choices.background == Background::None ? &bg : nullptr);
+    if (!p.made) p.failure = "the PNG could not be encoded";
+    return p;
 }
 
 } // namespace qorvan::cli

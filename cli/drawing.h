@@ -1,16 +1,31 @@
-// Drawing a loaded slide to a picture file the way the dialogs draw it: the
-// background first, the slide scaled into the picture by the renderer, the
-// same raster surface; or the same drawing as SVG vectors.
+// Drawing a loaded slide to a picture. By default the way the dialogs draw
+// it (on black, the slide's area scaled into the picture, one-pixel lines);
+// a picture for people may choose a light background (colour 7 then draws
+// black), frame the drawing rather than the slide, and draw smooth lines.
 #pragma once
 
 #include <string>
 
 #include "cli/slide_source.h"
+#include "slide/picture.h"
 
 namespace qorvan::cli {
 
 enum class Background { Black, White, None };
 enum class PictureFormat { Png, Svg };
+enum class Fit { Slide, Drawing };
+enum class Style { Exact, Smooth };
+// The colour colour 7 draws in; Auto follows the background: white on
+// black and on none (as the dialogs), black on white. Colour 0 takes the
+// other one: it stands for the black screen a slide was made on.
+enum class Colour7 { Auto, White, Black };
+
+struct PictureChoices {
+    Background background = Background::Black;
+    Colour7 colour7 = Colour7::Auto;
+    Fit fit = Fit::Slide;
+    Style style = Style::Exact;
+};
 
 // The slide's own size, (xDots + 1) x (yDots + 1) in the slide's byte order;
 // a slide without a usable extent gets DEFAULT_PICTURE_*; sides are capped at
@@ -23,15 +38,19 @@ void slideSize(const LoadedSlide& slide, int& width, int& height);
 // of a slide written high byte first.
 std::vector<std::uint8_t> rendererBytes(const LoadedSlide& slide);
 
-struct DrawResult {
-    bool written = false; // the picture file was written
-    int header = 0;       // the header check's result: 0, 2 or 3
+// How the renderer is told the choices for one slide (its drawn box
+// included, for Fit::Drawing; a slide that draws nothing keeps its area).
+slide::PictureLook pictureLook(
+    const std::vector<std::uint8_t>& bytes, int width, int height, const PictureChoices& choices);
+
+struct Picture {
+    bool made = false; // encoded holds the picture
+    int header = 0; // the header check's result: 0, 2 or 3
+    std::string encoded; // PNG or SVG bytes
+    std::string failure; // why it was not made
 };
 
-DrawResult drawPicture(const LoadedSlide& slide, int width, int height, Background background, PictureFormat format,
-                       const std::string& outPath);
-
-// The SVG document alone, for the gallery.
-std::string svgDocument(const LoadedSlide& slide, int width, int height, Background background, int* header);
+Picture makePicture(
+    const LoadedSlide& slide, int width, int height, const PictureChoices& choices, PictureFormat format);
 
 } // namespace qorvan::cli

@@ -8,6 +8,8 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/drawing.h"
+#include "cli/parallel.h"
+#include "cli/picture_options.h"
 #include "cli/slide_source.h"
 #include "platform/path.h"
 #include "slide/raster_surface.h"
@@ -22,10 +24,11 @@ struct RenderOptions {
     std::string ref;
     std::string out;
     std::string size;
-    std::string background = "black";
+    PictureChoices choices;
     bool all = false;
     std::string directory;
     std::string format = "png";
+    int jobs = 1;
 };
 
 bool pictureFormatOf(const std::string& path, PictureFormat& format)
@@ -35,11 +38,6 @@ bool pictureFormatOf(const std::string& path, PictureFormat& format)
     else if (ext == ".svg") format = PictureFormat::Svg;
     else return false;
     return true;
-}
-
-Background backgroundOf(const std::string& name)
-{
-    return name == "white" ? Background::White : name == "none" ? Background::None : Background::Black;
 }
 
 // A header fault does not stop the drawing; it is said afterwards, as the
@@ -59,9 +57,10 @@ int renderOne(const RenderOptions& o, int width, int height, bool sized)
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
     if (!sized) slideSize(s, width, height);
-    DrawResult r = drawPicture(s, width, height, backgroundOf(o.background), format, o.out);
-    if (!r.written) return fail("cannot write " + o.out);
-    warnHeader(s.label, r.header);
+    Picture p = makePicture(s, width, height, o.choices, format);
+    if (!p.made) return fail(s.label + ": " + p.failure);
+    if (!writeWholeFile(o.out, p.encoded)) return fail("cannot write " + o.out);
+    warnHeader(s.label, p.header);
     return EXIT_OK;
 }
 
@@ -76,23 +75,48 @@ int renderAll(const RenderOptions& o, int width, int height, bool sized)
     }
     if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
     LibraryScan scan = scanLibrary(in.bytes);
-    Progress progress(scan.entries.size());
-    std::size_t done = 0;
+    const std::size_t count = scan.entries.size();
+    // File names are given before any drawing starts, so they do not depend
+    // on which slide finishes first.
+    std::vector<std::string> outs(count);
     std::map<std::string, int> used; // two names may make the same file name
-    for (const ScannedEntry& e : scan.entries) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string base = safeFileName(scan.entries[i].name);
+        int n = used[platform::toUpperAscii(base)]++;
+        if (n) base += "~" + std::to_string(n);
+        outs[i] = joinPath(o.directory, base + (format == PictureFormat::Svg ? ".svg" : ".png"));
+    }
+    struct Outcome {
+        std::string label;
+        int header = 0;
+        std::string failure;
+    };
+    std::vector<Outcome> outcomes(count);
+    Progress progress(count);
+    auto work = [&](std::size_t i) {
+        const ScannedEntry& e = scan.entries[i];
         LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
         int w = width, h = height;
         if (!sized) slideSize(s, w, h);
-        std::string base = safeFileName(e.name);
-        int n = used[platform::toUpperAscii(base)]++;
-        if (n) base += "~" + std::to_string(n);
-        std::string out = joinPath(o.directory, base + (format == PictureFormat::Svg ? ".svg" : ".png"));
-        DrawResult r = drawPicture(s, w, h, backgroundOf(o.background), format, out);
-        if (!r.written) return fail("cannot write " + out);
-        warnHeader(s.label, r.header);
-        progress.step(++done, e.name);
-    }
-    return EXIT_OK;
+        Picture p = makePicture(s, w, h, o.choices, format);
+        Outcome& out = outcomes[i];
+        out.label = s.label;
+        out.header = p.header;
+        if (!p.made) out.failure = s.label + ": " + p.failure;
+        else if (!writeWholeFile(outs[i], p.encoded)) out.failure = "cannot write " + outs[i];
+    };
+    int status = EXIT_OK;
+    auto finish = [&](std::size_t i) {
+        if (!outcomes[i].failure.empty()) {
+            status = fail(outcomes[i].failure);
+            return false;
+        }
+        warnHeader(outcomes[i].label, outcomes[i].header);
+        progress.step(i + 1, scan.entries[i].name);
+        return true;
+    };
+    forEachItem(count, o.jobs, work, finish);
+    return status;
 }
 
 int runRender(const RenderOptions& o)
@@ -134,18 +158,17 @@ int runConvert(const ConvertOptions& o)
 void addRenderCommands(CLI::App& app, Action& action)
 {
     auto o = std::make_shared<RenderOptions>();
-    CLI::App* c = app.add_subcommand("render", "Draw a slide (or every slide of a library) to PNG or SVG, as the dialogs draw it");
+    CLI::App* c = app.add_subcommand("render", "Draw a slide (or every slide of a library) to PNG or SVG: by default as the dialogs draw it");
     c->add_option("REF", o->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")->required();
     c->add_option("-o,--output", o->out, "the picture file; its extension (.png or .svg) picks the format");
     c->add_option("--size", o->size, "picture size WIDTHxHEIGHT (default: the slide's own, xDots+1 by yDots+1)");
-    c->add_option("--background", o->background, "black (as the dialogs), white, or none (transparent)")
-        ->check(CLI::IsMember({"black", "white", "none"}))
-        ->capture_default_str();
+    addPictureOptions(*c, o->choices);
     c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
     c->add_option("-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
     c->add_option("--format", o->format, "with --all: png or svg")
         ->check(CLI::IsMember({"png", "svg"}))
         ->capture_default_str();
+    addJobsOption(*c, o->jobs);
     c->callback([&action, o] { action = [o] { return runRender(*o); }; });
 
     auto v = std::make_shared<ConvertOptions>();

@@ -19,6 +19,7 @@ public:
     Size SetWindowExt(int cx, int cy) override { return mapping_.setWindowExt(cx, cy); }
     Size SetViewportExt(int cx, int cy) override { return mapping_.setViewportExt(cx, cy); }
     Point SetViewportOrg(int x, int y) override { return mapping_.setViewportOrg(x, y); }
+    Point SetWindowOrg(int x, int y) override { return mapping_.setWindowOrg(x, y); }
 
     Handle CreatePen(int style, int width, ColorRef color) override;
     Handle CreateSolidBrush(ColorRef color) override;
@@ -45,6 +46,10 @@ public:
     std::size_t objectSlots() const { return objects_.size(); }
 
 protected:
+    // The current position, logical.
+    Point position() const { return position_; }
+    int fillMode() const { return fillMode_; }
+
     // Device-space drawing, already mapped; implementations clip to clipRect().
     // A line leaves out its end pixel.
     virtual void deviceLine(Point from, Point to, ColorRef color) = 0;

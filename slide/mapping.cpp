@@ -53,6 +53,18 @@ Point Mapping::toDevice(Point p) const
     return {clampDevice(x), clampDevice(y)};
 }
 
+void Mapping::toDeviceExact(Point p, double& x, double& y) const
+{
+    if (mode == MM_TEXT) {
+        x = static_cast<double>(p.x) - windowOrg.x + viewportOrg.x;
+        y = static_cast<double>(p.y) - windowOrg.y + viewportOrg.y;
+        return;
+    }
+    Size v = effectiveViewportExt();
+    x = (static_cast<double>(p.x) - windowOrg.x) * v.cx / windowExt.cx + viewportOrg.x;
+    y = (static_cast<double>(p.y) - windowOrg.y) * v.cy / windowExt.cy + viewportOrg.y;
+}
+
 int Mapping::setMode(int newMode)
 {
     int old = mode;
@@ -78,6 +90,13 @@ Point Mapping::setViewportOrg(int x, int y)
 {
     Point old = viewportOrg;
     viewportOrg = {x, y};
+    return old;
+}
+
+Point Mapping::setWindowOrg(int x, int y)
+{
+    Point old = windowOrg;
+    windowOrg = {x, y};
     return old;
 }
 

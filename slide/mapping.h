@@ -19,6 +19,8 @@ struct Mapping {
     // The viewport extent after the isotropic adjustment (as set otherwise).
     Size effectiveViewportExt() const;
     Point toDevice(Point logical) const;
+    // The same without rounding, for surfaces that draw between pixels.
+    void toDeviceExact(Point logical, double& x, double& y) const;
 
     // Setters that keep the graphics calls' rules: a zero extent is refused
     // (the old one stays) and extents only count in the isotropic mode.
@@ -26,6 +28,7 @@ struct Mapping {
     Size setWindowExt(int cx, int cy);
     Size setViewportExt(int cx, int cy);
     Point setViewportOrg(int x, int y);
+    Point setWindowOrg(int x, int y);
 };
 
 // Device coordinates are kept within this bound, far outside any surface, so

@@ -13,15 +13,9 @@ namespace qorvan::slide {
 
 namespace {
 
-struct Sink {
-    platform::File* file;
-    bool ok;
-};
-
 void writeData(png_structp png, png_bytep data, png_size_t length)
 {
-    auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
-    if (sink->ok && !sink->file->write(data, length)) sink->ok = false;
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
 }
 
 void flushData(png_structp) {}
@@ -123,17 +117,16 @@ void pack(Rows& out, std::size_t w, std::size_t h)
 
 // libpng reports errors by longjmp; nothing with a destructor may live
 // between setjmp and the calls that can fail, so the rows are prepared first.
-bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
+bool encode(std::string& out, const RasterSurface& s, Rows& rows)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
-    Sink sink{&file, true};
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_set_write_fn(png, &sink, writeData, flushData);
+    png_set_write_fn(png, &out, writeData, flushData);
     png_set_IHDR(png, info, static_cast<png_uint_32>(s.width()), static_cast<png_uint_32>(s.height()), rows.depth,
                  rows.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -149,7 +142,7 @@ bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
     png_write_image(png, rows.rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return sink.ok;
+    return true;
 }
 
 } // namespace
@@ -157,6 +150,18 @@ bool encode(platform::File& file, const RasterSurface& s, Rows& rows)
 bool writePng(const RasterSurface& s, const std::string& path) { return writePngTransparent(s, path, nullptr); }
 
 bool writePngTransparent(const RasterSurface& s, const std::string& path, const ColorRef* transparent)
+{
+    std::string png;
+    if (!encodePng(s, png, transparent)) return false;
+    platform::File file = platform::File::open(path, platform::OpenMode::Write);
+    if (!file.isOpen()) return false;
+    bool ok = file.write(png.data(), png.size());
+    ok = file.close() && ok;
+    if (!ok) platform::removeFile(path);
+    return ok;
+}
+
+bool encodePng(const RasterSurface& s, std::string& out, const ColorRef* transparent)
 {
     if (!s.valid()) return false;
     Rows rows;
@@ -176,12 +181,8 @@ bool writePngTransparent(const RasterSurface& s, const std::string& path, const 
         }
     }
     pack(rows, static_cast<std::size_t>(s.width()), static_cast<std::size_t>(s.height()));
-    platform::File file = platform::File::open(path, platform::OpenMode::Write);
-    if (!file.isOpen()) return false;
-    bool ok = encode(file, s, rows);
-    ok = file.close() && ok;
-    if (!ok) platform::removeFile(path);
-    return ok;
+    out.clear();
+    return encode(out, s, rows);
 }
 
 } // namespace qorvan::slide

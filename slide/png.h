@@ -15,6 +15,8 @@ bool writePng(const RasterSurface& surface, const std::string& path);
 // written fully transparent. Pass a value outside the 24 colour bits (such
 // as TRANSPARENT_BACKGROUND) so that no drawn colour can match it.
 bool writePngTransparent(const RasterSurface& surface, const std::string& path, const ColorRef* transparent);
+// The same PNG in memory.
+bool encodePng(const RasterSurface& surface, std::string& out, const ColorRef* transparent);
 inline constexpr ColorRef TRANSPARENT_BACKGROUND = 0xFF000000u;
 
 } // namespace qorvan::slide

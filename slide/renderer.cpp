@@ -1,6 +1,9 @@
 // The record loop and the set-up that maps a slide onto the window.
 #include "slide/renderer.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "slide/format.h"
 
 namespace qorvan::slide {
@@ -8,6 +11,8 @@ namespace qorvan::slide {
 namespace {
 
 constexpr std::int32_t WORD_MAX = 0xFFFF;
+constexpr int FOREGROUND_INDEX = 7;
+constexpr int BACKDROP_INDEX = 0;
 
 std::int32_t s8(std::uint8_t b) { return static_cast<std::int8_t>(b); }
 
@@ -78,6 +83,24 @@ std::int32_t truncate(double v)
     return static_cast<std::int32_t>(v);
 }
 
+// Box corners sit on pixel centres: the box's lower-left corner goes to the
+// margin's corner plus half of the room the scaled box leaves, so a drawing
+// narrower than the picture stands in its middle. A box of zero width or
+// height counts as one unit there, so a single line still gets a scale.
+void mapBoxToClient(Surface& s, const SlideBox& box, std::int32_t w, std::int32_t h, std::int32_t margin)
+{
+    margin = std::max(0, std::min(margin, std::min(w, h) / 2 - 1));
+    const double roomX = std::max(1, w - 1 - 2 * margin), roomY = std::max(1, h - 1 - 2 * margin);
+    const double ex = static_cast<double>(box.maxX) - box.minX, ey = static_cast<double>(box.maxY) - box.minY;
+    const double dx = std::max(1.0, ex), dy = std::max(1.0, ey);
+    const double scale = std::min(roomX / dx, roomY / dy);
+    auto round = [](double v) { return static_cast<std::int32_t>(std::lround(v)); };
+    s.SetWindowOrg(box.minX, box.minY);
+    s.SetWindowExt(static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy));
+    s.SetViewportExt(std::max(1, round(dx * scale)), -std::max(1, round(dy * scale)));
+    s.SetViewportOrg(round(margin + (roomX - ex * scale) / 2), round(h - 1 - margin - (roomY - ey * scale) / 2));
+}
+
 } // namespace
 
 Size slideWindowExtent(std::int32_t xDots, std::int32_t yDots, std::int32_t w, std::int32_t h)
@@ -113,12 +136,16 @@ bool renderRecords(SlideRenderer& r, SlideStream& stream, std::int32_t xDots, st
     if (w <= 0 || h <= 0) return true;
 
     DrawingObjects objects{s};
-    objects.start(rgb(255, 255, 255));
+    objects.start(r.foreground);
     s.SetMapMode(MM_ISOTROPIC);
-    Size ext = slideWindowExtent(xDots, yDots, w, h);
-    s.SetWindowExt(ext.cx, ext.cy);
-    s.SetViewportExt(w - 1, 1 - h);
-    s.SetViewportOrg(0, h - 1);
+    if (r.fit) {
+        mapBoxToClient(s, r.fitBox, w, h, r.fitMargin);
+    } else {
+        Size ext = slideWindowExtent(xDots, yDots, w, h);
+        s.SetWindowExt(ext.cx, ext.cy);
+        s.SetViewportExt(w - 1, 1 - h);
+        s.SetViewportOrg(0, h - 1);
+    }
     r.xDots = xDots;
     r.yDots = yDots;
 
@@ -145,7 +172,7 @@ bool renderRecords(SlideRenderer& r, SlideStream& stream, std::int32_t xDots, st
             if (!stream.readU8(b0)) break;
             drawVector(r, lx + s8(lo), ly + s8(b0), lx, ly);
         } else if (hi == REC_COLOR) {
-            objects.recolor(paletteColor(lo));
+            objects.recolor(lo == FOREGROUND_INDEX ? r.foreground : lo == BACKDROP_INDEX ? r.backdrop : paletteColor(lo));
         }
         // 0x80..0xFA: the record word alone, skipped.
     }

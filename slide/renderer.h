@@ -12,6 +12,12 @@
 
 namespace qorvan::slide {
 
+// A box in slide coordinates, corners included.
+struct SlideBox {
+    std::int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    friend bool operator==(const SlideBox&, const SlideBox&) = default;
+};
+
 struct SlideRenderer {
     // Sizes the drawing by its client rectangle; without a window the
     // surface's own rectangle is used.
@@ -25,6 +31,20 @@ struct SlideRenderer {
     // vertices arrive, so a fill that claims 65535 vertices and stops costs
     // nothing.
     std::vector<Point> vertices;
+    // The colour of slide colour 7 and of everything drawn before the first
+    // colour record. White, as on the dialogs' black controls; a picture on
+    // a light background wants black, as every CAD program draws it there.
+    ColorRef foreground = rgb(255, 255, 255);
+    // The colour of slide colour 0. A slide is made on a black screen, and
+    // its colour 0 is that screen (fills that mask what lies behind them);
+    // on a light background it draws in the light colour.
+    ColorRef backdrop = rgb(0, 0, 0);
+    // With fit set, this box rather than the whole slide area fills the
+    // client area, centred, proportions kept, fitMargin pixels clear on
+    // every side; otherwise the slide maps as the dialogs map it.
+    bool fit = false;
+    SlideBox fitBox;
+    std::int32_t fitMargin = 0;
 };
 
 // Reads the header (setting the status) and draws the records; returns the

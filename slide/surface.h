@@ -72,6 +72,7 @@ public:
     virtual Size SetWindowExt(int cx, int cy) = 0;
     virtual Size SetViewportExt(int cx, int cy) = 0;
     virtual Point SetViewportOrg(int x, int y) = 0;
+    virtual Point SetWindowOrg(int x, int y) = 0;
 
     virtual Handle CreatePen(int style, int width, ColorRef color) = 0;
     virtual Handle CreateSolidBrush(ColorRef color) = 0;

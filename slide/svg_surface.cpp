@@ -24,10 +24,81 @@ void appendf(std::string& out, const char* fmt, auto... args)
 
 } // namespace
 
-SvgSurface::SvgSurface(int width, int height, ColorRef background)
+SvgSurface::SvgSurface(int width, int height, ColorRef background, bool smooth)
     : DeviceContext({0, 0, width > 0 ? width : 0, height > 0 ? height : 0}), width_(width > 0 ? width : 0),
-      height_(height > 0 ? height : 0), background_(background)
+      height_(height > 0 ? height : 0), background_(background), smooth_(smooth)
 {
+}
+
+// Two decimals are a hundredth of a pixel: finer than any viewer shows.
+void SvgSurface::place(Point p, std::string& out) const
+{
+    double x, y;
+    mapping().toDeviceExact(p, x, y);
+    for (double v : {x + 0.5, y + 0.5}) {
+        char buf[32];
+        int n = std::snprintf(buf, sizeof buf, "%.2f", v);
+        while (n > 0 && buf[n - 1] == '0') --n;
+        if (n > 0 && buf[n - 1] == '.') --n;
+        if (!out.empty() && out.back() != 'M' && out.back() != 'L') out += ' ';
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+void SvgSurface::flushLines()
+{
+    if (lines_.empty()) return;
+    body_ += "<path d=\"" + lines_ + "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
+    lines_.clear();
+}
+
+bool SvgSurface::LineTo(int x, int y)
+{
+    if (!smooth_) return DeviceContext::LineTo(x, y);
+    Point from = position();
+    ColorRef color = GetObjectColor(GetCurrentObject(ObjectKind::Pen));
+    if (!(from == Point{x, y})) {
+        if (!lines_.empty() && (color != linesColor_ || !(clipRect() == groupClip_))) flushLines();
+        openClipGroup();
+        linesColor_ = color;
+        if (lines_.empty() || !(from == linesEnd_)) {
+            lines_ += 'M';
+            place(from, lines_);
+        }
+        lines_ += 'L';
+        linesEnd_ = {x, y};
+        place({x, y}, lines_);
+    }
+    return DeviceContext::LineTo(x, y);
+}
+
+ColorRef SvgSurface::SetPixel(int x, int y, ColorRef color)
+{
+    if (!smooth_) return DeviceContext::SetPixel(x, y, color);
+    flushLines();
+    openClipGroup();
+    double px, py;
+    mapping().toDeviceExact({x, y}, px, py);
+    appendf(body_, "<rect x=\"%.2f\" y=\"%.2f\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", px, py,
+            hex(color).c_str());
+    return color;
+}
+
+bool SvgSurface::Polygon(const Point* points, int count)
+{
+    if (!smooth_) return DeviceContext::Polygon(points, count);
+    if (count < 2) return false;
+    flushLines();
+    openClipGroup();
+    std::string d = "M";
+    for (int i = 0; i < count; ++i) {
+        if (i) d += 'L';
+        place(points[i], d);
+    }
+    body_ += "<path d=\"" + d + "Z\" fill=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Brush))) + "\"";
+    if (fillMode() != WINDING) body_ += " fill-rule=\"evenodd\"";
+    body_ += " stroke=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Pen))) + "\"/>\n";
+    return true;
 }
 
 // Primitives are grouped under one clip path for as long as the clip stays.
@@ -35,6 +106,7 @@ void SvgSurface::openClipGroup()
 {
     Rect c = clipRect();
     if (groupOpen_ && c == groupClip_) return;
+    flushLines();
     if (groupOpen_) body_ += "</g>\n";
     ++clipCount_;
     appendf(body_, "<clipPath id=\"c%d\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/></clipPath>\n", clipCount_,
@@ -78,8 +150,11 @@ std::string SvgSurface::document() const
     // colour at all: the picture is left transparent.
     if (background_ <= 0xFFFFFFu)
         appendf(out, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width_, height_, hex(background_).c_str());
-    out += "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
+    out += smooth_ ? "<g stroke-width=\"1\" stroke-linecap=\"round\" stroke-linejoin=\"round\" fill=\"none\">\n"
+                   : "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
     out += body_;
+    if (!lines_.empty())
+        out += "<path d=\"" + lines_ + "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
     if (groupOpen_) out += "</g>\n";
     out += "</g>\n</svg>\n";
     return out;

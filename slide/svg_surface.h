@@ -3,6 +3,11 @@
 // one unit wide with butt ends, single pixels are unit squares, polygons are
 // filled by the selected rule and stroked one unit wide. The clip rectangle
 // in force when a primitive is drawn applies to it.
+//
+// The smooth form leaves the antialiasing to the viewer: points stand where
+// the mapping puts them, between pixels too, lines have round ends and
+// joins, and the lines of one colour drawn one after another form one path,
+// which keeps a slide of thousands of vectors a small file.
 #pragma once
 
 #include <string>
@@ -15,7 +20,11 @@ class SvgSurface : public DeviceContext {
 public:
     // A background above 0xFFFFFF (such as TRANSPARENT_BACKGROUND of
     // slide/png.h) draws no background rectangle.
-    SvgSurface(int width, int height, ColorRef background = 0);
+    SvgSurface(int width, int height, ColorRef background = 0, bool smooth = false);
+
+    bool LineTo(int x, int y) override;
+    ColorRef SetPixel(int x, int y, ColorRef color) override;
+    bool Polygon(const Point* points, int count) override;
 
     // The complete document.
     std::string document() const;
@@ -30,6 +39,8 @@ protected:
 
 private:
     void openClipGroup();
+    void flushLines();
+    void place(Point logical, std::string& out) const;
 
     int width_;
     int height_;
@@ -38,6 +49,10 @@ private:
     Rect groupClip_{};
     bool groupOpen_ = false;
     int clipCount_ = 0;
+    bool smooth_;
+    std::string lines_; // smooth: path data of lines not yet written
+    ColorRef linesColor_ = 0;
+    Point linesEnd_{}; // logical end of the last line in lines_
 };
 
 } // namespace qorvan::slide

@@ -12,7 +12,10 @@ struct LastError {
     char message[STATUS_MESSAGE_CAPACITY] = {};
 };
 
-LastError lastError;
+// One per thread: the tool draws many slides at once, and each drawing's
+// header check must report its own result. A single-threaded caller (the
+// module in its host) sees no difference.
+thread_local LastError lastError;
 
 const char* const MESSAGE_FORMATS[] = {
     "",

@@ -207,44 +207,5 @@ TEST(CliInfo, SlideAndLibrary)
     EXPECT_EQ(missing.status, 1);
 }
 
-TEST(CliGallery, IndexReferencesEverySlide)
-{
-    auto libs = realFiles(".slb");
-    TempDir t;
-    std::vector<std::string> args = {"gallery"};
-    t.write("mine.slb", makeLibrary({{"PLAN", sample()}, {"A&B", sample()}}));
-    args.push_back("mine");
-    std::size_t expected = 2;
-    for (std::size_t i = 0; i < libs.size(); ++i) {
-        std::string name = "real" + std::to_string(i) + ".slb";
-        t.write(name, readFile(libs[i]));
-        args.push_back(name);
-        expected += readDirectory(t.str(name).c_str()).size();
-    }
-    args.insert(args.end(), {"-o", "sheet"});
-    RunResult r = qorvan(args, t.str());
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::string index = readFile(t.path() / "sheet/index.html");
-    std::size_t images = 0;
-    for (std::size_t at = 0; (at = index.find("<img src=\"", at)) != std::string::npos; ++images) {
-        at += 10;
-        std::string src = index.substr(at, index.find('"', at) - at);
-        std::string file;
-        for (std::size_t k = 0; k < src.size(); ++k) {
-            if (src[k] == '%') {
-                file += static_cast<char>(std::stoi(src.substr(k + 1, 2), nullptr, 16));
-                k += 2;
-            } else {
-                file += src[k];
-            }
-        }
-        std::string svg = readFile(t.path() / "sheet" / file);
-        EXPECT_TRUE(wellFormed(svg)) << file;
-    }
-    EXPECT_EQ(images, expected);
-    EXPECT_NE(index.find("<figcaption>A&amp;B</figcaption>"), std::string::npos);
-    EXPECT_NE(index.find("<figcaption>PLAN</figcaption>"), std::string::npos);
-}
-
 } // namespace
 } // namespace qorvan::testing

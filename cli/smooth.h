@@ -1,0 +1,33 @@
+// The smooth style is drawn by a module of its own, qorvan-smooth.so, that
+// qorvan loads only when a smooth picture is asked for: the 2D library under
+// it brings some twenty shared libraries whose loading would otherwise slow
+// every start of qorvan, most of which draw nothing smooth.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "slide/picture.h"
+
+namespace qorvan::cli {
+
+struct SmoothJob {
+    const std::uint8_t* bytes = nullptr; // a little-endian slide
+    std::size_t size = 0;
+    int width = 0, height = 0;
+    slide::ColorRef background = 0; // TRANSPARENT_BACKGROUND: none
+    slide::PictureLook look;
+    bool svg = false; // else PNG
+};
+
+// The module's one entry point: draws job into *encoded and returns the
+// header's result (0, 2 or 3), or -1 when the picture could not be made.
+extern "C" int qorvan_smooth_draw(const SmoothJob* job, std::string* encoded);
+using SmoothDraw = int (*)(const SmoothJob*, std::string*);
+
+// The entry point, loaded once (safe from any thread); null, with the
+// reason in *why, when the module cannot be loaded.
+SmoothDraw smoothDrawer(std::string* why);
+
+} // namespace qorvan::cli
