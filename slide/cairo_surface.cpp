@@ -3,6 +3,8 @@
 #include <cairo-svg.h>
 #include <cairo.h>
 
+#include <algorithm>
+
 #include "slide/raster_surface.h"
 
 namespace qorvan::slide {
@@ -68,11 +70,14 @@ bool CairoSurface::valid() const
 
 // Pixel centres are at +0.5, as on the raster surface a point names the
 // pixel whose top-left corner it is.
+// Cairo holds coordinates in 24.8 fixed point; a point of a hostile slide
+// scaled far beyond the picture is held well inside that range.
 void CairoSurface::place(Point p, double& x, double& y) const
 {
+    constexpr double LIMIT = 1 << 22;
     mapping().toDeviceExact(p, x, y);
-    x += 0.5;
-    y += 0.5;
+    x = std::clamp(x + 0.5, -LIMIT, LIMIT);
+    y = std::clamp(y + 0.5, -LIMIT, LIMIT);
 }
 
 void CairoSurface::flush()
