@@ -105,6 +105,10 @@ public:
     virtual bool draw(const Grid& grid, Drawing& out, std::string& error) const = 0;
     // Warnings found while reading, before any draw().
     virtual const std::vector<std::string>& warnings() const = 0;
+    // True when extents() is the drawing's own frame (an SVG viewport)
+    // rather than a bound on what it draws: the slide then shows that
+    // frame, empty borders included, as the drawing program showed it.
+    virtual bool extentsAreFrame() const { return false; }
 };
 
 struct OpenResult {

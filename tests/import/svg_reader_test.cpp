@@ -1,0 +1,384 @@
+// The SVG reader over small documents written for each rule: geometry and
+// its placement, the cascade of paint, strokes, what is left out with a
+// warning, and the bounds that stop hostile files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "import/svg.h"
+
+namespace qorvan::import {
+namespace {
+
+    struct Result {
+        bool ok = false;
+        std::string error;
+        Drawing drawing;
+        Extents extents;
+        std::vector<std::string> warnings; // from reading and drawing
+    };
+
+    Result run(const std::string& svg, Options options = {}, double unitsPerPixel = 1)
+    {
+        Result r;
+        OpenResult open = openSvgBytes(svg, "test.svg", options);
+        if (!open.source) {
+            r.error = open.error;
+            return r;
+        }
+        r.extents = open.source->extents();
+        r.warnings = open.source->warnings();
+        r.ok = open.source->draw(Grid { unitsPerPixel, unitsPerPixel / 2 }, r.drawing, r.error);
+        r.warnings.insert(r.warnings.end(), r.drawing.warnings.begin(), r.drawing.warnings.end());
+        return r;
+    }
+
+    std::string svg(const std::string& body, const std::string& attrs = "width=\"100\" height=\"100\"")
+    {
+        return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+            + attrs + ">" + body + "</svg>";
+    }
+
+    Extents boxOf(const Shape& s)
+    {
+        Extents e;
+        for (const Ring& r : s.rings)
+            for (Vec2 p : r.points)
+                e.add(p);
+        return e;
+    }
+
+    void expectBox(
+        const Shape& s, double minX, double minY, double maxX, double maxY, const std::string& what)
+    {
+        const Extents e = boxOf(s);
+        EXPECT_NEAR(e.minX, minX, 1e-6) << what;
+        EXPECT_NEAR(e.minY, minY, 1e-6) << what;
+        EXPECT_NEAR(e.maxX, maxX, 1e-6) << what;
+        EXPECT_NEAR(e.maxY, maxY, 1e-6) << what;
+    }
+
+    bool anyWarning(const Result& r, const std::string& word)
+    {
+        return std::any_of(r.warnings.begin(), r.warnings.end(),
+            [&](const std::string& w) { return w.find(word) != std::string::npos; });
+    }
+
+    TEST(SvgReader, PlacementInTheDrawing)
+    {
+        // Boxes in drawing units, y up from the bottom of the viewport.
+        struct Case {
+            const char* what;
+            std::string doc;
+            double minX, minY, maxX, maxY;
+        } cases[] = {
+            { "rect, y flipped",
+                svg("<rect x=\"10\" y=\"5\" width=\"20\" height=\"10\"/>", "width=\"100\" height=\"50\""), 10,
+                35, 30, 45 },
+            { "units", svg("<rect width=\"1in\" height=\"72pt\"/>", "width=\"200\" height=\"200\""), 0, 104,
+                96, 200 },
+            { "percentages of the viewport",
+                svg("<rect x=\"10%\" width=\"50%\" height=\"25%\"/>", "width=\"200\" height=\"100\""), 20, 75,
+                120, 100 },
+            { "viewBox scales",
+                svg("<rect width=\"20\" height=\"10\"/>",
+                    "width=\"200\" height=\"100\" viewBox=\"0 0 20 10\""),
+                0, 0, 200, 100 },
+            { "viewBox origin",
+                svg("<rect x=\"5\" y=\"5\" width=\"1\" height=\"1\"/>",
+                    "width=\"10\" height=\"10\" viewBox=\"5 5 10 10\""),
+                0, 9, 1, 10 },
+            { "meet centres",
+                svg("<rect width=\"20\" height=\"10\"/>",
+                    "width=\"100\" height=\"100\" viewBox=\"0 0 20 10\""),
+                0, 25, 100, 75 },
+            { "xMinYMin meet",
+                svg("<rect width=\"20\" height=\"10\"/>",
+                    "width=\"100\" height=\"100\" viewBox=\"0 0 20 10\" preserveAspectRatio=\"xMinYMin "
+                    "meet\""),
+                0, 50, 100, 100 },
+            { "none stretches",
+                svg("<rect width=\"20\" height=\"10\"/>",
+                    "width=\"100\" height=\"100\" viewBox=\"0 0 20 10\" preserveAspectRatio=\"none\""),
+                0, 0, 100, 100 },
+            { "only a viewBox", svg("<rect width=\"4\" height=\"2\"/>", "viewBox=\"0 0 4 2\""), 0, 0, 4, 2 },
+            { "nested transforms",
+                svg("<g transform=\"translate(10,0)\"><g transform=\"scale(2)\"><rect x=\"1\" width=\"1\" "
+                    "height=\"1\"/></g></g>"),
+                12, 98, 14, 100 },
+            { "transform on the shape",
+                svg("<rect width=\"10\" height=\"10\" transform=\"translate(50) rotate(90)\"/>"), 40, 90, 50,
+                100 },
+            { "use with x and y",
+                svg("<defs><rect id=\"r\" width=\"2\" height=\"2\"/></defs><use xlink:href=\"#r\" x=\"5\" "
+                    "y=\"5\"/>"),
+                5, 93, 7, 95 },
+            { "symbol with a viewBox",
+                svg("<symbol id=\"s\" viewBox=\"0 0 1 1\"><rect width=\"1\" height=\"1\"/></symbol>"
+                    "<use href=\"#s\" x=\"10\" width=\"10\" height=\"10\"/>"),
+                10, 90, 20, 100 },
+            { "nested svg",
+                svg("<svg x=\"50\" y=\"50\" width=\"10\" height=\"10\" viewBox=\"0 0 1 1\"><rect width=\"1\" "
+                    "height=\"1\"/></svg>"),
+                50, 40, 60, 50 },
+            { "circle", svg("<circle cx=\"50\" cy=\"50\" r=\"10\"/>"), 40, 40, 60, 60 },
+            { "ellipse", svg("<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"10\"/>"), 30, 40, 70, 60 },
+            { "polygon", svg("<polygon points=\"10,10 20,10 15,30\"/>"), 10, 70, 20, 90 },
+            { "cut at the viewport", svg("<rect x=\"-10\" y=\"-10\" width=\"30\" height=\"30\"/>"), 0, 80, 20,
+                100 },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(c.doc);
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            EXPECT_TRUE(r.drawing.shapes[0].filled) << c.what;
+            expectBox(r.drawing.shapes[0], c.minX, c.minY, c.maxX, c.maxY, c.what);
+        }
+    }
+
+    TEST(SvgReader, ExtentsAreTheViewport)
+    {
+        const Result r = run(svg("<rect width=\"1\" height=\"1\"/>", "width=\"30mm\" viewBox=\"0 0 2 1\""));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_NEAR(r.extents.width(), 30 * 96 / 25.4, 1e-9);
+        EXPECT_NEAR(r.extents.height(), 15 * 96 / 25.4, 1e-9);
+        // Without any size, the drawing's own extent, and nothing is cut.
+        const Result own = run(svg("<rect x=\"-5\" y=\"10\" width=\"20\" height=\"5\"/>", ""));
+        ASSERT_TRUE(own.ok) << own.error;
+        EXPECT_NEAR(own.extents.width(), 20, 1e-9);
+        EXPECT_NEAR(own.extents.height(), 5, 1e-9);
+        EXPECT_TRUE(anyWarning(own, "no width"));
+    }
+
+    TEST(SvgReader, PaintCascade)
+    {
+        struct Case {
+            const char* what;
+            std::string body;
+            int colour; // of the one shape drawn
+        } cases[] = {
+            { "black by default", "<rect width=\"5\" height=\"5\"/>", 7 },
+            { "inherited", "<g fill=\"blue\"><g><rect width=\"5\" height=\"5\"/></g></g>", 5 },
+            { "style beats attribute", "<rect fill=\"red\" style=\"fill:lime\" width=\"5\" height=\"5\"/>",
+                3 },
+            { "sheet beats attribute",
+                "<style>.c{fill:#0000ff}</style><rect class=\"c\" fill=\"red\" width=\"5\" height=\"5\"/>",
+                5 },
+            { "style beats sheet",
+                "<style>rect{fill:#0000ff}</style><rect style=\"fill:red\" width=\"5\" height=\"5\"/>", 1 },
+            { "currentColor from the element",
+                "<g color=\"blue\"><rect color=\"red\" fill=\"currentColor\" width=\"5\" height=\"5\"/></g>",
+                1 },
+            { "currentColor inherited as a keyword",
+                "<g fill=\"currentColor\" color=\"blue\"><rect color=\"red\" width=\"5\" height=\"5\"/></g>",
+                1 },
+            { "explicit inherit", "<g fill=\"red\"><rect fill=\"inherit\" width=\"5\" height=\"5\"/></g>",
+                1 },
+            { "gradient: mean of its stops",
+                "<linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#ff0000\"/><stop offset=\"1\" "
+                "style=\"stop-color:#ff0000\"/>"
+                "</linearGradient><rect fill=\"url(#g)\" width=\"5\" height=\"5\"/>",
+                1 },
+            { "gradient stops through href",
+                "<linearGradient id=\"a\"><stop stop-color=\"blue\"/></linearGradient><radialGradient "
+                "id=\"b\" xlink:href=\"#a\"/>"
+                "<rect fill=\"url(#b)\" width=\"5\" height=\"5\"/>",
+                5 },
+            { "missing reference with a fallback",
+                "<rect fill=\"url(#nothing) red\" width=\"5\" height=\"5\"/>", 1 },
+            { "bad value keeps the inherited one",
+                "<g fill=\"red\"><rect fill=\"reddish\" width=\"5\" height=\"5\"/></g>", 1 },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            EXPECT_EQ(r.drawing.shapes[0].colour, c.colour) << c.what;
+        }
+    }
+
+    TEST(SvgReader, WhatIsLeftOut)
+    {
+        struct Case {
+            const char* what;
+            std::string body;
+            std::size_t shapes;
+            const char* warning; // empty: none expected
+        } cases[] = {
+            { "display none", "<g display=\"none\"><rect width=\"5\" height=\"5\"/></g>", 0, "" },
+            { "display none in style", "<rect style=\"display:none\" width=\"5\" height=\"5\"/>", 0, "" },
+            { "hidden group, visible child",
+                "<g visibility=\"hidden\"><rect width=\"5\" height=\"5\"/><rect visibility=\"visible\" "
+                "width=\"5\" height=\"5\"/></g>",
+                1, "" },
+            { "fill none", "<rect fill=\"none\" width=\"5\" height=\"5\"/>", 0, "" },
+            { "defs are not drawn", "<defs><rect width=\"5\" height=\"5\"/></defs>", 0, "" },
+            { "translucent group", "<g opacity=\"0.3\"><rect width=\"5\" height=\"5\"/></g>", 0,
+                "transparent" },
+            { "opacities multiply", "<g opacity=\"0.7\"><rect opacity=\"0.7\" width=\"5\" height=\"5\"/></g>",
+                0, "transparent" },
+            { "half opaque is drawn", "<rect fill-opacity=\"50%\" width=\"5\" height=\"5\"/>", 1, "" },
+            { "text", "<text x=\"1\" y=\"1\">Hi</text>", 0, "text" },
+            { "image", "<image href=\"x.png\" width=\"5\" height=\"5\"/>", 0, "image" },
+            { "pattern paint", "<pattern id=\"p\"/><rect fill=\"url(#p)\" width=\"5\" height=\"5\"/>", 0,
+                "pattern" },
+            { "use of itself", "<g id=\"a\"><use href=\"#a\"/><rect width=\"5\" height=\"5\"/></g>", 1,
+                "themselves" },
+            { "use of nothing", "<use href=\"#missing\"/>", 0, "missing" },
+            { "clip path", "<rect clip-path=\"url(#c)\" width=\"5\" height=\"5\"/>", 1, "clip" },
+            { "bad path data", "<path d=\"M0 0 L10 0 L10 10 Z L\"/>", 1, "offset 21" },
+            { "zero-size rect", "<rect width=\"0\" height=\"5\"/>", 0, "" },
+            { "foreign elements", "<x:thing xmlns:x=\"urn:x\"><rect width=\"5\" height=\"5\"/></x:thing>", 0,
+                "" },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            EXPECT_EQ(r.drawing.shapes.size(), c.shapes) << c.what;
+            if (*c.warning)
+                EXPECT_TRUE(anyWarning(r, c.warning)) << c.what;
+            else
+                EXPECT_TRUE(r.warnings.empty()) << c.what << ": " << r.warnings[0];
+        }
+    }
+
+    TEST(SvgReader, StrokesThinAsLinesWideAsAreas)
+    {
+        Options options;
+        options.strokeWidthPixels = 3;
+        // At 1 unit per pixel a 2-wide stroke stays a line, a 4-wide one is an
+        // area; at 4 units per pixel the 4-wide stroke is one pixel and a line.
+        struct Case {
+            double width, unitsPerPixel;
+            bool area;
+        } cases[] = { { 2, 1, false }, { 3, 1, false }, { 4, 1, true }, { 4, 4, false }, { 20, 4, true } };
+        for (const Case& c : cases) {
+            const std::string doc = svg("<polyline fill=\"none\" stroke=\"red\" stroke-width=\""
+                + std::to_string(c.width) + "\" points=\"10,50 50,50 50,90\"/>");
+            const Result r = run(doc, options, c.unitsPerPixel);
+            ASSERT_TRUE(r.ok) << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u);
+            const Shape& s = r.drawing.shapes[0];
+            EXPECT_EQ(s.colour, 1);
+            EXPECT_EQ(s.filled, c.area) << c.width << " at " << c.unitsPerPixel;
+            const Extents e = boxOf(s);
+            if (c.area) {
+                // Butt caps, miter join: the outline reaches half the width
+                // beyond the corner and not beyond the ends.
+                EXPECT_NEAR(e.minX, 10, 1e-9);
+                EXPECT_NEAR(e.maxX, 50 + c.width / 2, 1e-9);
+                EXPECT_NEAR(e.maxY, 50 + c.width / 2, 1e-9);
+                EXPECT_NEAR(e.minY, 10, 1e-9);
+            } else {
+                ASSERT_EQ(s.rings.size(), 1u);
+                EXPECT_EQ(s.rings[0].points.size(), 3u);
+                EXPECT_FALSE(s.rings[0].closed);
+            }
+        }
+        // A closed shape's thin stroke is a closed ring; dashes cut it.
+        Result r = run(svg("<rect fill=\"none\" stroke=\"black\" width=\"40\" height=\"40\"/>"));
+        ASSERT_EQ(r.drawing.shapes.size(), 1u);
+        EXPECT_TRUE(r.drawing.shapes[0].rings[0].closed);
+        r = run(
+            svg("<line stroke=\"black\" stroke-dasharray=\"10 5\" x1=\"0\" y1=\"1\" x2=\"100\" y2=\"1\"/>"));
+        ASSERT_EQ(r.drawing.shapes.size(), 1u);
+        EXPECT_EQ(r.drawing.shapes[0].rings.size(), 7u); // 0-10, 15-25, ... 90-100
+    }
+
+    TEST(SvgReader, RefusedDocuments)
+    {
+        struct Case {
+            const char* what;
+            std::string doc;
+            const char* reason;
+        } cases[] = {
+            { "not XML", "hello", "line 1" },
+            { "mismatched tags", "<svg>\n<g></svg>", "line 2" },
+            { "not SVG", "<html/>", "not an SVG" },
+            { "external entity", "<!DOCTYPE svg [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><svg>&e;</svg>",
+                "external entity" },
+            { "public external entity",
+                "<!DOCTYPE svg [<!ENTITY e PUBLIC \"-//x\" \"http://example.com/x\">]><svg>&e;</svg>",
+                "external entity" },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(c.doc);
+            EXPECT_FALSE(r.ok) << c.what;
+            EXPECT_NE(r.error.find("test.svg: "), std::string::npos) << c.what << ": " << r.error;
+            EXPECT_NE(r.error.find(c.reason), std::string::npos) << c.what << ": " << r.error;
+        }
+        // Internal entities are fine (drawing programs write them).
+        const Result ok
+            = run("<!DOCTYPE svg [<!ENTITY ns \"http://www.w3.org/2000/svg\">]>"
+                  "<svg xmlns=\"&ns;\" width=\"10\" height=\"10\"><rect width=\"5\" height=\"5\"/></svg>");
+        EXPECT_TRUE(ok.ok) << ok.error;
+        EXPECT_EQ(ok.drawing.shapes.size(), 1u);
+    }
+
+    TEST(SvgReader, BoundsStopHostileDocuments)
+    {
+        // Entities that multiply: stopped by the expansion guard long before
+        // they reach gigabytes.
+        std::string laughs = "<!DOCTYPE svg [<!ENTITY a0 "
+                             "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">";
+        for (int i = 1; i < 10; ++i) {
+            std::string refs;
+            for (int k = 0; k < 10; ++k)
+                refs += "&a" + std::to_string(i - 1) + ";";
+            laughs += "<!ENTITY a" + std::to_string(i) + " \"" + refs + "\">";
+        }
+        laughs += "]><svg><text>&a9;</text></svg>";
+        Result r = run(laughs);
+        EXPECT_FALSE(r.ok);
+
+        Options options;
+        options.limits.maxDepth = 10;
+        std::string deep;
+        for (int i = 0; i < 12; ++i)
+            deep += "<g>";
+        deep += "<rect width=\"1\" height=\"1\"/>";
+        for (int i = 0; i < 12; ++i)
+            deep += "</g>";
+        r = run(svg(deep), options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("nested more than 10"), std::string::npos) << r.error;
+
+        // References that multiply: each level uses the one below twice.
+        std::string fan = "<defs><rect id=\"l0\" width=\"1\" height=\"1\"/>";
+        for (int i = 1; i <= 13; ++i)
+            fan += "<g id=\"l" + std::to_string(i) + "\"><use href=\"#l" + std::to_string(i - 1)
+                + "\"/><use href=\"#l" + std::to_string(i - 1) + "\"/></g>";
+        fan += "</defs><use href=\"#l13\"/>";
+        options = Options {};
+        options.limits.maxEntities = 10000;
+        r = run(svg(fan), options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("10000"), std::string::npos) << r.error;
+
+        options = Options {};
+        options.limits.maxPoints = 1000;
+        std::string many = "<path d=\"M0 0";
+        for (int i = 0; i < 2000; ++i)
+            many += " L1 1";
+        r = run(svg(many + "\"/>"), options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("1000 points"), std::string::npos) << r.error;
+        // The same bound across many small paths.
+        std::string small;
+        for (int i = 0; i < 60; ++i)
+            small += "<path d=\"M0 0 l1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 "
+                     "1 1 1 1 1\"/>";
+        r = run(svg(small), options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("1000 points"), std::string::npos) << r.error;
+
+        options = Options {};
+        options.limits.maxFileBytes = 100;
+        r = run(svg(std::string(200, ' ')), options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("larger than 100 bytes"), std::string::npos) << r.error;
+    }
+
+} // namespace
+} // namespace qorvan::import
