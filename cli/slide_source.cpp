@@ -6,7 +6,7 @@
 #include "cli/common.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
-#include "store/library.h"
+#include "store/library_codec.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -15,13 +15,6 @@ namespace {
 
 constexpr const char* SLIDE_EXTENSION = ".SLD";
 constexpr const char* LIBRARY_EXTENSION = ".SLB";
-
-std::int64_t readOffset(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                     (static_cast<std::uint32_t>(p[2]) << 16) |
-                                     (static_cast<std::uint32_t>(p[3]) << 24));
-}
 
 int loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
 {
@@ -40,41 +33,17 @@ int loadLibrarySlide(const std::string& library, const std::string& name, const 
 
 } // namespace
 
-bool isLibraryFile(const std::vector<std::uint8_t>& bytes)
-{
-    return bytes.size() >= LIBRARY_HEADER_SIZE &&
-           std::memcmp(bytes.data(), LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH + 1) == 0;
-}
+bool isLibraryFile(const std::vector<std::uint8_t>& bytes) { return libraryHeaderIsValid(bytes.data(), bytes.size()); }
 
 LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes)
 {
+    const DecodedLibrary d = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Lenient);
     LibraryScan scan;
-    scan.magic = isLibraryFile(bytes);
-    std::size_t pos = LIBRARY_HEADER_SIZE;
-    while (pos + DIRECTORY_ENTRY_SIZE <= bytes.size()) {
-        const std::uint8_t* e = bytes.data() + pos;
-        if (e[ENTRY_NAME_OFFSET] == 0) {
-            scan.terminated = true;
-            scan.directoryEnd = pos + DIRECTORY_ENTRY_SIZE;
-            break;
-        }
-        ScannedEntry entry;
-        entry.name = nameText(reinterpret_cast<const char*>(e + ENTRY_NAME_OFFSET), SLIDE_NAME_SIZE);
-        entry.entryOffset = pos;
-        entry.offset = readOffset(e + ENTRY_OFFSET_OFFSET);
-        scan.entries.push_back(entry);
-        pos += DIRECTORY_ENTRY_SIZE;
-    }
-    if (!scan.terminated && bytes.size() >= LIBRARY_HEADER_SIZE) {
-        // The first zero name byte the reader would have met, had the
-        // directory ended inside a partial entry.
-        scan.directoryEnd = pos;
-    }
-    for (std::size_t i = 0; i < scan.entries.size(); ++i) {
-        std::int64_t next = i + 1 < scan.entries.size() ? scan.entries[i + 1].offset
-                                                        : static_cast<std::int64_t>(bytes.size());
-        scan.entries[i].size = next - scan.entries[i].offset;
-    }
+    scan.magic = d.magic;
+    scan.terminated = d.terminated;
+    scan.directoryEnd = d.directoryEnd;
+    scan.entries.reserve(d.entries.size());
+    for (const DecodedEntry& e : d.entries) scan.entries.push_back({slideNameText(e.name), e.entryOffset, e.offset, e.size});
     return scan;
 }
 

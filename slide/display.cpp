@@ -6,7 +6,7 @@
 
 #include "platform/io.h"
 #include "platform/path.h"
-#include "store/library.h"
+#include "store/library_codec.h"
 #include "store/status.h"
 
 namespace qorvan::slide {
@@ -82,26 +82,27 @@ int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const cha
     platform::File file = platform::File::open(libraryFile, platform::OpenMode::Read);
     if (!file.isOpen()) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
 
-    char header[LIBRARY_HEADER_SIZE + 1] = {};
-    file.read(header, LIBRARY_HEADER_SIZE);
-    if (std::strcmp(header, LIBRARY_MAGIC) != 0) {
+    std::string wanted = platform::toUpperAscii(slideName);
+    // The scan ends at the terminating entry or, when a library has none, at
+    // the end of the file; both mean the slide is not there. The first entry
+    // whose name matches exactly wins.
+    bool found = false;
+    std::int32_t offset = 0;
+    DecodedLibrary d = decodeLibrary(file, DecodeMode::Lenient, [&](const DecodedEntry& e) {
+        if (slideNameText(e.name) != wanted) return true;
+        found = true;
+        offset = e.offset;
+        return false;
+    });
+    if (!d.magic) {
         file.close();
         return setStatus(InvalidLibrary, nullptr, nullptr);
     }
-    std::string wanted = platform::toUpperAscii(slideName);
-    // The scan ends at the terminating entry or, when a library has none, at
-    // the end of the file; both mean the slide is not there.
-    for (;;) {
-        std::uint8_t entry[DIRECTORY_ENTRY_SIZE];
-        if (!file.readExact(entry, DIRECTORY_ENTRY_SIZE) || entry[ENTRY_NAME_OFFSET] == 0) break;
-        const char* entryName = reinterpret_cast<const char*>(entry + ENTRY_NAME_OFFSET);
-        std::size_t len = strnlen(entryName, SLIDE_NAME_SIZE);
-        if (len != wanted.size() || std::memcmp(entryName, wanted.data(), len) != 0) continue;
-        const std::uint8_t* o = entry + ENTRY_OFFSET_OFFSET;
-        std::uint32_t offset = std::uint32_t{o[0]} | std::uint32_t{o[1]} << 8 | std::uint32_t{o[2]} << 16 | std::uint32_t{o[3]} << 24;
+    if (found) {
         // An offset the file cannot reach draws nothing: the header read
-        // finds no bytes.
-        if (!file.seek(static_cast<std::int64_t>(offset))) {
+        // finds no bytes. Offsets are taken as unsigned, so a negative one
+        // is out of reach too.
+        if (!file.seek(static_cast<std::int64_t>(static_cast<std::uint32_t>(offset)))) {
             MemoryStream empty(nullptr, 0);
             file.close();
             return drawSlideStream(renderer, empty);

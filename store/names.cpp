@@ -1,6 +1,8 @@
 // Slide names and the rules that turn a caller's path into one file.
 #include "store/names_p.h"
 
+#include "store/library_codec.h"
+
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "store/limits.h"
@@ -125,9 +127,7 @@ bool isUsableName(std::string_view name)
 
 std::string storedName(const SlideName& name)
 {
-    const void* nul = std::memchr(name.bytes, 0, SLIDE_NAME_SIZE);
-    std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name.bytes) : SLIDE_NAME_SIZE;
-    return std::string(name.bytes, n);
+    return slideNameText(name);
 }
 
 SlideName makeSlideName(std::string_view name)

@@ -1,7 +1,7 @@
 // The rewrite through a temporary file.
 #include "store/rewrite_p.h"
 
-#include "store/layout_p.h"
+#include "store/library_codec.h"
 #include "store/limits.h"
 #include "store/status.h"
 
@@ -55,16 +55,12 @@ namespace {
 // Header, directory with offsets laid out without gaps, terminating entry.
 bool writeHead(platform::File& out, const std::vector<Piece>& pieces)
 {
-    std::vector<unsigned char> head(static_cast<std::size_t>(firstSlideOffset(pieces.size())), 0);
-    unsigned char header[LIBRARY_HEADER_SIZE];
-    encodeHeader(header);
-    std::memcpy(head.data(), header, sizeof header);
-    std::int64_t offset = firstSlideOffset(pieces.size());
+    std::vector<LibraryEntry> entries(pieces.size());
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        encodeEntry(head.data() + LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE, pieces[i].name,
-                    static_cast<std::int32_t>(offset));
-        offset += pieces[i].size;
+        entries[i].name = pieces[i].name;
+        entries[i].size = static_cast<std::int32_t>(pieces[i].size);
     }
+    std::vector<std::uint8_t> head = encodeLibraryHead(entries);
     return out.write(head.data(), head.size());
 }
 

@@ -1,0 +1,247 @@
+#include "store/library_codec.h"
+
+#include "platform/io.h"
+#include "store/limits.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace qorvan {
+
+namespace {
+
+// Directory bytes are fetched a block at a time: reading a file entry by
+// entry would cost one call per slide. 1820 entries of 36 bytes make a block
+// of 65 520 bytes, the largest that stays within 64 KiB.
+constexpr std::size_t ENTRIES_PER_BLOCK = 1820;
+
+// Gives the bytes at [pos, pos + want) of the library, or fewer where the
+// bytes end; null with n 0 on a read failure.
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) = 0;
+    bool failed = false;
+};
+
+class MemorySource final : public Source {
+public:
+    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+    {
+        n = pos < size_ ? std::min(want, size_ - pos) : 0;
+        return data_ + std::min(pos, size_);
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+class FileSource final : public Source {
+public:
+    FileSource(platform::File& file, std::int64_t length) : file_(file), length_(length) {}
+    const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+    {
+        if (pos < start_ || pos + want > start_ + block_.size()) {
+            // A fetch never spans more than one entry, so a block that
+            // starts here holds it whenever the file does.
+            std::int64_t left = length_ - static_cast<std::int64_t>(pos);
+            std::size_t take = ENTRIES_PER_BLOCK * DIRECTORY_ENTRY_SIZE;
+            if (left < static_cast<std::int64_t>(take)) take = left > 0 ? static_cast<std::size_t>(left) : 0;
+            block_.resize(take);
+            start_ = pos;
+            if (take && (!file_.seek(static_cast<std::int64_t>(pos)) || !file_.readExact(block_.data(), take))) {
+                failed = true;
+                block_.clear();
+            }
+        }
+        std::size_t off = pos - start_;
+        n = off < block_.size() ? std::min(want, block_.size() - off) : 0;
+        return block_.data() + std::min(off, block_.size());
+    }
+
+private:
+    platform::File& file_;
+    std::int64_t length_;
+    std::vector<std::uint8_t> block_;
+    std::size_t start_ = 0;
+};
+
+bool fault(DecodedLibrary& d, LibraryFault f, std::int64_t at)
+{
+    if (d.fault == LibraryFault::None) {
+        d.fault = f;
+        d.faultOffset = at;
+    }
+    return false;
+}
+
+// Sizes by the layout's rule. Strict: every slide lies after the directory,
+// in order, inside the file, so every size is between 0 and the length.
+void deriveSizes(DecodedLibrary& d, DecodeMode mode)
+{
+    std::int64_t floor = firstSlideOffset(d.entries.size());
+    for (std::size_t i = 0; i < d.entries.size(); ++i) {
+        DecodedEntry& e = d.entries[i];
+        const std::int64_t off = e.offset;
+        const std::int64_t next = i + 1 < d.entries.size() ? d.entries[i + 1].offset : d.length;
+        e.size = next - off;
+        if (mode == DecodeMode::Strict && (off < floor || next < off || next > d.length)) {
+            fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(e.entryOffset + ENTRY_OFFSET_OFFSET));
+            return;
+        }
+        floor = off;
+    }
+}
+
+DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit)
+{
+    const bool strict = mode == DecodeMode::Strict;
+    DecodedLibrary d;
+    d.length = length;
+    std::size_t n = 0;
+    const std::uint8_t* header = src.fetch(0, LIBRARY_HEADER_SIZE, n);
+    if (src.failed) return fault(d, LibraryFault::ReadFailed, 0), d;
+    d.magic = libraryHeaderIsValid(header, n);
+    // Whatever follows a foreign header is not a directory, in either mode.
+    if (!d.magic) return fault(d, LibraryFault::NotALibrary, 0), d;
+    if (strict && length > MAX_LIBRARY_BYTES) return fault(d, LibraryFault::TooLong, 0), d;
+
+    const auto end = static_cast<std::size_t>(length);
+    std::size_t pos = LIBRARY_HEADER_SIZE;
+    bool stopped = false;
+    while (pos < end) {
+        const std::uint8_t* e = src.fetch(pos, DIRECTORY_ENTRY_SIZE, n);
+        if (src.failed) return fault(d, LibraryFault::ReadFailed, static_cast<std::int64_t>(pos)), d;
+        const bool whole = n == DIRECTORY_ENTRY_SIZE;
+        // Only the first byte of the terminating entry is examined, so the
+        // strict reader accepts one cut short; a report asks for it whole.
+        if (e[ENTRY_NAME_OFFSET] == 0 && (strict || whole)) {
+            d.terminated = true;
+            d.directoryEnd = pos + DIRECTORY_ENTRY_SIZE;
+            break;
+        }
+        if (!whole) {
+            fault(d, LibraryFault::PartialEntry, static_cast<std::int64_t>(pos));
+            if (strict) break;
+            d.directoryEnd = pos;
+            break;
+        }
+        if (strict && d.entries.size() == MAX_LIBRARY_SLIDES) {
+            fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
+            break;
+        }
+        DecodedEntry entry;
+        std::memcpy(entry.name.bytes, e + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
+        entry.entryOffset = pos;
+        entry.offset = platform::getI32(e + ENTRY_OFFSET_OFFSET);
+        d.entries.push_back(entry);
+        pos += DIRECTORY_ENTRY_SIZE;
+        if (visit && !visit(d.entries.back())) {
+            stopped = true;
+            break;
+        }
+    }
+    if (!d.terminated && !stopped) {
+        if (pos >= end) {
+            fault(d, LibraryFault::Unterminated, static_cast<std::int64_t>(pos));
+            d.directoryEnd = pos;
+        }
+    }
+    if (strict && !d.ok()) {
+        d.entries.clear();
+        return d;
+    }
+    if (stopped) return d;
+    deriveSizes(d, mode);
+    if (strict && !d.ok()) d.entries.clear();
+    return d;
+}
+
+} // namespace
+
+const char* libraryFaultText(LibraryFault f)
+{
+    switch (f) {
+    case LibraryFault::None: return "sound";
+    case LibraryFault::NotALibrary: return "the header is not \"AutoCAD Slide Library 1.0\"";
+    case LibraryFault::TooLong: return "the file is longer than 32-bit offsets can describe";
+    case LibraryFault::Unterminated: return "directory without terminating entry: it runs to the end of the file";
+    case LibraryFault::PartialEntry: return "directory entry cut short by the end of the file";
+    case LibraryFault::TooManySlides: return "more directory entries than a library may hold";
+    case LibraryFault::BadOffset: return "a slide offset lies outside the file's slides or before the previous one";
+    case LibraryFault::ReadFailed: return "the file cannot be read";
+    }
+    return "?";
+}
+
+StatusCode libraryFaultStatus(LibraryFault f)
+{
+    switch (f) {
+    case LibraryFault::None: return Ok;
+    case LibraryFault::ReadFailed: return CannotOpen;
+    default: return InvalidLibrary;
+    }
+}
+
+std::vector<LibraryEntry> DecodedLibrary::libraryEntries() const
+{
+    std::vector<LibraryEntry> out;
+    out.reserve(entries.size());
+    for (const DecodedEntry& e : entries) {
+        LibraryEntry le;
+        le.name = e.name;
+        le.offset = e.offset;
+        le.size = static_cast<std::int32_t>(e.size);
+        out.push_back(le);
+    }
+    return out;
+}
+
+DecodedLibrary decodeLibrary(const std::uint8_t* data, std::size_t size, DecodeMode mode, const EntryVisitor& visit)
+{
+    MemorySource src(data, size);
+    return decode(src, static_cast<std::int64_t>(size), mode, visit);
+}
+
+DecodedLibrary decodeLibrary(platform::File& file, DecodeMode mode, const EntryVisitor& visit)
+{
+    const std::int64_t length = file.length();
+    if (length < 0) {
+        DecodedLibrary d;
+        fault(d, LibraryFault::ReadFailed, 0);
+        return d;
+    }
+    FileSource src(file, length);
+    return decode(src, length, mode, visit);
+}
+
+bool libraryHeaderIsValid(const std::uint8_t* data, std::size_t size)
+{
+    return size >= LIBRARY_HEADER_SIZE && std::memcmp(data, LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH + 1) == 0;
+}
+
+std::string slideNameText(const SlideName& name)
+{
+    return std::string(name.bytes, strnlen(name.bytes, SLIDE_NAME_SIZE));
+}
+
+std::vector<std::uint8_t> encodeLibraryHead(std::vector<LibraryEntry>& entries)
+{
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(firstSlideOffset(entries.size())), 0);
+    std::memcpy(head.data(), LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH);
+    std::int64_t offset = firstSlideOffset(entries.size());
+    std::uint8_t* e = head.data() + LIBRARY_HEADER_SIZE;
+    for (LibraryEntry& entry : entries) {
+        entry.offset = static_cast<std::int32_t>(offset);
+        std::memcpy(e + ENTRY_NAME_OFFSET, entry.name.bytes, SLIDE_NAME_SIZE);
+        platform::putU32(e + ENTRY_OFFSET_OFFSET, static_cast<std::uint32_t>(entry.offset));
+        offset += entry.size;
+        e += DIRECTORY_ENTRY_SIZE;
+    }
+    return head;
+}
+
+} // namespace qorvan

@@ -1,0 +1,170 @@
+// The library codec: each way a directory can be unsound, decoded strictly
+// and leniently, over memory and over a file (which must agree), with the
+// fault's byte offset; and the encoder against an independent reader.
+#include "platform/io.h"
+#include "store/library_codec.h"
+#include "store/limits.h"
+#include "store_fixture.h"
+
+using namespace qorvan;
+using namespace qorvan::testing;
+
+namespace {
+
+class CodecTest : public StoreTest {};
+
+DecodedLibrary decodeText(const std::string& bytes, DecodeMode mode)
+{
+    return decodeLibrary(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), mode);
+}
+
+std::string withByte(std::string s, std::size_t at, char v)
+{
+    s[at] = v;
+    return s;
+}
+
+TEST_F(CodecTest, FaultTable)
+{
+    const std::string two = makeLibrary({{"BOX", std::string(40, 'b')}, {"GEAR", std::string(60, 'g')}});
+    std::string swapped = two;
+    putLe32(swapped, 32 + 32, 140 + 40); // first slide after the second
+    putLe32(swapped, 32 + 36 + 32, 140);
+    std::string pastEnd = two;
+    putLe32(pastEnd, 32 + 36 + 32, 100000);
+    std::string intoDirectory = two;
+    putLe32(intoDirectory, 32 + 32, 40);
+    const std::string unterminated = two.substr(0, 32 + 72);
+    const std::string partial = two.substr(0, 32 + 36 + 10);
+    // A terminating entry cut short: only its first byte is examined.
+    const std::string shortTerminator = two.substr(0, 32 + 72 + 1);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        LibraryFault strict;
+        std::int64_t offset;
+        LibraryFault lenient;
+        std::size_t lenientEntries;
+    } cases[] = {
+        {"sound", two, LibraryFault::None, 0, LibraryFault::None, 2},
+        {"byte 28 not zero", withByte(two, 28, 'x'), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary, 0},
+        {"bytes 29..31 ignored", withByte(two, 30, 'x'), LibraryFault::None, 0, LibraryFault::None, 2},
+        {"shorter than the header", two.substr(0, 31), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary, 0},
+        {"no terminator", unterminated, LibraryFault::Unterminated, 104, LibraryFault::Unterminated, 2},
+        {"entry cut short", partial, LibraryFault::PartialEntry, 68, LibraryFault::PartialEntry, 1},
+        {"terminator cut short", shortTerminator, LibraryFault::BadOffset, 64, LibraryFault::PartialEntry, 2},
+        {"offsets out of order", swapped, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
+        {"offset past the end", pastEnd, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
+        {"offset inside the directory", intoDirectory, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DecodedLibrary s = decodeText(c.bytes, DecodeMode::Strict);
+        EXPECT_EQ(s.fault, c.strict);
+        if (c.strict != LibraryFault::None) {
+            EXPECT_EQ(s.faultOffset, c.offset);
+            EXPECT_TRUE(s.entries.empty()) << "a refused directory hands out nothing";
+        }
+        DecodedLibrary l = decodeText(c.bytes, DecodeMode::Lenient);
+        EXPECT_EQ(l.fault, c.lenient);
+        EXPECT_EQ(l.entries.size(), c.lenientEntries);
+
+        // The file decoder reads in blocks; it must see exactly what the
+        // memory decoder sees.
+        write("x.slb", c.bytes);
+        for (DecodeMode mode : {DecodeMode::Strict, DecodeMode::Lenient}) {
+            platform::File f = platform::File::open("x.slb", platform::OpenMode::Read);
+            ASSERT_TRUE(f.isOpen());
+            DecodedLibrary fromFile = decodeLibrary(f, mode);
+            DecodedLibrary fromMemory = decodeText(c.bytes, mode);
+            EXPECT_EQ(fromFile.fault, fromMemory.fault);
+            EXPECT_EQ(fromFile.faultOffset, fromMemory.faultOffset);
+            EXPECT_EQ(fromFile.terminated, fromMemory.terminated);
+            EXPECT_EQ(fromFile.directoryEnd, fromMemory.directoryEnd);
+            ASSERT_EQ(fromFile.entries.size(), fromMemory.entries.size());
+            for (std::size_t i = 0; i < fromFile.entries.size(); ++i) {
+                EXPECT_EQ(fromFile.entries[i].offset, fromMemory.entries[i].offset);
+                EXPECT_EQ(fromFile.entries[i].size, fromMemory.entries[i].size);
+            }
+        }
+    }
+}
+
+TEST_F(CodecTest, LenientKeepsWhatStrictRefuses)
+{
+    std::string lib = makeLibrary({{"A", "aaaa"}, {"B", "bbbbbbbb"}});
+    putLe32(lib, 32 + 32, 150); // A starts after B
+    DecodedLibrary d = decodeText(lib, DecodeMode::Lenient);
+    ASSERT_EQ(d.entries.size(), 2u);
+    EXPECT_EQ(d.entries[0].offset, 150);
+    EXPECT_EQ(d.entries[0].size, 144 - 150); // negative, as the layout derives it
+    EXPECT_EQ(d.entries[1].size, static_cast<std::int64_t>(lib.size()) - 144);
+    EXPECT_EQ(d.entries[1].entryOffset, 68u);
+    EXPECT_EQ(d.directoryEnd, 140u);
+    EXPECT_FALSE(decodeText(lib, DecodeMode::Strict).ok());
+}
+
+// Directories longer than one block of the file decoder, with the
+// terminator and the end of the file at and around the block's edges.
+TEST_F(CodecTest, FileDecoderAcrossBlocks)
+{
+    for (std::size_t count : {1819u, 1820u, 1821u, 3640u}) {
+        SCOPED_TRACE(count);
+        std::vector<Slide> slides;
+        for (std::size_t i = 0; i < count; ++i) slides.push_back({"S" + std::to_string(i), "x"});
+        std::string lib = makeLibrary(slides);
+        write("big.slb", lib);
+        platform::File f = platform::File::open("big.slb", platform::OpenMode::Read);
+        DecodedLibrary d = decodeLibrary(f, DecodeMode::Strict);
+        ASSERT_TRUE(d.ok()) << libraryFaultText(d.fault);
+        ASSERT_EQ(d.entries.size(), count);
+        EXPECT_EQ(slideNameText(d.entries[count - 1].name), "S" + std::to_string(count - 1));
+        EXPECT_EQ(d.entries[count - 1].size, 1);
+    }
+}
+
+TEST_F(CodecTest, VisitorStopsTheScan)
+{
+    std::string lib = makeLibrary({{"A", "a"}, {"B", "b"}, {"C", "c"}});
+    std::vector<std::string> seen;
+    DecodedLibrary d = decodeLibrary(reinterpret_cast<const std::uint8_t*>(lib.data()), lib.size(),
+                                     DecodeMode::Lenient, [&](const DecodedEntry& e) {
+                                         seen.push_back(slideNameText(e.name));
+                                         return seen.size() < 2;
+                                     });
+    EXPECT_EQ(seen, (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(d.terminated);
+    EXPECT_TRUE(d.ok());
+}
+
+TEST_F(CodecTest, EncodedHeadIsWhatTheStoreWrites)
+{
+    std::vector<LibraryEntry> entries(3);
+    const char* names[] = {"BOX", "GEAR", "A_NAME_OF_THIRTY_ONE_CHARACTERS"};
+    const std::string bodies[] = {"box", std::string(500, 'g'), ""};
+    std::vector<Slide> slides;
+    for (int i = 0; i < 3; ++i) {
+        std::memcpy(entries[i].name.bytes, names[i], std::strlen(names[i]));
+        entries[i].size = static_cast<std::int32_t>(bodies[i].size());
+        slides.push_back({names[i], bodies[i]});
+    }
+    std::vector<std::uint8_t> head = encodeLibraryHead(entries);
+    std::string lib(head.begin(), head.end());
+    for (const std::string& b : bodies) lib += b;
+    EXPECT_EQ(lib, makeLibrary(slides));
+    EXPECT_EQ(entries[1].offset, 176 + 3);
+    // What it wrote decodes back to the same directory.
+    DecodedLibrary d = decodeText(lib, DecodeMode::Strict);
+    ASSERT_TRUE(d.ok());
+    std::vector<LibraryEntry> back = d.libraryEntries();
+    ASSERT_EQ(back.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(back[i].offset, entries[i].offset);
+        EXPECT_EQ(back[i].size, entries[i].size);
+        EXPECT_EQ(slideNameText(back[i].name), names[i]);
+    }
+    std::vector<LibraryEntry> none;
+    EXPECT_EQ(encodeLibraryHead(none).size(), EMPTY_LIBRARY_SIZE);
+}
+
+} // namespace
