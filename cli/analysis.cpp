@@ -10,11 +10,7 @@ namespace qorvan::cli {
 
 namespace {
 
-// The renderer's adjustments of the points it is given.
-std::int32_t clampFrom(std::int32_t v) { return v < -1 ? 0 : v; }
-std::int32_t foldTo(std::int32_t v, std::int32_t extent) { return v > extent + 1 ? 0xFFFF - v : v; }
-std::int32_t foldVertex(std::int32_t v, std::int32_t extent) { return v > extent ? 0xFFFF - v : v; }
-
+// The module's header check, fault by fault, with the values behind it.
 void headerFaults(const std::vector<std::uint8_t>& b, SlideAnalysis& a)
 {
     const slide::HeaderFields little = slide::readHeaderFields(b.data(), b.size(), slide::ByteOrder::Little);
@@ -22,12 +18,12 @@ void headerFaults(const std::vector<std::uint8_t>& b, SlideAnalysis& a)
         a.headerFaults.push_back("header cut short (" + std::to_string(b.size()) + " bytes)");
         return;
     }
-    if (std::memcmp(b.data(), slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE) != 0)
-        a.headerFaults.push_back("signature is not \"AutoCAD Slide\"");
-    if (b[slide::KIND_OFFSET] != slide::SLIDE_KIND) a.headerFaults.push_back("kind is not V");
-    if (little.fillFlag != 0 && little.fillFlag != 2)
+    const unsigned faults = slide::slideHeaderFaults(b.data(), b.size(), little.oldForm);
+    if (faults & slide::HEADER_SIGNATURE) a.headerFaults.push_back("signature is not \"AutoCAD Slide\"");
+    if (faults & slide::HEADER_KIND) a.headerFaults.push_back("kind is not V");
+    if (faults & slide::HEADER_FILL_FLAG)
         a.headerFaults.push_back("fill flag " + std::to_string(little.fillFlag) + " is neither 0 nor 2");
-    if (!little.oldForm && little.byteOrderTest != slide::BYTE_ORDER_TEST) {
+    if (faults & slide::HEADER_BYTE_ORDER) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "byte-order word reads 0x%04X, not 0x1234", little.byteOrderTest);
         a.headerFaults.push_back(buf);
@@ -48,10 +44,8 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
     a.order = order;
     a.header = slide::readHeaderFields(bytes.data(), bytes.size(), order.order);
     {
-        slide::MemoryStream stream(bytes.data(), bytes.size());
-        slide::SlideHeader h;
-        a.headerCheck = slide::peekSlideLevel(stream) == slide::OLD_FORM_LEVEL ? slide::readOldSlideHeader(stream, h)
-                                                                                 : slide::readNewSlideHeader(stream, h);
+        const bool oldForm = slide::selectsOldForm(bytes.data(), bytes.size());
+        a.headerCheck = slide::headerStatus(slide::slideHeaderFaults(bytes.data(), bytes.size(), oldForm), oldForm);
     }
     headerFaults(bytes, a);
     if (!a.header.complete) return a;
@@ -79,8 +73,8 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
         case slide::RecordKind::Vector:
         case slide::RecordKind::OffsetVector:
         case slide::RecordKind::CommonEndpoint: {
-            const std::int32_t fx = clampFrom(r.from.x), fy = clampFrom(r.from.y);
-            const std::int32_t tx = foldTo(r.to.x, xd), ty = foldTo(r.to.y, yd);
+            const std::int32_t fx = slide::clampFrom(r.from.x), fy = slide::clampFrom(r.from.y);
+            const std::int32_t tx = slide::foldTo(r.to.x, xd), ty = slide::foldTo(r.to.y, yd);
             cover(fx, fy);
             cover(tx, ty);
             out = !lineInside(fx, fy) || !lineInside(tx, ty);
@@ -88,7 +82,7 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
         }
         case slide::RecordKind::SolidFill:
             for (slide::Point v : *r.vertices) {
-                const std::int32_t x = foldVertex(v.x, xd), y = foldVertex(v.y, yd);
+                const std::int32_t x = slide::foldVertex(v.x, xd), y = slide::foldVertex(v.y, yd);
                 cover(x, y);
                 out = out || x < 0 || y < 0 || x > xd || y > yd;
             }

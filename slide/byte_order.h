@@ -7,24 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "slide/format.h"
 #include "slide/records.h"
 
 namespace qorvan::slide {
-
-// The header fields that matter to a reader, decoded in one byte order.
-struct HeaderFields {
-    bool complete = false; // the data holds the whole header of its form
-    bool oldForm = false;  // level 1: 34 bytes, no byte-order word
-    std::uint8_t level = 0;
-    std::int32_t xDots = 0;
-    std::int32_t yDots = 0;
-    std::uint16_t fillFlag = 0;
-    std::uint16_t byteOrderTest = 0; // new form only
-    double aspect = 0;               // display ratio
-    std::size_t headerSize = 0;      // 31 or 34
-};
-
-HeaderFields readHeaderFields(const std::uint8_t* data, std::size_t size, ByteOrder order);
 
 // How the order was decided, for the tools to say so.
 enum class OrderEvidence { TestWord, Plausibility };

@@ -1,4 +1,5 @@
-// The header check: every test runs and the last code assigned wins.
+// The header reader and check: every test runs and the last code assigned
+// wins.
 //
 // A stream that ends inside the header is checked on the bytes that arrived,
 // the rest taken as zero, and is then faulty in any case: an old-form header
@@ -6,31 +7,23 @@
 // Drawing still runs and finds no records.
 #include "slide/format.h"
 
+#include <cmath>
 #include <cstring>
-
-#include "store/status.h"
+#include <vector>
 
 namespace qorvan::slide {
 
-int peekSlideLevel(SlideStream& stream)
-{
-    std::int64_t saved = stream.tell();
-    std::uint8_t level = 0;
-    if (!stream.seek(saved + static_cast<std::int64_t>(LEVEL_OFFSET)) || !stream.readU8(level)) level = 0;
-    stream.seek(saved);
-    return level;
-}
-
 namespace {
 
-int checkCommon(const SlideHeader& h)
+// New-form slides store the display ratio as a 32-bit integer scaled by
+// this; old-form slides store it as an 8-byte floating value.
+constexpr double ASPECT_SCALE = 10000000.0;
+
+// Multi-byte values other than words are stored whole in the machine's
+// order, so a big-endian one is the little-endian one reversed.
+void copyOrdered(const std::uint8_t* p, std::size_t n, ByteOrder order, std::uint8_t* little)
 {
-    int result = Ok;
-    // Compared as NUL-terminated strings: byte 16 must be the NUL.
-    if (std::memcmp(h.bytes, SLIDE_SIGNATURE, SLIDE_SIGNATURE_SIZE) != 0) result = DisplayMismatch;
-    if (h.kind() != SLIDE_KIND) result = DisplayMismatch;
-    if (h.fillFlag() != 0 && h.fillFlag() != 2) result = DisplayMismatch;
-    return result;
+    for (std::size_t i = 0; i < n; ++i) little[i] = order == ByteOrder::Little ? p[i] : p[n - 1 - i];
 }
 
 void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
@@ -42,20 +35,110 @@ void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
 
 } // namespace
 
+HeaderFields readHeaderFields(const std::uint8_t* data, std::size_t size, ByteOrder order)
+{
+    HeaderFields h;
+    if (size <= LEVEL_OFFSET) return h;
+    h.level = data[LEVEL_OFFSET];
+    h.oldForm = h.level == OLD_FORM_LEVEL;
+    h.headerSize = h.oldForm ? OLD_HEADER_SIZE : NEW_HEADER_SIZE;
+    if (size < h.headerSize) return h;
+    h.complete = true;
+    h.xDots = platform::getI16(data + XDOTS_OFFSET, order);
+    h.yDots = platform::getI16(data + YDOTS_OFFSET, order);
+    if (h.oldForm) {
+        h.fillFlag = platform::getU16(data + OLD_FILL_FLAG_OFFSET, order);
+        std::uint8_t little[8];
+        copyOrdered(data + OLD_ASPECT_OFFSET, 8, order, little);
+        std::memcpy(&h.aspect, little, sizeof h.aspect);
+        if (!std::isfinite(h.aspect)) h.aspect = 0;
+    } else {
+        h.fillFlag = platform::getU16(data + NEW_FILL_FLAG_OFFSET, order);
+        h.byteOrderTest = platform::getU16(data + NEW_BYTE_ORDER_OFFSET, order);
+        h.aspect = platform::getI32(data + NEW_ASPECT_OFFSET, order) / ASPECT_SCALE;
+    }
+    return h;
+}
+
+bool selectsOldForm(const std::uint8_t* data, std::size_t size)
+{
+    return size > LEVEL_OFFSET && data[LEVEL_OFFSET] == OLD_FORM_LEVEL;
+}
+
+unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool oldForm)
+{
+    std::uint8_t b[OLD_HEADER_SIZE] = {};
+    std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
+    const std::size_t size = oldForm ? OLD_HEADER_SIZE : NEW_HEADER_SIZE;
+    unsigned faults = 0;
+    if (arrived < size) faults |= HEADER_CUT_SHORT;
+    // Compared as NUL-terminated strings: byte 16 must be the NUL.
+    if (std::memcmp(b, SLIDE_SIGNATURE, SLIDE_SIGNATURE_SIZE) != 0) faults |= HEADER_SIGNATURE;
+    if (b[KIND_OFFSET] != SLIDE_KIND) faults |= HEADER_KIND;
+    const std::uint16_t fill = platform::getU16(b + (oldForm ? OLD_FILL_FLAG_OFFSET : NEW_FILL_FLAG_OFFSET));
+    if (fill != 0 && fill != 2) faults |= HEADER_FILL_FLAG;
+    if (!oldForm && platform::getU16(b + NEW_BYTE_ORDER_OFFSET) != BYTE_ORDER_TEST) faults |= HEADER_BYTE_ORDER;
+    return faults;
+}
+
+StatusCode headerStatus(unsigned faults, bool oldForm)
+{
+    if (!oldForm && (faults & (HEADER_CUT_SHORT | HEADER_BYTE_ORDER))) return InvalidSlide;
+    return faults ? DisplayMismatch : Ok;
+}
+
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
+                       std::vector<std::uint8_t>& out)
+{
+    const HeaderFields h = readHeaderFields(data, size, from);
+    if (!h.complete) return false;
+    const bool writeOld = h.oldForm && !newForm;
+    out.insert(out.end(), data, data + LEVEL_OFFSET); // signature and kind are bytes
+    out.push_back(writeOld ? OLD_FORM_LEVEL : (h.oldForm ? NEW_FORM_LEVEL : h.level));
+    platform::appendU16(out, static_cast<std::uint16_t>(h.xDots), to);
+    platform::appendU16(out, static_cast<std::uint16_t>(h.yDots), to);
+    std::uint8_t little[8];
+    if (writeOld) {
+        copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
+        for (int i = 0; i < 8; ++i) out.push_back(little[to == ByteOrder::Little ? i : 7 - i]);
+        platform::appendU16(out, h.fillFlag, to);
+        out.push_back(data[OLD_SPARE_OFFSET]);
+        return true;
+    }
+    if (h.oldForm) {
+        double scaled = std::round(h.aspect * ASPECT_SCALE);
+        auto v = static_cast<std::uint32_t>(scaled > 0 && scaled < 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
+        platform::putU32(little, v);
+    } else {
+        copyOrdered(data + NEW_ASPECT_OFFSET, 4, from, little);
+    }
+    for (int i = 0; i < 4; ++i) out.push_back(little[to == ByteOrder::Little ? i : 3 - i]);
+    platform::appendU16(out, h.fillFlag, to);
+    platform::appendU16(out, BYTE_ORDER_TEST, to);
+    return true;
+}
+
+int peekSlideLevel(SlideStream& stream)
+{
+    std::int64_t saved = stream.tell();
+    std::uint8_t level = 0;
+    if (!stream.seek(saved + static_cast<std::int64_t>(LEVEL_OFFSET)) || !stream.readU8(level)) level = 0;
+    stream.seek(saved);
+    return level;
+}
+
 int readOldSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, OLD_HEADER_SIZE);
-    int result = checkCommon(header);
-    if (header.arrived < header.size) result = DisplayMismatch;
-    return setStatus(result, nullptr, nullptr);
+    unsigned faults = slideHeaderFaults(header.bytes, header.arrived, true);
+    return setStatus(headerStatus(faults, true), nullptr, nullptr);
 }
 
 int readNewSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, NEW_HEADER_SIZE);
-    int result = checkCommon(header);
-    if (header.byteOrderTest() != BYTE_ORDER_TEST || header.arrived < header.size) result = InvalidSlide;
-    return setStatus(result, nullptr, nullptr);
+    unsigned faults = slideHeaderFaults(header.bytes, header.arrived, false);
+    return setStatus(headerStatus(faults, false), nullptr, nullptr);
 }
 
 } // namespace qorvan::slide

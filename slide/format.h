@@ -1,11 +1,25 @@
-// The slide file format: the two header forms and the header check.
-// All 16-bit values are little-endian.
+// The slide header codec: the two header forms, the one header reader and
+// the one header check. The records that follow are decoded in records.h;
+// telling byte orders apart and re-encoding is in byte_order.h.
+//
+//   readHeaderFields   the fields of either form, in either byte order
+//   slideHeaderFaults  the set of faults the module's check finds in the
+//                      bytes as they stand; headerStatus makes the status
+//                      code of it, and tools name each fault
+//   encodeSlideHeader  a header back to bytes, in either order and form
+//   peekSlideLevel, readOldSlideHeader, readNewSlideHeader
+//                      the module's reads from a stream, which set the status
+//
+// The module reads every 16-bit value little-endian.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "platform/bytes.h"
 #include "slide/stream.h"
+#include "store/status.h"
 
 namespace qorvan::slide {
 
@@ -18,6 +32,7 @@ inline constexpr std::size_t XDOTS_OFFSET = 19;
 inline constexpr std::size_t YDOTS_OFFSET = 21;
 inline constexpr char SLIDE_KIND = 'V';
 inline constexpr std::uint8_t OLD_FORM_LEVEL = 1;
+inline constexpr std::uint8_t NEW_FORM_LEVEL = 2;
 
 // New form (level other than 1).
 inline constexpr std::size_t NEW_ASPECT_OFFSET = 23;
@@ -57,11 +72,56 @@ struct SlideHeader {
     std::uint16_t byteOrderTest() const { return static_cast<std::uint16_t>(word(NEW_BYTE_ORDER_OFFSET)); }
 
     // Signed 16-bit little-endian value at offset, widened.
-    std::int32_t word(std::size_t offset) const
-    {
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)));
-    }
+    std::int32_t word(std::size_t offset) const { return platform::getI16(bytes + offset); }
 };
+
+using platform::ByteOrder;
+
+// The header fields that matter to a reader, decoded in one byte order.
+struct HeaderFields {
+    bool complete = false; // the data holds the whole header of its form
+    bool oldForm = false;  // level 1: 34 bytes, no byte-order word
+    std::uint8_t level = 0;
+    std::int32_t xDots = 0;
+    std::int32_t yDots = 0;
+    std::uint16_t fillFlag = 0;
+    std::uint16_t byteOrderTest = 0; // new form only
+    double aspect = 0;               // display ratio
+    std::size_t headerSize = 0;      // 31 or 34; 0 without a level byte
+};
+
+HeaderFields readHeaderFields(const std::uint8_t* data, std::size_t size, ByteOrder order);
+
+// What the header check can find wrong, as bits of a set.
+enum HeaderFault : unsigned {
+    HEADER_CUT_SHORT = 1u << 0,  // the data ends inside the header
+    HEADER_SIGNATURE = 1u << 1,  // not "AutoCAD Slide\r\n\x1a" and its NUL
+    HEADER_KIND = 1u << 2,       // kind is not 'V'
+    HEADER_FILL_FLAG = 1u << 3,  // fill flag neither 0 nor 2
+    HEADER_BYTE_ORDER = 1u << 4, // new form: the test word is not 0x1234
+};
+
+// Appends the header of the slide at data (read in `from` order) encoded in
+// `to` order: in the new form when newForm is set, else in its own form. A
+// new-form copy of an old-form header gets level 2 and the aspect scaled to
+// the new form's integer. False, nothing appended, when the header is not
+// whole.
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
+                       std::vector<std::uint8_t>& out);
+
+// Level 1 selects the old form; a missing level byte selects the new one.
+bool selectsOldForm(const std::uint8_t* data, std::size_t size);
+
+// The faults of the header in the given form whose first `arrived` bytes are
+// at data, read little-endian as the module reads it. Bytes that did not
+// arrive are taken as zero.
+unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool oldForm);
+
+// The check's result for a fault set: 0; 2 for any fault of an old-form
+// header and for a signature, kind or fill flag fault of a new-form one; 3
+// for a new-form header cut short or with a wrong test word, since that test
+// runs last.
+StatusCode headerStatus(unsigned faults, bool oldForm);
 
 // The level byte of the header at the stream's position; the position is
 // left as it was. A stream too short to hold the byte gives level 0.

@@ -18,91 +18,133 @@ const char* recordKindName(RecordKind kind)
     return "?";
 }
 
-namespace {
+bool RecordReader::stop(bool cut, std::size_t at)
+{
+    done_ = true;
+    walk_.cutShort = cut;
+    walk_.stopOffset = at;
+    return false;
+}
 
-std::int32_t sbyte(std::uint8_t b) { return static_cast<std::int8_t>(b); }
-
-// The renderer's from-point clamp: only values below -1 move.
-std::int32_t clampFrom(std::int32_t v) { return v < -1 ? 0 : v; }
-
-} // namespace
+bool RecordReader::next(SlideRecord& r)
+{
+    if (done_) return false;
+    std::uint8_t b[6];
+    const std::size_t got = stream_.read(b, 2);
+    if (got < 2) return stop(got == 1, pos_);
+    r = SlideRecord{};
+    r.offset = pos_;
+    r.word = platform::getU16(b, order_);
+    const auto hi = static_cast<std::uint8_t>(r.word >> 8);
+    const auto lo = static_cast<std::uint8_t>(r.word & 0xFF);
+    if (hi <= REC_VECTOR_LAST) {
+        if (stream_.read(b, 6) != 6) return stop(true, pos_);
+        r.kind = RecordKind::Vector;
+        r.length = 8;
+        r.from = {r.word, platform::getU16(b, order_)};
+        r.to = {platform::getU16(b + 2, order_), platform::getU16(b + 4, order_)};
+    } else if (hi == REC_OFFSET_VECTOR) {
+        if (stream_.read(b, 3) != 3) return stop(true, pos_);
+        r.kind = RecordKind::OffsetVector;
+        r.length = 5;
+        r.delta[0] = static_cast<std::int8_t>(lo);
+        for (int i = 0; i < 3; ++i) r.delta[i + 1] = static_cast<std::int8_t>(b[i]);
+        r.from = {last_.x + r.delta[0], last_.y + r.delta[1]};
+        r.to = {last_.x + r.delta[2], last_.y + r.delta[3]};
+    } else if (hi == REC_END) {
+        r.kind = RecordKind::End;
+        r.length = 2;
+    } else if (hi == REC_SOLID_FILL) {
+        if (stream_.read(b, 4) != 4) return stop(true, pos_);
+        const std::size_t n = platform::getU16(b, order_);
+        r.fillSpare = platform::getU16(b + 2, order_);
+        // Grown only as vertices arrive: a fill that claims 65535 vertices
+        // and stops costs nothing.
+        vertices_.clear();
+        spares_.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (stream_.read(b, 6) != 6) return stop(true, pos_);
+            spares_.push_back(platform::getU16(b, order_));
+            vertices_.push_back({platform::getU16(b + 2, order_), platform::getU16(b + 4, order_)});
+        }
+        r.kind = RecordKind::SolidFill;
+        r.length = 6 + 6 * n;
+        r.vertices = &vertices_;
+        r.vertexSpares = &spares_;
+    } else if (hi == REC_COMMON_ENDPOINT) {
+        if (stream_.read(b, 1) != 1) return stop(true, pos_);
+        r.kind = RecordKind::CommonEndpoint;
+        r.length = 3;
+        r.delta[0] = static_cast<std::int8_t>(lo);
+        r.delta[1] = static_cast<std::int8_t>(b[0]);
+        r.from = {last_.x + r.delta[0], last_.y + r.delta[1]};
+        r.to = last_;
+    } else if (hi == REC_COLOR) {
+        r.kind = RecordKind::Colour;
+        r.length = 2;
+        r.colour = lo;
+    } else {
+        r.kind = RecordKind::Skipped;
+        r.length = 2;
+    }
+    if (r.kind == RecordKind::Vector || r.kind == RecordKind::OffsetVector || r.kind == RecordKind::CommonEndpoint)
+        last_ = {clampFrom(r.from.x), clampFrom(r.from.y)};
+    pos_ += r.length;
+    ++walk_.records;
+    if (r.kind == RecordKind::End) {
+        done_ = true;
+        walk_.endRecord = true;
+        walk_.stopOffset = pos_;
+    }
+    return true;
+}
 
 RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t start, ByteOrder order,
                        const std::function<void(const SlideRecord&)>& visit)
 {
-    RecordWalk walk;
-    Point last{0, 0};
-    std::vector<Point> vertices;
-    std::size_t pos = start;
-    auto cut = [&](std::size_t at) {
-        walk.cutShort = true;
-        walk.stopOffset = at;
-        return walk;
-    };
-    while (pos + 2 <= size) {
-        SlideRecord r;
-        r.offset = pos;
-        r.word = readWord(data + pos, order);
-        const std::uint8_t hi = static_cast<std::uint8_t>(r.word >> 8);
-        const std::uint8_t lo = static_cast<std::uint8_t>(r.word & 0xFF);
-        const std::uint8_t* p = data + pos + 2;
-        const std::size_t left = size - pos - 2;
-        if (hi <= REC_VECTOR_LAST) {
-            if (left < 6) return cut(pos);
-            r.kind = RecordKind::Vector;
-            r.length = 8;
-            r.from = {r.word, readWord(p, order)};
-            r.to = {readWord(p + 2, order), readWord(p + 4, order)};
-            last = {clampFrom(r.from.x), clampFrom(r.from.y)};
-        } else if (hi == REC_OFFSET_VECTOR) {
-            if (left < 3) return cut(pos);
-            r.kind = RecordKind::OffsetVector;
-            r.length = 5;
-            r.from = {last.x + sbyte(lo), last.y + sbyte(p[0])};
-            r.to = {last.x + sbyte(p[1]), last.y + sbyte(p[2])};
-            last = {clampFrom(r.from.x), clampFrom(r.from.y)};
-        } else if (hi == REC_END) {
-            r.kind = RecordKind::End;
-            r.length = 2;
-        } else if (hi == REC_SOLID_FILL) {
-            if (left < 4) return cut(pos);
-            const std::size_t n = readWord(p, order);
-            if (left < 4 + 6 * n) return cut(pos);
-            r.kind = RecordKind::SolidFill;
-            r.length = 6 + 6 * n;
-            vertices.clear();
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::uint8_t* v = p + 4 + 6 * i;
-                vertices.push_back({readWord(v + 2, order), readWord(v + 4, order)});
-            }
-            r.vertices = &vertices;
-        } else if (hi == REC_COMMON_ENDPOINT) {
-            if (left < 1) return cut(pos);
-            r.kind = RecordKind::CommonEndpoint;
-            r.length = 3;
-            r.from = {last.x + sbyte(lo), last.y + sbyte(p[0])};
-            r.to = last;
-            last = {clampFrom(r.from.x), clampFrom(r.from.y)};
-        } else if (hi == REC_COLOR) {
-            r.kind = RecordKind::Colour;
-            r.length = 2;
-            r.colour = lo;
-        } else {
-            r.kind = RecordKind::Skipped;
-            r.length = 2;
+    MemoryStream stream(data, size);
+    if (start > size) start = size;
+    stream.seek(static_cast<std::int64_t>(start));
+    RecordReader reader(stream, order, {0, 0}, start);
+    SlideRecord r;
+    while (reader.next(r)) visit(r);
+    return reader.walk();
+}
+
+void encodeRecord(const SlideRecord& r, ByteOrder order, std::vector<std::uint8_t>& out)
+{
+    auto word = [&](std::int32_t v) { platform::appendU16(out, static_cast<std::uint16_t>(v), order); };
+    auto byte = [&](std::int8_t v) { out.push_back(static_cast<std::uint8_t>(v)); };
+    auto typed = [&](std::uint8_t type, std::uint8_t low) { word((type << 8) | low); };
+    const auto low = static_cast<std::uint8_t>(r.word & 0xFF);
+    switch (r.kind) {
+    case RecordKind::Vector:
+        word(r.from.x), word(r.from.y), word(r.to.x), word(r.to.y);
+        break;
+    case RecordKind::OffsetVector:
+        typed(REC_OFFSET_VECTOR, static_cast<std::uint8_t>(r.delta[0]));
+        for (int i = 1; i < 4; ++i) byte(r.delta[i]);
+        break;
+    case RecordKind::CommonEndpoint:
+        typed(REC_COMMON_ENDPOINT, static_cast<std::uint8_t>(r.delta[0]));
+        byte(r.delta[1]);
+        break;
+    case RecordKind::End: typed(REC_END, low); break;
+    case RecordKind::Colour: typed(REC_COLOR, r.colour); break;
+    case RecordKind::Skipped: word(r.word); break;
+    case RecordKind::SolidFill: {
+        const std::size_t n = r.vertices ? r.vertices->size() : 0;
+        typed(REC_SOLID_FILL, low);
+        word(static_cast<std::int32_t>(n));
+        word(r.fillSpare);
+        for (std::size_t i = 0; i < n; ++i) {
+            word(r.vertexSpares && i < r.vertexSpares->size() ? (*r.vertexSpares)[i] : 0);
+            word((*r.vertices)[i].x);
+            word((*r.vertices)[i].y);
         }
-        ++walk.records;
-        visit(r);
-        pos += r.length;
-        if (r.kind == RecordKind::End) {
-            walk.endRecord = true;
-            walk.stopOffset = pos;
-            return walk;
-        }
+        break;
     }
-    if (pos < size) return cut(pos);
-    walk.stopOffset = pos;
-    return walk;
+    }
 }
 
 } // namespace qorvan::slide

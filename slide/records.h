@@ -1,6 +1,13 @@
-// A walker over a slide's records that reports each one with its byte offset
-// and its points, in either byte order. The renderer draws; this only reads,
-// for the tools that inspect, check and re-encode slides.
+// The slide record codec: the one decoder of the records that follow a
+// slide's header, the one encoder of them, and the renderer's clamp and fold
+// rules, which every reader of points applies the same way.
+//
+//   RecordReader   pulls one record at a time from a stream, in either byte
+//                  order; the renderer draws from it
+//   walkRecords    the same over bytes in memory, for the tools
+//   encodeRecord   a record back to bytes, in either byte order
+//   clampFrom, foldTo, foldVertex
+//                  how the renderer adjusts the points it is given
 #pragma once
 
 #include <cstddef>
@@ -8,13 +15,25 @@
 #include <functional>
 #include <vector>
 
+#include "platform/bytes.h"
+#include "slide/stream.h"
 #include "slide/surface.h"
 
 namespace qorvan::slide {
 
 // Little is the order the module reads; Big is a slide written high byte
 // first (its byte-order word reads 0x3412).
-enum class ByteOrder { Little, Big };
+using platform::ByteOrder;
+
+inline constexpr std::int32_t WORD_MAX = 0xFFFF;
+
+// A line's from point below -1 becomes 0 (-1 itself stays).
+inline std::int32_t clampFrom(std::int32_t v) { return v < -1 ? 0 : v; }
+// A line's to point beyond the extent plus one folds back: 0xFFFF - v, so a
+// 16-bit -1 lands at 0.
+inline std::int32_t foldTo(std::int32_t v, std::int32_t extent) { return v > extent + 1 ? WORD_MAX - v : v; }
+// A fill vertex folds against the extent itself.
+inline std::int32_t foldVertex(std::int32_t v, std::int32_t extent) { return v > extent ? WORD_MAX - v : v; }
 
 enum class RecordKind { Vector, Skipped, OffsetVector, End, SolidFill, CommonEndpoint, Colour };
 inline constexpr int RECORD_KINDS = 7;
@@ -22,7 +41,9 @@ const char* recordKindName(RecordKind kind);
 
 // One record as read. Points are absolute, before the renderer's clamping
 // and folding: from and to for the three line records, vertices (x, y) for
-// a fill, colour for a colour record, the record word for every kind.
+// a fill, colour for a colour record, the record word for every kind. The
+// bytes the renderer does not examine are kept so that encodeRecord gives
+// back the bytes read.
 struct SlideRecord {
     RecordKind kind = RecordKind::End;
     std::size_t offset = 0; // of the record word, from the start of the data
@@ -31,7 +52,12 @@ struct SlideRecord {
     Point from{};
     Point to{};
     std::uint8_t colour = 0;
-    const std::vector<Point>* vertices = nullptr; // SolidFill only
+    // Offset vector: dx1, dy1, dx2, dy2; common endpoint: dx, dy.
+    std::int8_t delta[4] = {};
+    // Solid fill: the points, the second word, and each vertex's first word.
+    const std::vector<Point>* vertices = nullptr;
+    std::uint16_t fillSpare = 0;
+    const std::vector<std::uint16_t>* vertexSpares = nullptr;
 };
 
 struct RecordWalk {
@@ -42,18 +68,39 @@ struct RecordWalk {
                                 // at the cut record, or the data's end
 };
 
-// Walks the records that start at `start`, as the renderer reads them: the
-// last point starts at (0, 0) and becomes each line's from point, clamped as
-// the renderer clamps it (below -1 becomes 0). Stops at an end record, at a
-// record cut short, or at the end of the data.
+// Reads the records from the stream's position, as the renderer reads them:
+// the last point starts at `start` and becomes each line's from point,
+// clamped. Offsets count from `base`, the offset of the stream's position.
+class RecordReader {
+public:
+    RecordReader(SlideStream& stream, ByteOrder order, Point start = {0, 0}, std::size_t base = 0)
+        : stream_(stream), order_(order), last_(start), pos_(base) {}
+
+    // The next record; false at the end of the data, after the end record,
+    // or at a record cut short (whose part read is not returned). A fill's
+    // vertex lists stay valid until the next call.
+    bool next(SlideRecord& r);
+    const RecordWalk& walk() const { return walk_; }
+
+private:
+    bool stop(bool cut, std::size_t at);
+    SlideStream& stream_;
+    ByteOrder order_;
+    Point last_;
+    std::size_t pos_;
+    bool done_ = false;
+    RecordWalk walk_;
+    std::vector<Point> vertices_;
+    std::vector<std::uint16_t> spares_;
+};
+
+// Walks the records that start at `start` in data with a RecordReader.
 RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t start, ByteOrder order,
                        const std::function<void(const SlideRecord&)>& visit);
 
-// 16-bit value at p in the given order.
-inline std::uint16_t readWord(const std::uint8_t* p, ByteOrder order)
-{
-    return order == ByteOrder::Little ? static_cast<std::uint16_t>(p[0] | (p[1] << 8))
-                                      : static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
+// Appends the record's bytes in the given order. Line records take from and
+// to (vector) or delta (relative kinds); the record word's low byte of an
+// end, fill or skipped record is kept from word.
+void encodeRecord(const SlideRecord& r, ByteOrder order, std::vector<std::uint8_t>& out);
 
 } // namespace qorvan::slide

@@ -1,23 +1,19 @@
-// The record loop and the set-up that maps a slide onto the window.
+// The set-up that maps a slide onto the window, and the drawing of the
+// records the record reader decodes.
 #include "slide/renderer.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "slide/format.h"
+#include "slide/records.h"
 
 namespace qorvan::slide {
 
 namespace {
 
-constexpr std::int32_t WORD_MAX = 0xFFFF;
 constexpr int FOREGROUND_INDEX = 7;
 constexpr int BACKDROP_INDEX = 0;
-
-std::int32_t s8(std::uint8_t b) { return static_cast<std::int8_t>(b); }
-
-// Fill vertices fold against the extent itself.
-std::int32_t foldVertex(std::int32_t v, std::int32_t m) { return v <= m ? v : WORD_MAX - v; }
 
 // Pen and brush of the current colour, with the ones they displaced.
 struct DrawingObjects {
@@ -53,24 +49,6 @@ struct DrawingObjects {
         s.DeleteObject(brush);
     }
 };
-
-// Reads a fill's vertices; false when the stream ends inside it.
-bool readFill(SlideRenderer& r, SlideStream& stream)
-{
-    std::uint16_t n = 0, unused = 0;
-    if (!stream.readU16(n) || !stream.readU16(unused)) return false;
-    r.vertices.clear();
-    for (unsigned i = 0; i < n; ++i) {
-        std::uint16_t skip = 0, x = 0, y = 0;
-        if (!stream.readU16(skip) || !stream.readU16(x) || !stream.readU16(y)) return false;
-        r.vertices.push_back({foldVertex(x, r.xDots), foldVertex(y, r.yDots)});
-    }
-    if (n > 0) {
-        r.surface->SetPolyFillMode(WINDING);
-        r.surface->Polygon(r.vertices.data(), static_cast<int>(n));
-    }
-    return true;
-}
 
 // Truncation toward zero. A header with a zero extent divides by zero and a
 // huge ratio overflows; those saturate instead of being undefined (a zero
@@ -114,10 +92,10 @@ Size slideWindowExtent(std::int32_t xDots, std::int32_t yDots, std::int32_t w, s
 
 void drawVector(SlideRenderer& r, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
 {
-    if (x1 < -1) x1 = 0;
-    if (y1 < -1) y1 = 0;
-    if (x2 > r.xDots + 1) x2 = WORD_MAX - x2;
-    if (y2 > r.yDots + 1) y2 = WORD_MAX - y2;
+    x1 = clampFrom(x1);
+    y1 = clampFrom(y1);
+    x2 = foldTo(x2, r.xDots);
+    y2 = foldTo(y2, r.yDots);
     r.lastPoint = {x1, y1};
     Surface& s = *r.surface;
     s.MoveTo(x1, y1);
@@ -149,32 +127,30 @@ bool renderRecords(SlideRenderer& r, SlideStream& stream, std::int32_t xDots, st
     r.xDots = xDots;
     r.yDots = yDots;
 
-    for (;;) {
-        std::uint16_t word = 0;
-        if (!stream.readU16(word)) break;
-        auto hi = static_cast<std::uint8_t>(word >> 8);
-        auto lo = static_cast<std::uint8_t>(word & 0xFF);
-        std::int32_t lx = r.lastPoint.x, ly = r.lastPoint.y;
-        if (hi <= REC_VECTOR_LAST) {
-            std::uint16_t w1 = 0, w2 = 0, w3 = 0;
-            if (!stream.readU16(w1) || !stream.readU16(w2) || !stream.readU16(w3)) break;
-            drawVector(r, word, w1, w2, w3);
-        } else if (hi == REC_OFFSET_VECTOR) {
-            std::uint8_t b[3];
-            if (stream.read(b, 3) != 3) break;
-            drawVector(r, lx + s8(lo), ly + s8(b[0]), lx + s8(b[1]), ly + s8(b[2]));
-        } else if (hi == REC_END) {
+    RecordReader reader(stream, ByteOrder::Little, r.lastPoint);
+    SlideRecord rec;
+    while (reader.next(rec)) {
+        switch (rec.kind) {
+        case RecordKind::Vector:
+        case RecordKind::OffsetVector:
+        case RecordKind::CommonEndpoint: drawVector(r, rec.from.x, rec.from.y, rec.to.x, rec.to.y); break;
+        case RecordKind::SolidFill: {
+            const std::vector<Point>& v = *rec.vertices;
+            if (v.empty()) break;
+            r.vertices.clear();
+            for (Point p : v) r.vertices.push_back({foldVertex(p.x, r.xDots), foldVertex(p.y, r.yDots)});
+            s.SetPolyFillMode(WINDING);
+            s.Polygon(r.vertices.data(), static_cast<int>(r.vertices.size()));
             break;
-        } else if (hi == REC_SOLID_FILL) {
-            if (!readFill(r, stream)) break;
-        } else if (hi == REC_COMMON_ENDPOINT) {
-            std::uint8_t b0 = 0;
-            if (!stream.readU8(b0)) break;
-            drawVector(r, lx + s8(lo), ly + s8(b0), lx, ly);
-        } else if (hi == REC_COLOR) {
-            objects.recolor(lo == FOREGROUND_INDEX ? r.foreground : lo == BACKDROP_INDEX ? r.backdrop : paletteColor(lo));
         }
-        // 0x80..0xFA: the record word alone, skipped.
+        case RecordKind::Colour:
+            objects.recolor(rec.colour == FOREGROUND_INDEX ? r.foreground
+                            : rec.colour == BACKDROP_INDEX ? r.backdrop
+                                                           : paletteColor(rec.colour));
+            break;
+        case RecordKind::End:
+        case RecordKind::Skipped: break;
+        }
     }
     objects.finish();
     return true;
