@@ -21,10 +21,13 @@ struct SmoothJob {
     bool svg = false; // else PNG
 };
 
-// The module's one entry point: draws job into *encoded and returns the
-// header's result (0, 2 or 3), or -1 when the picture could not be made.
-extern "C" int qorvan_smooth_draw(const SmoothJob* job, std::string* encoded);
-using SmoothDraw = int (*)(const SmoothJob*, std::string*);
+// The module's one entry point: draws job, hands the encoded picture to
+// append (in pieces), and returns the header's result (0, 2 or 3), or -1
+// when the picture could not be made. Plain C across the boundary: qorvan
+// carries its own copy of the C++ runtime, the module the system's.
+using SmoothAppend = void (*)(void* closure, const char* data, std::size_t size);
+extern "C" int qorvan_smooth_draw(const SmoothJob* job, SmoothAppend append, void* closure);
+using SmoothDraw = int (*)(const SmoothJob*, SmoothAppend, void*);
 
 // The entry point, loaded once (safe from any thread); null, with the
 // reason in *why, when the module cannot be loaded.

@@ -3,14 +3,25 @@
 #include "cli/smooth.h"
 #include "slide/cairo_surface.h"
 
+namespace qorvan::cli {
+
 extern "C" __attribute__((visibility("default"))) int qorvan_smooth_draw(
-    const qorvan::cli::SmoothJob* job, std::string* encoded)
+    const SmoothJob* job, SmoothAppend append, void* closure)
 {
     using namespace qorvan::slide;
-    CairoSurface surface(job->width, job->height, job->background,
-        job->svg ? CairoSurface::Output::Svg : CairoSurface::Output::Png);
-    if (!surface.valid()) return -1;
-    int header = drawSlideBytes(surface, nullptr, job->bytes, job->size, job->look);
-    if (!surface.finish(*encoded)) return -1;
-    return header;
+    // Nothing may be thrown across into a program with another runtime.
+    try {
+        CairoSurface surface(job->width, job->height, job->background,
+            job->svg ? CairoSurface::Output::Svg : CairoSurface::Output::Png);
+        if (!surface.valid()) return -1;
+        int header = drawSlideBytes(surface, nullptr, job->bytes, job->size, job->look);
+        std::string encoded;
+        if (!surface.finish(encoded)) return -1;
+        append(closure, encoded.data(), encoded.size());
+        return header;
+    } catch (...) {
+        return -1;
+    }
 }
+
+} // namespace qorvan::cli

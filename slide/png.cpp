@@ -3,7 +3,10 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <array>
 #include <csetjmp>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -81,7 +84,17 @@ void packRow(const png_byte* src, png_byte* dst, std::size_t w)
 {
     constexpr std::size_t PER_BYTE = 8 / DEPTH;
     std::size_t full = w / PER_BYTE;
-    for (std::size_t b = 0; b < full; ++b, src += PER_BYTE) {
+    std::size_t b = 0;
+    if constexpr (DEPTH == 1) {
+        // Eight indices of 0 or 1 at once: the multiplication gathers the
+        // low bit of each byte into the top byte, first pixel highest.
+        for (; b < full; ++b, src += 8) {
+            std::uint64_t v;
+            std::memcpy(&v, src, 8);
+            dst[b] = static_cast<png_byte>((v * 0x8040201008040201ull) >> 56);
+        }
+    }
+    for (; b < full; ++b, src += PER_BYTE) {
         unsigned v = 0;
         for (std::size_t k = 0; k < PER_BYTE; ++k) v = (v << DEPTH) | src[k];
         dst[b] = static_cast<png_byte>(v);
@@ -117,7 +130,7 @@ void pack(Rows& out, std::size_t w, std::size_t h)
 
 // libpng reports errors by longjmp; nothing with a destructor may live
 // between setjmp and the calls that can fail, so the rows are prepared first.
-bool encode(std::string& out, const RasterSurface& s, Rows& rows)
+bool encode(std::string& out, int width, int height, Rows& rows)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
@@ -127,7 +140,7 @@ bool encode(std::string& out, const RasterSurface& s, Rows& rows)
         return false;
     }
     png_set_write_fn(png, &out, writeData, flushData);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width()), static_cast<png_uint_32>(s.height()), rows.depth,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), rows.depth,
                  rows.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (rows.indexed) png_set_PLTE(png, info, rows.palette.data(), static_cast<int>(rows.palette.size()));
@@ -182,7 +195,73 @@ bool encodePng(const RasterSurface& s, std::string& out, const ColorRef* transpa
     }
     pack(rows, static_cast<std::size_t>(s.width()), static_cast<std::size_t>(s.height()));
     out.clear();
-    return encode(out, s, rows);
+    return encode(out, s.width(), s.height(), rows);
+}
+
+bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* transparent)
+{
+    if (!s.valid() || s.overflowed()) return false;
+    const auto w = static_cast<std::size_t>(s.width()), h = static_cast<std::size_t>(s.height());
+    const auto& px = s.pixels();
+    // The palette holds every colour ever drawn; only those still seen go
+    // into the file, so the bit depth follows the colours of the picture.
+    // Two colours make one bit a pixel however many are seen, so the count
+    // is spared for the commonest picture.
+    std::array<std::size_t, 256> count{};
+    if (s.palette().size() <= 2) count.fill(1);
+    else
+        for (std::uint8_t v : px) ++count[v];
+    std::array<png_byte, 256> remap{};
+    Rows rows;
+    bool identity = true;
+    for (std::size_t i = 0; i < s.palette().size(); ++i) {
+        if (!count[i]) {
+            identity = false;
+            continue;
+        }
+        remap[i] = static_cast<png_byte>(rows.palette.size());
+        ColorRef c = s.palette()[i];
+        rows.palette.push_back(
+            {static_cast<png_byte>(redOf(c)), static_cast<png_byte>(greenOf(c)), static_cast<png_byte>(blueOf(c))});
+        if (transparent && c == *transparent) {
+            rows.alpha.assign(s.palette().size(), 255);
+            rows.alpha[remap[i]] = 0;
+        }
+    }
+    if (!rows.alpha.empty()) rows.alpha.resize(rows.palette.size());
+    const std::size_t n = rows.palette.size();
+    rows.depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+    rows.rows.resize(h);
+    if (identity && rows.depth == 1 && s.palette().size() <= 2) {
+        const std::size_t stride = (w + 7) / 8;
+        rows.bytes.resize(stride * h);
+        for (std::size_t y = 0; y < h; ++y) {
+            packRow<1>(px.data() + y * w, rows.bytes.data() + y * stride, w);
+            rows.rows[y] = rows.bytes.data() + y * stride;
+        }
+    } else if (rows.depth == 8 && identity) {
+        // The surface's own rows; libpng only reads them.
+        for (std::size_t y = 0; y < h; ++y) rows.rows[y] = const_cast<png_byte*>(px.data() + y * w);
+    } else {
+        const std::size_t perByte = 8 / static_cast<std::size_t>(rows.depth), stride = (w + perByte - 1) / perByte;
+        rows.bytes.resize(stride * h);
+        std::vector<png_byte> line(w);
+        for (std::size_t y = 0; y < h; ++y) {
+            const std::uint8_t* src = px.data() + y * w;
+            png_byte* dst = rows.bytes.data() + y * stride;
+            if (rows.depth == 8) {
+                for (std::size_t x = 0; x < w; ++x) dst[x] = remap[src[x]];
+            } else {
+                for (std::size_t x = 0; x < w; ++x) line[x] = remap[src[x]];
+                if (rows.depth == 1) packRow<1>(line.data(), dst, w);
+                else if (rows.depth == 2) packRow<2>(line.data(), dst, w);
+                else packRow<4>(line.data(), dst, w);
+            }
+            rows.rows[y] = dst;
+        }
+    }
+    out.clear();
+    return encode(out, s.width(), s.height(), rows);
 }
 
 } // namespace qorvan::slide

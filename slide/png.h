@@ -17,6 +17,8 @@ bool writePng(const RasterSurface& surface, const std::string& path);
 bool writePngTransparent(const RasterSurface& surface, const std::string& path, const ColorRef* transparent);
 // The same PNG in memory.
 bool encodePng(const RasterSurface& surface, std::string& out, const ColorRef* transparent);
+// The same from an indexed surface; false for one that overflowed.
+bool encodePng(const IndexedRasterSurface& surface, std::string& out, const ColorRef* transparent);
 inline constexpr ColorRef TRANSPARENT_BACKGROUND = 0xFF000000u;
 
 } // namespace qorvan::slide

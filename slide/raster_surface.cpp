@@ -24,40 +24,85 @@ std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); 
 
 } // namespace
 
-bool RasterSurface::sizeAllowed(int width, int height)
+template <typename Pixel>
+bool BasicRasterSurface<Pixel>::sizeAllowed(int width, int height)
 {
     return width > 0 && height > 0 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE &&
            std::int64_t{width} * height <= RASTER_MAX_PIXELS;
 }
 
-RasterSurface::RasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget,
-                             std::int64_t lineBudget)
+template <typename Pixel>
+BasicRasterSurface<Pixel>::BasicRasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget,
+                                              std::int64_t lineBudget)
     : DeviceContext({0, 0, dimension(width, height, true), dimension(width, height, false)}),
-      width_(dimension(width, height, true)), height_(dimension(width, height, false)),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), background), fillBudget_(fillBudget),
+      width_(dimension(width, height, true)), height_(dimension(width, height, false)), fillBudget_(fillBudget),
       lineBudget_(lineBudget)
 {
+    const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    const Pixel value = encode(background);
+    if constexpr (std::is_same_v<Pixel, std::uint8_t>) pixels_.resize(n); // index 0: the background
+    else pixels_.assign(n, value);
+    (void)value;
 }
 
-void RasterSurface::clear(ColorRef color)
+template <>
+ColorRef BasicRasterSurface<ColorRef>::encode(ColorRef color)
 {
-    std::fill(pixels_.begin(), pixels_.end(), color);
+    return color;
+}
+
+template <>
+ColorRef BasicRasterSurface<ColorRef>::decode(ColorRef value) const
+{
+    return value;
+}
+
+// Called once per primitive, never per pixel, so a plain search will do.
+template <>
+std::uint8_t BasicRasterSurface<std::uint8_t>::encode(ColorRef color)
+{
+    for (std::size_t i = palette_.size(); i-- > 0;)
+        if (palette_[i] == color) return static_cast<std::uint8_t>(i);
+    if (palette_.size() == 256) {
+        overflowed_ = true;
+        return 0;
+    }
+    palette_.push_back(color);
+    return static_cast<std::uint8_t>(palette_.size() - 1);
+}
+
+template <>
+ColorRef BasicRasterSurface<std::uint8_t>::decode(std::uint8_t value) const
+{
+    return value < palette_.size() ? palette_[value] : 0;
+}
+
+template <typename Pixel>
+void BasicRasterSurface<Pixel>::clear(ColorRef color)
+{
+    std::fill(pixels_.begin(), pixels_.end(), encode(color));
     fillWork_ = 0;
     fillsRefused_ = 0;
     lineWork_ = 0;
     linesRefused_ = 0;
 }
 
-void RasterSurface::put(std::int64_t x, std::int64_t y, ColorRef color)
+template <typename Pixel>
+void BasicRasterSurface<Pixel>::put(std::int64_t x, std::int64_t y, Pixel value)
 {
     Rect c = clipRect();
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
-    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = color;
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = value;
 }
 
-void RasterSurface::devicePixel(Point p, ColorRef color) { put(p.x, p.y, color); }
+template <typename Pixel>
+void BasicRasterSurface<Pixel>::devicePixel(Point p, ColorRef color)
+{
+    put(p.x, p.y, encode(color));
+}
 
-void RasterSurface::deviceLine(Point from, Point to, ColorRef color)
+template <typename Pixel>
+void BasicRasterSurface<Pixel>::deviceLine(Point from, Point to, ColorRef colorRef)
 {
     std::int64_t dx = std::int64_t{to.x} - from.x, dy = std::int64_t{to.y} - from.y;
     bool xMajor = std::llabs(dx) >= std::llabs(dy);
@@ -82,6 +127,7 @@ void RasterSurface::deviceLine(Point from, Point to, ColorRef color)
         return;
     }
     lineWork_ += i1 - i0 + 1;
+    const Pixel color = encode(colorRef);
     // The minor offset at step i is the nearest integer to i * aMinor / steps,
     // halves away from the start: (2 * i * aMinor + steps) / (2 * steps).
     // Its quotient and remainder are carried from step to step, one division
@@ -99,7 +145,8 @@ void RasterSurface::deviceLine(Point from, Point to, ColorRef color)
     }
 }
 
-void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, ColorRef fill)
+template <typename Pixel>
+void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int fillMode, ColorRef fillRef)
 {
     Rect c = clipRect();
     if (points.size() < 3 || c.right <= c.left || c.bottom <= c.top) return;
@@ -118,6 +165,7 @@ void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, C
         return;
     }
     fillWork_ += work;
+    const Pixel fill = encode(fillRef);
     std::sort(edges_.begin(), edges_.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
     std::int64_t yTop = c.top;
     if (!edges_.empty()) yTop = std::max<std::int64_t>(yTop, edges_.front().y0);
@@ -145,10 +193,13 @@ void RasterSurface::deviceFill(const std::vector<Point>& points, int fillMode, C
             if (wind == 0 || k + 1 == crossings_.size()) continue;
             std::int64_t x0 = std::max<std::int64_t>(crossings_[k].first, c.left);
             std::int64_t x1 = std::min<std::int64_t>(crossings_[k + 1].first, c.right);
-            ColorRef* row = pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+            Pixel* row = pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
             for (std::int64_t x = x0; x < x1; ++x) row[x] = fill;
         }
     }
 }
+
+template class BasicRasterSurface<ColorRef>;
+template class BasicRasterSurface<std::uint8_t>;
 
 } // namespace qorvan::slide

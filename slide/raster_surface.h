@@ -1,5 +1,8 @@
-// A surface over a 32-bit pixel buffer, row 0 at the top. Each pixel holds a
-// ColorRef (R in the low byte).
+// A surface over a pixel buffer, row 0 at the top. RasterSurface's pixels
+// hold a ColorRef each (R in the low byte); IndexedRasterSurface's hold an
+// index into a palette of at most 256 colours, in the order they were first
+// drawn: a quarter of the memory, which is most of the time a large picture
+// takes, and the form a PNG stores anyway.
 //
 // Pixel rules, as the graphics system the renderer was made for draws them:
 // - Lines are one pixel wide whatever the pen. A line steps one pixel at a
@@ -17,6 +20,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -43,12 +49,49 @@ inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
 // The largest real slide takes about 2 million steps at 4096 x 4096.
 inline constexpr std::int64_t RASTER_LINE_BUDGET = std::int64_t{1} << 27;
 
+// Memory for pixels that starts zeroed by the system rather than by a pass
+// over it: a large picture's fresh pages then cost nothing until drawn on.
+template <typename T>
+struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <typename U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n)
+    {
+        void* p = std::calloc(n, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    // Value-initialising is what calloc has done already.
+    template <typename U>
+    void construct(U*) noexcept
+    {
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
+};
+
+// The indexed surface's background is always index 0, the first colour it
+// is given, so its zeroed memory is already the background.
+template <typename Pixel>
+using PixelBuffer =
+    std::conditional_t<std::is_same_v<Pixel, std::uint8_t>, std::vector<Pixel, ZeroedAllocator<Pixel>>, std::vector<Pixel>>;
+
 // A surface may be given smaller budgets than RASTER_FILL_BUDGET and
 // RASTER_LINE_BUDGET.
-class RasterSurface : public DeviceContext {
+template <typename Pixel>
+class BasicRasterSurface : public DeviceContext {
 public:
-    RasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET,
-                  std::int64_t lineBudget = RASTER_LINE_BUDGET);
+    BasicRasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET,
+                       std::int64_t lineBudget = RASTER_LINE_BUDGET);
 
     // False when the requested size was refused (width and height are 0).
     bool valid() const { return width_ > 0 && height_ > 0; }
@@ -57,9 +100,14 @@ public:
     int height() const { return height_; }
     ColorRef pixel(int x, int y) const
     {
-        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+        return decode(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)]);
     }
-    const std::vector<ColorRef>& pixels() const { return pixels_; }
+    const PixelBuffer<Pixel>& pixels() const { return pixels_; }
+    // Indexed: the colours the indices stand for. A drawing that needs a
+    // 257th colour sets overflowed() and its pixels are then wrong; draw it
+    // again on a RasterSurface.
+    const std::vector<ColorRef>& palette() const { return palette_; }
+    bool overflowed() const { return overflowed_; }
     // Fills the surface and renews the fill and line budgets.
     void clear(ColorRef color);
     std::int64_t fillWork() const { return fillWork_; }
@@ -73,11 +121,15 @@ protected:
     void deviceFill(const std::vector<Point>& points, int fillMode, ColorRef fill) override;
 
 private:
-    void put(std::int64_t x, std::int64_t y, ColorRef color);
+    void put(std::int64_t x, std::int64_t y, Pixel value);
+    Pixel encode(ColorRef color);
+    ColorRef decode(Pixel value) const;
 
     int width_;
     int height_;
-    std::vector<ColorRef> pixels_;
+    PixelBuffer<Pixel> pixels_;
+    std::vector<ColorRef> palette_;
+    bool overflowed_ = false;
     std::int64_t fillBudget_;
     std::int64_t fillWork_ = 0;
     int fillsRefused_ = 0;
@@ -92,5 +144,8 @@ private:
     std::vector<std::size_t> active_;
     std::vector<std::pair<std::int64_t, int>> crossings_;
 };
+
+using RasterSurface = BasicRasterSurface<ColorRef>;
+using IndexedRasterSurface = BasicRasterSurface<std::uint8_t>;
 
 } // namespace qorvan::slide

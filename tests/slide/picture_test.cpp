@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "slide/drawn_box.h"
 #include "slide/picture.h"
@@ -175,6 +178,50 @@ namespace {
             ASSERT_TRUE(b.found);
             EXPECT_NEAR(b.left, 49, 1) << "centred across";
         }
+    }
+
+    // The indexed surface must draw exactly what the 32-bit one draws: every
+    // real slide, and hand-made ones with many colours, compared pixel by pixel.
+    TEST(IndexedRaster, DrawsWhatTheFullColourSurfaceDraws)
+    {
+        std::vector<std::string> slides;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(QORVAN_TESTDATA_DIR, ec))
+            if (e.is_regular_file() && e.path().extension() == ".sld" && slides.size() < 40) {
+                std::ifstream in(e.path(), std::ios::binary);
+                slides.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+        SlideBytes many = SlideBytes::newForm(300, 255);
+        for (unsigned c = 0; c < 255; ++c)
+            many.color(c).vector(0, c, 300, 255 - c);
+        slides.push_back(many.end().b);
+        for (std::size_t i = 0; i < slides.size(); ++i) {
+            for (ColorRef background : { BLACK, WHITE }) {
+                RasterSurface full(160, 120, background);
+                IndexedRasterSurface indexed(160, 120, background);
+                drawSlideBytes(full, nullptr, bytesOf(slides[i]), slides[i].size(), PictureLook {});
+                drawSlideBytes(indexed, nullptr, bytesOf(slides[i]), slides[i].size(), PictureLook {});
+                ASSERT_FALSE(indexed.overflowed());
+                std::size_t differ = 0;
+                for (int y = 0; y < 120; ++y)
+                    for (int x = 0; x < 160; ++x)
+                        differ += full.pixel(x, y) != indexed.pixel(x, y);
+                EXPECT_EQ(differ, 0u) << "slide " << i;
+            }
+        }
+    }
+
+    // Slides cannot reach it (their palette repeats a few colours), but other
+    // drawings on the surface can.
+    TEST(IndexedRaster, A257thColourIsReported)
+    {
+        IndexedRasterSurface s(300, 2, BLACK);
+        for (unsigned c = 1; c < 256; ++c)
+            s.SetPixel(static_cast<int>(c), 0, rgb(c, 1, 2));
+        EXPECT_FALSE(s.overflowed()) << "256 colours with the background";
+        EXPECT_EQ(s.pixel(200, 0), rgb(200, 1, 2));
+        s.SetPixel(0, 1, rgb(9, 9, 9));
+        EXPECT_TRUE(s.overflowed());
     }
 
 } // namespace
