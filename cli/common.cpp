@@ -7,11 +7,20 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/cleanup.h"
 #include "platform/io.h"
 #include "platform/resolve.h"
+#include "platform/save_file.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
+
+void guardFiles()
+{
+    platform::installCleanupOnSignals();
+    platform::SaveFile::setWarningHandler(
+        [](const std::string& text) { std::fprintf(stderr, "qorvan: warning: %s\n", text.c_str()); });
+}
 
 void resetStatus() { setStatus(Ok, nullptr, nullptr); }
 
@@ -100,22 +109,10 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
 
 bool writeWholeFile(const std::string& path, const std::string& bytes)
 {
-    // A temporary beside the target, renamed over it only once complete, so
-    // an interrupted run leaves the old file or the new one, never half.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = path + ".qorvan-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        platform::File file = platform::File::open(temp, platform::OpenMode::CreateNew);
-        if (!file.isOpen()) {
-            if (platform::pathExists(temp)) continue;
-            return false;
-        }
-        bool ok = file.write(bytes.data(), bytes.size()) && file.flush();
-        ok = file.close() && ok;
-        if (ok && platform::renameFile(temp, path)) return true;
-        platform::removeFile(temp);
-        return false;
-    }
-    return false;
+    // An interrupted run leaves the old file or the new one, never half.
+    platform::SaveFile out;
+    if (!out.open(platform::resolveForCreate(path))) return false;
+    return out.write(bytes.data(), bytes.size()) && out.commit();
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -13,6 +13,11 @@ inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
 
+// Removes the temporary and lock files of the work in progress when the
+// program is interrupted (SIGINT, SIGTERM, SIGHUP), and prints the writers'
+// warnings ("qorvan: warning: ...") on standard error.
+void guardFiles();
+
 // Clears the module status, as each AutoLISP function does before it works.
 void resetStatus();
 

@@ -11,6 +11,7 @@
 int main(int argc, char** argv)
 {
     using namespace qorvan::cli;
+    guardFiles();
     CLI::App app{"qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "qorvan 1.5");

@@ -3,6 +3,8 @@
 
 #include "host/arx/adsdef.h"
 #include "platform/io.h"
+#include "platform/resolve.h"
+#include "platform/save_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -70,8 +72,10 @@ int loadPositions(PositionTable& table, const char* base)
 int savePositions(const PositionTable& table, const char* base)
 {
     if (table.added <= 0) return RTNORM;
-    platform::File file = platform::File::open(fileName(base), platform::OpenMode::Write);
-    if (!file.isOpen()) return RTERROR;
+    // A failed save keeps the positions saved before.
+    platform::SaveFile out;
+    if (!out.open(platform::resolveForCreate(fileName(base)))) return RTERROR;
+    platform::File& file = out.file();
     bool ok = true;
     for (const PositionSlot& slot : table.slots) {
         if (slot.name[0] == '\0') break;
@@ -79,8 +83,7 @@ int savePositions(const PositionTable& table, const char* base)
         const int n = std::snprintf(line, sizeof line, POSITION_LINE_FORMAT, slot.name, slot.x, slot.y);
         if (n > 0 && !file.write(line, static_cast<std::size_t>(n))) ok = false;
     }
-    if (!file.close()) ok = false;
-    return ok ? RTNORM : RTERROR;
+    return ok && out.commit() ? RTNORM : RTERROR;
 }
 
 } // namespace qorvan::host

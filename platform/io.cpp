@@ -4,6 +4,7 @@
 #include "platform/resolve.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,7 +99,7 @@ File File::open(std::string_view path, OpenMode mode)
     return openNative(mode == OpenMode::Read ? resolveExisting(path) : resolveForCreate(path), mode);
 }
 
-File File::openNative(const std::string& nativePath, OpenMode mode)
+File File::openNative(const std::string& nativePath, OpenMode mode, unsigned perm)
 {
     if (injectFault(IoOp::Open)) return File();
     if (nativePath.empty()) {
@@ -109,7 +110,9 @@ File File::openNative(const std::string& nativePath, OpenMode mode)
     const char* fmode = "rb";
     switch (mode) {
     case OpenMode::Read:
-        flags |= O_RDONLY;
+        // Not blocking: a FIFO would otherwise wait for a writer forever,
+        // with the writers' lock held.
+        flags |= O_RDONLY | O_NONBLOCK;
         break;
     case OpenMode::Write:
         flags |= O_WRONLY | O_CREAT | O_TRUNC;
@@ -120,7 +123,7 @@ File File::openNative(const std::string& nativePath, OpenMode mode)
         fmode = "wb";
         break;
     }
-    int fd = ::open(nativePath.c_str(), flags, 0666);
+    int fd = ::open(nativePath.c_str(), flags, static_cast<mode_t>(perm & 07777));
     if (fd < 0) return File();
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -128,12 +131,32 @@ File File::openNative(const std::string& nativePath, OpenMode mode)
         errno = EISDIR;
         return File();
     }
+    if (mode == OpenMode::Read) {
+        // A device or FIFO is no slide and no library: /dev/zero would
+        // read as an endless file, a FIFO as whatever a stranger writes.
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            errno = EINVAL;
+            return File();
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     std::FILE* fp = ::fdopen(fd, fmode);
     if (!fp) {
         ::close(fd);
         return File();
     }
     return File(fp, nativePath);
+}
+
+int File::descriptor() const { return fp_ ? ::fileno(fp_) : -1; }
+
+bool File::id(FileId& out) const
+{
+    struct stat st {};
+    if (!fp_ || ::fstat(::fileno(fp_), &st) != 0) return false;
+    out = FileId{static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    return true;
 }
 
 std::size_t File::read(void* buf, std::size_t n)
@@ -223,6 +246,19 @@ bool renameNative(const std::string& from, const std::string& to)
 {
     if (injectFault(IoOp::Rename)) return false;
     return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool renameNoReplaceNative(const std::string& from, const std::string& to)
+{
+    if (injectFault(IoOp::Rename)) return false;
+    if (from.empty() || to.empty()) return false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the flag: a hard link refuses an existing name
+    // just as well, and leaves the temporary name to remove.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 bool syncDirectoryOfNative(const std::string& nativePath)

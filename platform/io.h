@@ -19,8 +19,15 @@ enum class IoOp : int { Open, Read, Write, Seek, Flush, Close, Remove, Rename };
 inline constexpr int IO_OP_COUNT = 8;
 const char* ioOpName(IoOp op);
 
+// Device and inode of a file: the same pair means the same file.
+struct FileId {
+    unsigned long long dev = 0;
+    unsigned long long ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
 enum class OpenMode {
-    Read,      // existing file, binary
+    Read,      // existing regular file, binary; anything else is refused
     Write,     // create or truncate, binary
     CreateNew, // create; fails when the path exists (O_EXCL)
 };
@@ -38,11 +45,18 @@ public:
 
     // Opens a user path (resolved as resolve.h says). Check isOpen().
     static File open(std::string_view path, OpenMode mode);
-    // Opens a path already in native form, without any resolution.
-    static File openNative(const std::string& nativePath, OpenMode mode);
+    // Opens a path already in native form, without any resolution. A file
+    // created gets the permission bits perm (less the umask).
+    // Reading never blocks on a FIFO or device: only a regular file opens,
+    // else errno is EINVAL.
+    static File openNative(const std::string& nativePath, OpenMode mode, unsigned perm = 0666);
 
     bool isOpen() const { return fp_ != nullptr; }
     const std::string& nativePath() const { return native_; }
+    // The open file's descriptor, for the calls File does not wrap.
+    int descriptor() const;
+    // Which file is open; false when it cannot be examined.
+    bool id(FileId& out) const;
 
     // Reads up to n bytes; returns how many arrived (fewer at the end of the
     // file or on failure).
@@ -81,6 +95,8 @@ std::int64_t fileLength(std::string_view path);
 // once keeps naming that very file. Counted as remove, rename and flush.
 bool removeNative(const std::string& nativePath);
 bool renameNative(const std::string& from, const std::string& to);
+// As renameNative, but fails with EEXIST when to exists.
+bool renameNoReplaceNative(const std::string& from, const std::string& to);
 bool syncDirectoryOfNative(const std::string& nativePath);
 
 // Test-only fault injection, modelled on SQLite's: arm(op, n) makes the n-th

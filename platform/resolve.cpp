@@ -57,6 +57,7 @@ struct Split {
 Split splitUserPath(std::string_view path)
 {
     Split s;
+    bool mappedDrive = false;
     bool hasDrive = path.size() >= 2 && path[1] == ':' &&
                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     if (hasDrive) {
@@ -64,6 +65,7 @@ Split splitUserPath(std::string_view path)
         var += toUpperAscii(path[0]);
         path.remove_prefix(2);
         if (const char* mapped = std::getenv(var.c_str()); mapped && *mapped) {
+            mappedDrive = true;
             s.root = mapped;
             if (s.root.back() != '/') s.root += '/';
         }
@@ -80,6 +82,20 @@ Split splitUserPath(std::string_view path)
     }
     if (!cur.empty()) s.components.push_back(cur);
     s.trailingSeparator = !path.empty() && isSeparator(path.back());
+    if (mappedDrive) {
+        // A mapped drive is a root, as the drive it stands for: ".." stops
+        // at it instead of leading out of the directory it was mapped to.
+        std::vector<std::string> kept;
+        for (std::string& c : s.components) {
+            if (c == ".") continue;
+            if (c == "..") {
+                if (!kept.empty()) kept.pop_back();
+                continue;
+            }
+            kept.push_back(std::move(c));
+        }
+        s.components = std::move(kept);
+    }
     return s;
 }
 

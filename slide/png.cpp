@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/io.h"
+#include "platform/resolve.h"
+#include "platform/save_file.h"
 
 namespace qorvan::slide {
 
@@ -166,12 +168,10 @@ bool writePngTransparent(const RasterSurface& s, const std::string& path, const 
 {
     std::string png;
     if (!encodePng(s, png, transparent)) return false;
-    platform::File file = platform::File::open(path, platform::OpenMode::Write);
-    if (!file.isOpen()) return false;
-    bool ok = file.write(png.data(), png.size());
-    ok = file.close() && ok;
-    if (!ok) platform::removeFile(path);
-    return ok;
+    // The old picture stays until the new one is complete.
+    platform::SaveFile out;
+    if (!out.open(platform::resolveForCreate(path))) return false;
+    return out.write(png.data(), png.size()) && out.commit();
 }
 
 bool encodePng(const RasterSurface& s, std::string& out, const ColorRef* transparent)

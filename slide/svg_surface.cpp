@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "platform/io.h"
+#include "platform/resolve.h"
+#include "platform/save_file.h"
 
 namespace qorvan::slide {
 
@@ -163,12 +165,9 @@ std::string SvgSurface::document() const
 bool SvgSurface::save(const std::string& path) const
 {
     std::string doc = document();
-    platform::File file = platform::File::open(path, platform::OpenMode::Write);
-    if (!file.isOpen()) return false;
-    bool ok = file.write(doc.data(), doc.size());
-    ok = file.close() && ok;
-    if (!ok) platform::removeFile(path);
-    return ok;
+    platform::SaveFile out;
+    if (!out.open(platform::resolveForCreate(path))) return false;
+    return out.write(doc.data(), doc.size()) && out.commit();
 }
 
 } // namespace qorvan::slide

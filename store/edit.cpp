@@ -5,6 +5,7 @@
 
 #include "platform/io.h"
 #include "platform/path.h"
+#include "platform/save_file.h"
 #include "store/directory_p.h"
 #include "store/limits.h"
 #include "store/lock_p.h"
@@ -33,7 +34,12 @@ template <typename F> int guarded(F&& body)
     }
 }
 
-int lockFailed(const LibraryLock& lock) { return setStatus(CannotOpen, lock.lockFile().c_str(), nullptr); }
+std::string folderOfNative(const std::string& native)
+{
+    auto slash = native.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : native.substr(0, slash);
+}
 
 std::vector<Piece> piecesOf(const std::vector<LibraryEntry>& entries)
 {
@@ -58,17 +64,39 @@ int mayCreate(const LibraryFile& lib)
     return Ok;
 }
 
+// The library held open for a whole operation: its directory is read from
+// this descriptor and every old slide copied through it, so what is written
+// comes from one file even when another program replaces the library
+// meanwhile. Not open when there is no library yet.
+platform::File openLibrary(const LibraryFile& lib)
+{
+    if (lib.tooLong || lib.native.empty()) return {};
+    return platform::File::openNative(lib.native, platform::OpenMode::Read);
+}
+
+// The directory of the library held open; empty with the code recorded.
+std::vector<LibraryEntry> directoryOf(platform::File& file, const LibraryFile& lib)
+{
+    if (!file.isOpen()) {
+        setStatus(CannotOpen, lib.readerText.c_str(), nullptr);
+        return {};
+    }
+    return readDirectoryFrom(file, lib);
+}
+
 int createAt(const LibraryFile& lib)
 {
     if (mayCreate(lib) != Ok) return CannotOpen;
-    return rewriteLibrary(lib, {}, nullptr, {});
+    platform::File old = openLibrary(lib);
+    return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, {}, nullptr, {});
 }
 
 // The directory an append or replace starts from: the library's, or none
 // where a new library may be written. False with the code recorded.
-bool startingDirectory(const LibraryFile& lib, std::vector<LibraryEntry>& entries)
+bool startingDirectory(const LibraryFile& lib, platform::File& file, std::vector<LibraryEntry>& entries)
 {
-    entries = readDirectoryOf(lib);
+    file = openLibrary(lib);
+    entries = directoryOf(file, lib);
     if (!entries.empty()) return true;
     int code = lastStatus();
     if (code != CannotOpen && code != EmptyLibrary) return false;
@@ -77,8 +105,9 @@ bool startingDirectory(const LibraryFile& lib, std::vector<LibraryEntry>& entrie
     return mayCreate(lib) == Ok;
 }
 
-// Adds the slide file after entries, in one rewrite.
-int appendAfter(const LibraryFile& lib, const std::vector<LibraryEntry>& entries, const char* slideFile)
+// Adds the slide file after entries (read from old), in one rewrite.
+int appendAfter(const LibraryFile& lib, platform::File& old, const std::vector<LibraryEntry>& entries,
+                const char* slideFile)
 {
     const std::string slideText = slideFileText(slideFile);
     const std::string name = slideNameOf(slideFile);
@@ -95,22 +124,24 @@ int appendAfter(const LibraryFile& lib, const std::vector<LibraryEntry>& entries
 
     std::vector<Piece> pieces = piecesOf(entries);
     pieces.push_back(Piece{makeSlideName(name), 0, length, true});
-    return rewriteLibrary(lib, pieces, &slide, slideText);
+    return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, pieces, &slide, slideText);
 }
 
 int appendLocked(const LibraryFile& lib, const char* slideFile)
 {
+    platform::File old;
     std::vector<LibraryEntry> entries;
-    if (!startingDirectory(lib, entries)) return lastStatus();
-    return appendAfter(lib, entries, slideFile);
+    if (!startingDirectory(lib, old, entries)) return lastStatus();
+    return appendAfter(lib, old, entries, slideFile);
 }
 
 // The old slide leaves and the new one arrives in the same rewrite, so the
 // library is never seen (nor left, on a failure) without either.
 int replaceLocked(const LibraryFile& lib, const char* slideFile)
 {
+    platform::File old;
     std::vector<LibraryEntry> entries;
-    if (!startingDirectory(lib, entries)) return lastStatus();
+    if (!startingDirectory(lib, old, entries)) return lastStatus();
     // The base name cut as the append will cut it, so a long file name
     // replaces its own slide instead of meeting it as a duplicate.
     std::string name = platform::splitPath(slideFile).base;
@@ -122,23 +153,26 @@ int replaceLocked(const LibraryFile& lib, const char* slideFile)
     // What a separate delete would have recorded: the slide was not there.
     if (!entries.empty() && kept.size() == entries.size())
         setStatus(SlideNotFound, lib.written.c_str(), name.c_str());
-    return appendAfter(lib, kept, slideFile);
+    return appendAfter(lib, old, kept, slideFile);
 }
 
 int deleteLocked(const LibraryFile& lib, const char* name)
 {
-    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+    platform::File old = openLibrary(lib);
+    std::vector<LibraryEntry> entries = directoryOf(old, lib);
     if (entries.empty()) return lastStatus();
     std::vector<Piece> kept;
     kept.reserve(entries.size());
     for (const LibraryEntry& e : entries)
         if (!sameName(e.name, name)) kept.push_back(Piece{e.name, e.offset, e.size, false});
     if (kept.size() == entries.size()) return setStatus(SlideNotFound, lib.written.c_str(), name);
-    return rewriteLibrary(lib, kept, nullptr, {});
+    return rewriteLibrary(lib, &old, kept, nullptr, {});
 }
 
+// Extracts from the library held open as `held`, or from its own opening of
+// the library where there is none.
 int extractLocked(const char* directory, const LibraryFile& lib, const char* name,
-                  const std::vector<LibraryEntry>& entries)
+                  const std::vector<LibraryEntry>& entries, platform::File* held = nullptr, bool durable = false)
 {
     const LibraryEntry* entry = nullptr;
     for (const LibraryEntry& e : entries)
@@ -155,7 +189,9 @@ int extractLocked(const char* directory, const LibraryFile& lib, const char* nam
     if (outText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, outText.c_str(), nullptr);
 
     if (lib.tooLong) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    platform::File in = platform::File::openNative(lib.native, platform::OpenMode::Read);
+    platform::File own;
+    if (!held) own = platform::File::openNative(lib.native, platform::OpenMode::Read);
+    platform::File& in = held ? *held : own;
     if (!in.isOpen()) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
     std::int64_t length = in.length();
     if (length < 0) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
@@ -165,45 +201,33 @@ int extractLocked(const char* directory, const LibraryFile& lib, const char* nam
     // complete, so a failure never leaves a truncated file where an older
     // one stood.
     NativeTarget target = resolveTarget(outText);
-    TempFile tmp;
-    if (!createTemp(target.nativeDir, target.dirText, target.name, tmp))
-        return setStatus(CannotOpen, outText.c_str(), nullptr);
-    auto abandon = [&](const std::string& named) {
-        tmp.file.close();
-        platform::removeNative(tmp.native);
-        return setStatus(CannotOpen, named.c_str(), nullptr);
-    };
-    if (!in.seek(entry->offset)) return abandon(lib.extractText);
+    platform::SaveFile save;
+    if (!save.open(target.native)) return setStatus(CannotOpen, outText.c_str(), nullptr);
+    // Made durable when it replaces a file or when the caller is about to
+    // take the slide out of the library; otherwise a new slide file lost
+    // to a crash is still in the library, while paying a disk flush per
+    // slide made exploding a library many times slower than copying it.
+    save.setDurable(durable || save.targetExisted());
+    if (!in.seek(entry->offset)) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
     std::vector<char> buffer;
-    switch (copyBytes(in, tmp.file, entry->size, buffer, COPY_CHUNK)) {
+    switch (copyBytes(in, save.file(), entry->size, buffer, COPY_CHUNK)) {
     case CopyFault::None:
         break;
     case CopyFault::Read:
-        return abandon(lib.extractText);
+        return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
     case CopyFault::Write:
-        return abandon(outText);
-    }
-    in.close();
-    // Made durable only when it replaces a file: a new slide file lost to a
-    // crash is still in the library, while paying a disk flush per slide
-    // made exploding a library many times slower than copying it.
-    if (target.exists && !tmp.file.flush()) return abandon(outText);
-    if (!tmp.file.close()) {
-        platform::removeNative(tmp.native);
         return setStatus(CannotOpen, outText.c_str(), nullptr);
     }
-    if (!platform::renameNative(tmp.native, target.native)) {
-        platform::removeNative(tmp.native);
-        return setStatus(CannotOpen, outText.c_str(), nullptr);
-    }
+    if (!save.commit()) return setStatus(CannotOpen, outText.c_str(), nullptr);
     return Ok;
 }
 
-int extractSlideLocked(const LibraryFile& lib, const char* name, const char* directory)
+int extractSlideLocked(const LibraryFile& lib, const char* name, const char* directory, bool durable = false)
 {
-    std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+    platform::File file = openLibrary(lib);
+    std::vector<LibraryEntry> entries = directoryOf(file, lib);
     if (entries.empty()) return lastStatus();
-    return extractLocked(directory, lib, name, entries);
+    return extractLocked(directory, lib, name, entries, &file, durable);
 }
 
 // Every operation on one library: resolved once, locked against other
@@ -213,8 +237,11 @@ int withLibrary(const char* library, Body&& body)
 {
     return guarded([&] {
         LibraryFile lib = resolveLibrary(orEmpty(library));
-        LibraryLock lock(lib.nativeDir);
-        if (!lock.held()) return lockFailed(lock);
+        // The folder the library really lives in: writers that reach it
+        // through links in other folders must take turns all the same.
+        std::string real = lib.native.empty() ? std::string() : platform::followLinks(lib.native);
+        LibraryLock lock(real.empty() || real == lib.native ? lib.nativeDir : folderOfNative(real));
+        if (!lock.held()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
         return body(lib);
     });
 }
@@ -264,11 +291,13 @@ int explodeLibrary(const char* library, const char* directory,
                    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
-        std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+        platform::File file = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(file, lib);
         if (entries.empty()) return lastStatus();
         for (const LibraryEntry& e : entries) {
             const std::string name = storedName(e.name);
-            if (int code = extractLocked(orEmpty(directory), lib, name.c_str(), entries); code != Ok) return code;
+            if (int code = extractLocked(orEmpty(directory), lib, name.c_str(), entries, &file); code != Ok)
+                return code;
             if (onSlide) onSlide(static_cast<std::size_t>(&e - entries.data()) + 1, entries.size(), name);
         }
         return static_cast<int>(Ok);
@@ -278,7 +307,9 @@ int explodeLibrary(const char* library, const char* directory,
 int removeSlide(const char* library, const char* name, const char* directory)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
-        if (extractSlideLocked(lib, orEmpty(name), orEmpty(directory)) != Ok) return lastStatus();
+        // The extracted file must be on disk before the library loses the
+        // slide, or a power failure could leave it nowhere.
+        if (extractSlideLocked(lib, orEmpty(name), orEmpty(directory), true) != Ok) return lastStatus();
         return deleteLocked(lib, orEmpty(name)) == Ok ? static_cast<int>(Ok) : lastStatus();
     });
 }
@@ -299,7 +330,8 @@ int replaceSlide(const char* library, const char* slideFile)
 int renameSlide(const char* library, const char* oldName, const char* newName)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
-        std::vector<LibraryEntry> entries = readDirectoryOf(lib);
+        platform::File old = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(old, lib);
         if (entries.empty()) return lastStatus();
         std::string name = platform::toUpperAscii(orEmpty(newName));
         if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
@@ -313,7 +345,7 @@ int renameSlide(const char* library, const char* oldName, const char* newName)
                 return setStatus(SlideExists, lib.written.c_str(), name.c_str());
         std::vector<Piece> pieces = piecesOf(entries);
         pieces[found].name = makeSlideName(name);
-        return rewriteLibrary(lib, pieces, nullptr, {});
+        return rewriteLibrary(lib, &old, pieces, nullptr, {});
     });
 }
 

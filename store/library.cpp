@@ -25,6 +25,11 @@ std::vector<LibraryEntry> readDirectoryOf(const LibraryFile& lib)
         setStatus(CannotOpen, lib.readerText.c_str(), nullptr);
         return {};
     }
+    return readDirectoryFrom(file, lib);
+}
+
+std::vector<LibraryEntry> readDirectoryFrom(platform::File& file, const LibraryFile& lib)
+{
     DecodedLibrary d = decodeLibrary(file, DecodeMode::Strict);
     if (!d.ok()) {
         StatusCode code = libraryFaultStatus(d.fault);

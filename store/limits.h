@@ -29,8 +29,9 @@ inline constexpr int MAX_TEMP_ATTEMPTS = 1000;
 // library in memory.
 inline constexpr std::size_t REWRITE_CHUNK = 1024 * 1024;
 
-// How long an editing operation waits for a lock file held by another
-// process (where the file system offers no locks) before it gives up.
-inline constexpr int LOCK_FILE_WAIT_MS = 30000;
+// How long an editing operation waits for the writers' lock held by another
+// process before it gives up, so that one stuck writer (on a slow network
+// share, say) cannot make every other wait forever.
+inline constexpr int LOCK_WAIT_MS = 30000;
 
 } // namespace qorvan

@@ -31,15 +31,6 @@ std::size_t finalComponentStart(std::string_view path)
     return start;
 }
 
-// The temporary rule, applied to the final component only so that the
-// temporary file always lies beside the library: cut at the first '.' that
-// follows a character other than '.', then ".tmp".
-std::string temporaryStem(std::string_view name)
-{
-    for (std::size_t i = 1; i < name.size(); ++i)
-        if (name[i] == '.' && name[i - 1] != '.') return std::string(name.substr(0, i));
-    return std::string(name);
-}
 
 bool existsNative(const std::string& p)
 {
@@ -55,6 +46,13 @@ std::string resolveDirectory(std::string_view dirText)
 }
 
 } // namespace
+
+std::string temporaryStem(std::string_view name)
+{
+    for (std::size_t i = 1; i < name.size(); ++i)
+        if (name[i] == '.' && name[i - 1] != '.') return std::string(name.substr(0, i));
+    return std::string(name);
+}
 
 std::string joinNative(const std::string& dir, std::string_view name)
 {
@@ -78,21 +76,24 @@ LibraryFile resolveLibrary(const char* library)
     lib.stem = temporaryStem(std::string_view(lib.written).substr(lib.dirText.size()));
     if (lib.tooLong) return lib;
 
-    // The directory is found from the reader's text, so the file read and
-    // the file written always share it.
-    lib.nativeDir = resolveDirectory(std::string_view(lib.readerText).substr(0, cut));
+    // The directory is found once, from the caller's own spelling, so the
+    // file read and the file written always share it, and an entry spelled
+    // exactly as written wins over one that differs only in case.
+    lib.nativeDir = resolveDirectory(lib.dirText);
     const std::string readerName = lib.readerText.substr(cut);
     const std::string writerName = lib.writerText.substr(cut);
     if (readerName.empty()) {
         lib.native = lib.nativeDir;
         return lib;
     }
-    std::string exact = joinNative(lib.nativeDir, readerName);
-    if (existsNative(exact)) {
-        lib.native = exact;
-        return lib;
+    for (const std::string* name : {&writerName, &readerName}) {
+        std::string exact = joinNative(lib.nativeDir, *name);
+        if (existsNative(exact)) {
+            lib.native = exact;
+            return lib;
+        }
     }
-    std::string found = platform::resolveExisting(exact);
+    std::string found = platform::resolveExisting(joinNative(lib.nativeDir, writerName));
     lib.native = existsNative(found) ? found : joinNative(lib.nativeDir, writerName);
     return lib;
 }

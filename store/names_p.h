@@ -60,4 +60,9 @@ NativeTarget resolveTarget(std::string_view userPath);
 
 std::string joinNative(const std::string& dir, std::string_view name);
 
+// The temporary rule, applied to a final component only so that the
+// temporary file always lies beside the library: cut at the first '.' that
+// follows a character other than '.'; the caller adds ".tmp".
+std::string temporaryStem(std::string_view name);
+
 } // namespace qorvan::detail

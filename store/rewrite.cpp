@@ -5,37 +5,14 @@
 #include "store/limits.h"
 #include "store/status.h"
 
+#include "platform/save_file.h"
+
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstring>
 
 namespace qorvan::detail {
-
-bool createTemp(const std::string& nativeDir, const std::string& dirText, const std::string& stem, TempFile& out)
-{
-    std::string firstText;
-    for (int attempt = 0; attempt < MAX_TEMP_ATTEMPTS; ++attempt) {
-        std::string name = stem + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + ".tmp";
-        std::string text = dirText + name;
-        if (attempt == 0) firstText = text;
-        if (text.size() > MAX_PATH_CHARS) break;
-        std::string native = joinNative(nativeDir, name);
-        errno = 0;
-        platform::File f = platform::File::openNative(native, platform::OpenMode::CreateNew);
-        if (f.isOpen()) {
-            out.file = std::move(f);
-            out.native = std::move(native);
-            out.text = std::move(text);
-            return true;
-        }
-        // Anything but a name in use (no such folder, no access, an I/O
-        // error) would fail again under the next name.
-        if (errno != EEXIST) {
-            firstText = text;
-            break;
-        }
-    }
-    out.text = firstText;
-    return false;
-}
 
 CopyFault copyBytes(platform::File& from, platform::File& to, std::int64_t size, std::vector<char>& buffer,
                     std::size_t chunk)
@@ -66,8 +43,18 @@ bool writeHead(platform::File& out, const std::vector<Piece>& pieces)
 
 } // namespace
 
-int rewriteLibrary(const LibraryFile& lib, const std::vector<Piece>& pieces, platform::File* extra,
-                   const std::string& extraText)
+std::string tempText(const LibraryFile& lib, const platform::SaveFile& save)
+{
+    // In the library's own folder the user's form of the path; beside a
+    // link's target elsewhere, the native one, which is where it really is.
+    if (save.tempName().empty()) return lib.dirText + lib.stem + ".tmp";
+    const std::string inFolder = joinNative(lib.nativeDir, save.tempName());
+    if (save.tempPath() == inFolder) return lib.dirText + save.tempName();
+    return save.tempPath();
+}
+
+int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                   platform::File* extra, const std::string& extraText)
 {
     std::int64_t total = firstSlideOffset(pieces.size());
     bool needsLibrary = false;
@@ -77,21 +64,33 @@ int rewriteLibrary(const LibraryFile& lib, const std::vector<Piece>& pieces, pla
     }
     if (total > MAX_LIBRARY_BYTES || pieces.size() > MAX_LIBRARY_SLIDES) return setStatus(NoMemory, nullptr, nullptr);
 
-    platform::File old;
-    if (needsLibrary) {
-        old = platform::File::openNative(lib.native, platform::OpenMode::Read);
-        if (!old.isOpen()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    platform::FileId oldId;
+    if ((needsLibrary && !old) || (old && !old->id(oldId))) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    // Through a link, the temporary file lies beside the library it points
+    // to and is named after it, as a user looking there would expect.
+    const std::string real = lib.native.empty() ? lib.native : platform::followLinks(lib.native);
+    const std::string stem =
+        real.empty() || real == lib.native ? lib.stem : temporaryStem(real.substr(real.rfind('/') + 1));
+    platform::SaveFile save;
+    if (!save.open(lib.native, stem)) {
+        if (save.failure() == platform::SaveFile::Failure::Target)
+            return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        return setStatus(CannotOpen, tempText(lib, save).c_str(), nullptr);
     }
-    TempFile tmp;
-    if (!createTemp(lib.nativeDir, lib.dirText, lib.stem, tmp)) return setStatus(CannotOpen, tmp.text.c_str(), nullptr);
+    // Replacing needs the right to write the library itself, as editing it
+    // in place would; the folder's write bit alone would let anyone who may
+    // add files there rewrite a read-only library.
+    if (save.targetExisted() && ::faccessat(AT_FDCWD, save.target().c_str(), W_OK, AT_EACCESS) != 0)
+        return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+    if (old)
+        save.expectTarget(oldId);
+    else
+        save.expectNoTarget();
+    // Every failure below leaves the library as it was; the destructor
+    // removes the temporary file.
+    auto fail = [&](const std::string& named) { return setStatus(CannotOpen, named.c_str(), nullptr); };
 
-    auto abandon = [&](const std::string& named) {
-        tmp.file.close();
-        platform::removeNative(tmp.native);
-        return setStatus(CannotOpen, named.c_str(), nullptr);
-    };
-
-    if (!writeHead(tmp.file, pieces)) return abandon(tmp.text);
+    if (!writeHead(save.file(), pieces)) return fail(tempText(lib, save));
     std::vector<char> buffer;
     for (std::size_t i = 0; i < pieces.size();) {
         const Piece& p = pieces[i];
@@ -103,27 +102,22 @@ int rewriteLibrary(const LibraryFile& lib, const std::vector<Piece>& pieces, pla
                pieces[next].sourceOffset == p.sourceOffset + run)
             run += pieces[next++].size;
         i = next;
-        platform::File& from = p.fromExtra ? *extra : old;
-        if (!p.fromExtra && !old.seek(p.sourceOffset)) return abandon(lib.writerText);
-        switch (copyBytes(from, tmp.file, run, buffer, REWRITE_CHUNK)) {
+        platform::File& from = p.fromExtra ? *extra : *old;
+        if (!p.fromExtra && !old->seek(p.sourceOffset)) return fail(lib.writerText);
+        switch (copyBytes(from, save.file(), run, buffer, REWRITE_CHUNK)) {
         case CopyFault::None:
             break;
         case CopyFault::Read:
-            return abandon(p.fromExtra ? extraText : lib.writerText);
+            return fail(p.fromExtra ? extraText : lib.writerText);
         case CopyFault::Write:
-            return abandon(tmp.text);
+            return fail(tempText(lib, save));
         }
     }
-    old.close(); // read-only: a failing close loses nothing
-    if (!tmp.file.flush()) return abandon(tmp.text);
-    if (!tmp.file.close()) {
-        platform::removeNative(tmp.native);
-        return setStatus(CannotOpen, tmp.text.c_str(), nullptr);
+    const std::string text = tempText(lib, save);
+    if (!save.commit()) {
+        if (save.failure() == platform::SaveFile::Failure::Temp) return fail(text);
+        return fail(lib.writerText);
     }
-    // The one step that changes the library. Should it fail, the temporary
-    // file is the only complete new copy and stays for the user.
-    if (!platform::renameNative(tmp.native, lib.native)) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-    if (!platform::syncDirectoryOfNative(lib.native)) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
     return Ok;
 }
 

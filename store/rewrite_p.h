@@ -25,25 +25,18 @@ struct Piece {
 // Writes the library that pieces describe and puts it in lib.native's place.
 // Returns 0, or the code it recorded: 6 when the library would outgrow its
 // 32-bit offsets (nothing written), 1 naming the temporary file when it
-// cannot be created or written (it is removed), 1 naming the library when
-// the old library cannot be read (the temporary file is removed) or the
-// final rename or its flush fails (the temporary file, then the only
-// complete copy, stays).
+// cannot be created or written, 1 naming the library when the old library
+// cannot be read or the final rename fails. On every failure the library is
+// as it was and the temporary file is gone: the rename replaces the old
+// file in one step, so the temporary file is never the only copy.
 // extraText names the extra file when reading it fails.
-int rewriteLibrary(const LibraryFile& lib, const std::vector<Piece>& pieces, platform::File* extra,
-                   const std::string& extraText);
-
-// A file created exclusively under a free name "<stem>.tmp", "<stem>-1.tmp"
-// ... in nativeDir; text is the name as the user would write it (dirText
-// and the file name), for messages.
-struct TempFile {
-    platform::File file;
-    std::string native;
-    std::string text;
-};
-// False on failure, with text set to the name that could not be created;
-// nothing is recorded, so each caller names what the user will understand.
-bool createTemp(const std::string& nativeDir, const std::string& dirText, const std::string& stem, TempFile& out);
+// old is the library as the operation opened it, or null where there was
+// none: the rewrite copies old slides through it and replaces the library
+// only while the path still names that file (or still names nothing), so a
+// library another program put there meanwhile is kept and the operation
+// fails with code 1 naming the library.
+int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                   platform::File* extra, const std::string& extraText);
 
 // Copies size bytes in pieces of at most chunk bytes. 0 when done, else
 // which side failed.

@@ -2,6 +2,8 @@
 #include "ui/manager_dialog.h"
 
 #include "platform/io.h"
+#include "platform/resolve.h"
+#include "platform/save_file.h"
 #include "store/edit.h"
 #include "ui/prompts.h"
 
@@ -15,8 +17,18 @@ bool CopyFileInChunks(const std::string& destination, const std::string& source)
     using platform::OpenMode;
     File in = File::open(source, OpenMode::Read);
     if (!in.isOpen()) return true; // a new library has nothing to back up
-    File out = File::open(destination, OpenMode::Write);
-    if (!out.isOpen()) {
+    // A library whose own name ends in .bak (in any letter case) would be
+    // its own backup: writing it would be the one way to lose it here.
+    const std::string nativeDestination = platform::resolveForCreate(destination);
+    platform::FileId from;
+    platform::FileId to;
+    File existing = File::openNative(platform::followLinks(nativeDestination), OpenMode::Read);
+    if (in.id(from) && existing.isOpen() && existing.id(to) && from == to) return true;
+    existing = File();
+
+    // The old backup stays until the new one is complete.
+    platform::SaveFile out;
+    if (!out.open(nativeDestination)) {
         prompts().messageBox(nullptr, "File can't open : " + destination, "Error", Buttons::Ok, Icon::Error);
         return false;
     }
@@ -29,10 +41,10 @@ bool CopyFileInChunks(const std::string& destination, const std::string& source)
     }
     if (ok) {
         auto rest = static_cast<std::size_t>(len);
-        if (in.read(chunk.data(), rest) == rest) out.write(chunk.data(), rest);
+        ok = in.read(chunk.data(), rest) == rest && out.write(chunk.data(), rest);
     }
-    out.close();
-    in.close();
+    // A copy cut short is no backup: the previous one, if any, is kept.
+    if (ok) out.commit();
     return true;
 }
 

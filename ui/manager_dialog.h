@@ -75,10 +75,12 @@ private:
     std::string libraryPath_;
 };
 
-// Copies source to destination in COPY_CHUNK pieces; succeeds without
-// copying when source cannot be opened, shows "File can't open : %s" and
-// fails when destination cannot be created. A short read or write ends the
-// copy early without a message.
+// Copies source to destination in COPY_CHUNK pieces, replacing destination
+// only when the copy is complete; succeeds without copying when source
+// cannot be opened or destination is source itself, shows
+// "File can't open : %s" and fails when destination cannot be created. A
+// short read or write ends the copy without a message and keeps the old
+// destination.
 bool CopyFileInChunks(const std::string& destination, const std::string& source);
 
 } // namespace qorvan::ui

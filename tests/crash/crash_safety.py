@@ -8,6 +8,9 @@ fixed seed, and then checks that:
   * the library is a sound library (read here with a reader of our own, and
     listed by `qorvan list`) whose slides, names and order equal either the
     state before the operation or the state after it;
+  * the library keeps its mode (0640), its owner and group (given to
+    nobody when the script runs as root), and the symbolic link the edits go
+    through stays a link to it;
   * every other file in the folder is byte for byte what it was, and the only
     new file, if any, is the library's temporary file (LIB.tmp, LIB-N.tmp),
     which is then removed as a user would.
@@ -115,6 +118,16 @@ class Campaign:
         self.library = os.path.join(self.folder, "icons.slb")
         self.state = [("S%04d" % i, self.pool[i % len(self.pool)]) for i in range(args.slides)]
         write_library(self.library, self.state)
+        os.chmod(self.library, 0o640)
+        if os.geteuid() == 0:
+            os.chown(self.library, 65534, 65534)
+        st = os.stat(self.library)
+        self.identity = (st.st_mode & 0o7777, st.st_uid, st.st_gid)
+        # Every edit goes through a link, as users with a library in a
+        # shared folder often have it.
+        self.link = os.path.join(self.folder, "via-link.slb")
+        os.symlink("icons.slb", self.link)
+        self.via = self.link
         self.serial = args.slides
         # Bystanders: a slide file, another library, and a temporary-looking
         # name that belongs to the user, none of which may change.
@@ -156,20 +169,20 @@ class Campaign:
         if kind == "append":
             name = self.fresh_name()
             data = self.rng.choice(self.pool)
-            return kind, [self.library, self.source(name, data)], self.state + [(name, data)]
+            return kind, [self.via, self.source(name, data)], self.state + [(name, data)]
         i = self.rng.randrange(len(self.state))
         name, data = self.state[i]
         rest = self.state[:i] + self.state[i + 1 :]
         if kind == "delete":
-            return kind, [self.library, name.lower()], rest
+            return kind, [self.via, name.lower()], rest
         if kind == "replace":
             new = self.other_slide(data)
-            return kind, [self.library, self.source(name, new)], rest + [(name, new)]
+            return kind, [self.via, self.source(name, new)], rest + [(name, new)]
         new_name = self.fresh_name()
         after = list(self.state)
         after[i] = (new_name, data)
         assert new_name not in names
-        return kind, [self.library, name, new_name], after
+        return kind, [self.via, name, new_name], after
 
     def timed(self, kind, argv):
         started = time.monotonic()
@@ -183,7 +196,7 @@ class Campaign:
         against the expected state: a trial can only be judged against an
         operation that works when left alone."""
         original = self.library
-        self.library = os.path.join(self.work, "probe.slb")
+        self.library = self.via = os.path.join(self.work, "probe.slb")
         saved = (self.state, self.serial)
         for kind in ["append", "delete", "replace", "rename"]:
             write_library(self.library, self.state)
@@ -199,6 +212,7 @@ class Campaign:
             self.lead_in[kind] = took
         os.remove(self.library)
         self.library = original
+        self.via = self.link
         self.state, self.serial = saved
         # The probes wrote source files only; the library folder is as set up.
 
@@ -242,11 +256,16 @@ class Campaign:
             names = listed.stdout.decode("latin-1").split("\n")[:-1]
             if listed.returncode != 0 or names != [n for n, _ in now]:
                 failures.append("qorvan list disagrees (exit %d)" % listed.returncode)
+        if not os.path.islink(self.link) or os.readlink(self.link) != "icons.slb":
+            failures.append("the link to the library is no longer that link")
+        st = os.stat(self.library)
+        if (st.st_mode & 0o7777, st.st_uid, st.st_gid) != self.identity:
+            failures.append("mode, owner or group changed: %o %d:%d" % (st.st_mode & 0o7777, st.st_uid, st.st_gid))
         files = snapshot(self.folder)
         library_name = os.path.basename(self.library)
         temporary = re.compile(r"^icons(-[0-9]+)?\.tmp$", re.IGNORECASE)
         for name in sorted(set(before_files) | set(files)):
-            if name == library_name:
+            if name in (library_name, os.path.basename(self.link)):
                 continue
             if name not in files:
                 failures.append("%s disappeared" % name)

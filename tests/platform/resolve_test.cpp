@@ -37,6 +37,11 @@ TEST(NativePath, SeparatorsAndDrives)
     ::setenv("QORVAN_DRIVE_C", "/srv/cad", 1);
     EXPECT_EQ(toNativePath("c:\\lib\\parts"), "/srv/cad/lib/parts");
     EXPECT_EQ(toNativePath("C:parts"), "/srv/cad/parts");
+    // A mapped drive is a root: ".." stops there.
+    EXPECT_EQ(toNativePath("C:\\..\\x"), "/srv/cad/x");
+    EXPECT_EQ(toNativePath("C:..\\..\\x"), "/srv/cad/x");
+    EXPECT_EQ(toNativePath("C:\\lib\\..\\..\\..\\etc\\passwd"), "/srv/cad/etc/passwd");
+    EXPECT_EQ(toNativePath("C:\\a\\.\\b\\..\\c"), "/srv/cad/a/c");
     ::unsetenv("QORVAN_DRIVE_C");
 }
 

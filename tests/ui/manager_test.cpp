@@ -430,13 +430,39 @@ TEST(CopyFileInChunks, CopiesAcrossChunksAndReportsAnUnwritableDestination)
     EXPECT_EQ(prompts.boxes[0].icon, Icon::Error);
     EXPECT_FALSE(prompts.boxes[0].owned);
 
-    // A short read ends the copy early, silently.
+    // A short read ends the copy silently, and a backup cut short never
+    // replaces the previous one.
+    t.write("short.bak", "previous backup");
     platform::faults::resetCounts();
     platform::faults::arm(platform::IoOp::Read, 2);
     EXPECT_TRUE(CopyFileInChunks(t.str("short.bak"), t.str("big.slb")));
     platform::faults::disarm();
-    EXPECT_EQ(readFile(t.path() / "short.bak"), big.substr(0, COPY_CHUNK));
+    EXPECT_EQ(readFile(t.path() / "short.bak"), "previous backup");
     EXPECT_EQ(prompts.boxes.size(), 1u);
+    for (const auto& e : std::filesystem::directory_iterator(t.path()))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+TEST(CopyFileInChunks, NeverBacksALibraryUpOntoItself)
+{
+    // A library called X.bak: the backup's name is its own, exactly or
+    // after case-insensitive lookup.
+    struct Case {
+        const char* library;
+        const char* backup;
+    };
+    const Case cases[] = {{"old.bak", "old.bak"}, {"OLD.BAK", "OLD.bak"}, {"Old.Bak", "old.bak"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.library);
+        TempDir t;
+        ScriptedPrompts prompts;
+        const std::string lib = std::string(COPY_CHUNK + 5, 'L');
+        t.write(c.library, lib);
+        EXPECT_TRUE(CopyFileInChunks(t.str(c.backup), t.str(c.library)));
+        EXPECT_EQ(readFile(t.path() / c.library), lib);
+        EXPECT_TRUE(prompts.boxes.empty());
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 1);
+    }
 }
 
 } // namespace
