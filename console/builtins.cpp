@@ -215,8 +215,13 @@ Value oneMinusFn(Interpreter& in, const Args& a)
 Value strcatFn(Interpreter&, const Args& a)
 {
     std::string out;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        out += stringArg(a, i);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::string& part = stringArg(a, i);
+        // Doubling a string in a loop would otherwise take the process's
+        // memory in a few dozen steps.
+        if (part.size() > MAX_STRING_BYTES - out.size()) throw LispError("string too long");
+        out += part;
+    }
     return Value::string(std::move(out));
 }
 

@@ -35,16 +35,23 @@ const Value& Value::cdr() const
 
 Cons::~Cons()
 {
-    // Detach the tail while this cell still holds the only reference, so
-    // that destroying it does not recurse down the whole list.
-    auto* tail = std::get_if<Value::ConsPtr>(&cdr.storage());
-    if (!tail) return;
-    Value::ConsPtr next = std::move(*tail);
-    while (next && next.use_count() == 1) {
-        Value::ConsPtr after;
-        if (auto* p = std::get_if<Value::ConsPtr>(&next->cdr.storage())) after = std::move(*p);
-        next.reset();
-        next = std::move(after);
+    // Lists nest in both directions: a long cdr chain, and a deep car chain
+    // such as (repeat 1000000 (setq l (list l))). Cells this one alone
+    // holds are taken apart from a work list, so that releasing them never
+    // recurses, however the list was built.
+    std::vector<Value::ConsPtr> pending;
+    auto detach = [&pending](Value& v) {
+        if (auto* p = std::get_if<Value::ConsPtr>(&v.storage()); p && p->use_count() == 1)
+            pending.push_back(std::move(*p));
+    };
+    detach(car);
+    detach(cdr);
+    while (!pending.empty()) {
+        Value::ConsPtr cell = std::move(pending.back());
+        pending.pop_back();
+        detach(cell->car);
+        detach(cell->cdr);
+        // cell now holds no other cell alone: its destructor ends at once.
     }
 }
 

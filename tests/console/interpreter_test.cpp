@@ -54,6 +54,8 @@ TEST(Interpreter, EvaluatesTheDocumentedCore)
         { "(setq n 0) (foreach x '(1 2 3) (setq n (+ n x)))", "6" },
         { "(setq i 0) (while (< i 5) (setq i (1+ i)))", "5" },
         { "(setq s \"\") (repeat 3 (setq s (strcat s \"ab\")))", "\"ababab\"" },
+        // Released without recursion, however deep the car chain.
+        { "(setq l nil) (repeat 1000000 (setq l (list l))) (setq l nil) 1", "1" },
         { "(if (= 1 1) \"yes\" \"no\")", "\"yes\"" },
         { "(if nil 1)", "nil" },
         { "(cond ((= 1 2) 'a) ((= 2 2) 'b) (T 'c))", "B" },
@@ -121,6 +123,7 @@ TEST(Interpreter, ErrorsCarryTheHostMessages)
         { "(itoa 1.5)", "error: bad argument type: fixnump: 1.5" },
         { "(car 1)", "error: bad argument type: listp 1" },
         { "(/ 1 0)", "error: divide by zero" },
+        { "(setq s \"x\") (repeat 30 (setq s (strcat s s)))", "error: string too long" },
         { "(/ 1.0 0)", "error: divide by zero" },
         { "(defun two (a b) a) (two 1)", "error: too few arguments" },
         { "(two 1 2 3)", "error: too many arguments" },
