@@ -45,8 +45,8 @@ function(qorvan_add_test name)
 endfunction()
 
 # qorvan_add_fuzzer(NAME SOURCE [LIBS ...]): with QORVAN_FUZZ a libFuzzer
-# binary; otherwise a program that replays the seed corpus fuzz/corpus/NAME,
-# run by CTest so every build exercises the harness on its seeds.
+# binary; otherwise a program that replays the seed corpus fuzz/corpus/NAME
+# (and the real files of QORVAN_TESTDATA_DIR), run by CTest so every build exercises the harness on its seeds.
 function(qorvan_add_fuzzer name source)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   if(QORVAN_FUZZ)
@@ -59,6 +59,8 @@ function(qorvan_add_fuzzer name source)
     add_executable(${name} ${source} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-    add_test(NAME ${name}_replay COMMAND ${name} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+    # Real files beside the repository are replayed too when present; the
+    # replayer passes over a folder that does not exist.
+    add_test(NAME ${name}_replay COMMAND ${name} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${QORVAN_TESTDATA_DIR}/real)
   endif()
 endfunction()

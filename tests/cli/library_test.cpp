@@ -1,5 +1,6 @@
 // The library subcommands as a user runs them: the files they leave, what
 // they print, and the store's messages on failure.
+#include "tests/support/testdata.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -167,7 +168,7 @@ TEST(CliLibrary, EditingOperationsLeaveTheRightFiles)
 TEST(CliLibrary, ExplodingARealLibraryWritesEachSlidesBytes)
 {
     auto libs = realFiles(".slb");
-    if (libs.empty()) GTEST_SKIP() << "no real files under " << QORVAN_TESTDATA_DIR;
+    if (libs.empty()) GTEST_SKIP() << "no real files under " << qorvan::testing::testdataDir();
     for (const auto& l : libs) {
         TempDir t;
         std::string bytes = readFile(l);

@@ -1,3 +1,4 @@
+#include "tests/support/testdata.h"
 #include "tests/cli/support.h"
 
 #include <png.h>
@@ -77,7 +78,7 @@ std::vector<std::filesystem::path> realFiles(const std::string& extension)
 {
     namespace fs = std::filesystem;
     std::vector<fs::path> out;
-    fs::path root = QORVAN_TESTDATA_DIR;
+    fs::path root = qorvan::testing::testdataDir();
     std::error_code ec;
     if (!fs::is_directory(root, ec)) return out;
     for (const auto& e : fs::recursive_directory_iterator(root, ec))

@@ -1,6 +1,7 @@
 // Every library function of qorvan.arx called from qorvan-console: values,
 // banners, argument errors, the status left for slb-error, files written,
 // path spellings, and the real libraries made by other software.
+#include "tests/support/testdata.h"
 #include "tests/e2e/module_support.h"
 
 #include <gtest/gtest.h>
@@ -185,7 +186,7 @@ TEST(LibraryFunctions, PathsWithBackslashesAndMixedCase)
 
 TEST(LibraryFunctions, RealLibrariesFromOtherSoftware)
 {
-    const fs::path real = fs::path(QORVAN_TESTDATA_DIR) / "real";
+    const fs::path real = qorvan::testing::testdataDir() / "real";
     if (!fs::exists(real)) GTEST_SKIP() << "no real test data at " << real;
     SampleDir dir;
     const std::string lines = (real / "mnasoft-MNAS_acad_utils/acad_w.sup/LINES").string();

@@ -1,6 +1,7 @@
 // What hostile slides may cost: line work is capped per drawing, so a slide
 // of 65535-vertex fills whose edges each cross the whole picture is drawn in
 // bounded time; real slides stay far below the cap.
+#include "tests/support/testdata.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,7 +59,7 @@ TEST(LineBudget, EveryLineCountsOnlyTheStepsInsideThePicture)
 
 TEST(LineBudget, RealSlidesStayFarBelowIt)
 {
-    std::filesystem::path dir = std::filesystem::path(QORVAN_TESTDATA_DIR) / "real";
+    std::filesystem::path dir = qorvan::testing::testdataDir() / "real";
     if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no real slides at " << dir;
     std::int64_t most = 0;
     std::string which;

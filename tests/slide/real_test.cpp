@@ -1,5 +1,6 @@
 // Slides and libraries made by other software, and a comparison with an
 // independent renderer (netpbm's sldtoppm) on which pixels are drawn.
+#include "tests/support/testdata.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 std::vector<fs::path> realFiles(const std::string& ext)
 {
     std::vector<fs::path> out;
-    fs::path root = QORVAN_TESTDATA_DIR;
+    fs::path root = qorvan::testing::testdataDir();
     std::error_code ec;
     if (!fs::is_directory(root, ec)) return out;
     for (const auto& e : fs::recursive_directory_iterator(root, ec))
@@ -33,7 +34,7 @@ std::vector<fs::path> realFiles(const std::string& ext)
 }
 
 #define SKIP_WITHOUT(list)                                                                  \
-    if ((list).empty()) GTEST_SKIP() << "no real files under " << QORVAN_TESTDATA_DIR
+    if ((list).empty()) GTEST_SKIP() << "no real files under " << qorvan::testing::testdataDir()
 
 std::string slurp(const fs::path& p) { return qorvan::testing::readFile(p); }
 

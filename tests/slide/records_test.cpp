@@ -1,6 +1,7 @@
 // The record walker and the byte-order tools: each record kind read in both
 // orders from slides written by hand, the order told from test words and
 // from plausibility, and re-encoding checked byte for byte and by pixels.
+#include "tests/support/testdata.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -200,9 +201,9 @@ TEST(ByteOrder, TranscodingAddsAMissingEndAndDropsACutRecord)
 TEST(ByteOrder, RealSlidesSurviveARoundTripThroughBigEndian)
 {
     namespace fs = std::filesystem;
-    fs::path root = QORVAN_TESTDATA_DIR;
+    fs::path root = testing::testdataDir();
     std::error_code ec;
-    if (!fs::is_directory(root, ec)) GTEST_SKIP() << "no real files under " << QORVAN_TESTDATA_DIR;
+    if (!fs::is_directory(root, ec)) GTEST_SKIP() << "no real files under " << root;
     int checked = 0;
     for (const auto& e : fs::recursive_directory_iterator(root, ec)) {
         if (!e.is_regular_file() || e.path().extension() != ".sld") continue;

@@ -1,4 +1,5 @@
 // Libraries and slides made by other software, read where they lie.
+#include "tests/support/testdata.h"
 #include "store/edit.h"
 #include "store_fixture.h"
 
@@ -10,7 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path REAL = fs::path(QORVAN_TESTDATA_DIR) / "real";
+const fs::path REAL = testdataDir() / "real";
 const fs::path LINES_DIR = REAL / "mnasoft-MNAS_acad_utils" / "acad_w.sup";
 
 class RealDataTest : public StoreTest {

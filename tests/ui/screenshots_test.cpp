@@ -1,6 +1,7 @@
 // Writes a picture of each dialog, with real slides in the previews, to
 // screenshots/ in the build directory, for people to look at. Fails when a
 // dialog cannot be drawn or a preview stays black.
+#include "tests/support/testdata.h"
 #include "ui/about_dialog.h"
 #include "ui/controls.h"
 #include "ui/manager_dialog.h"
@@ -24,7 +25,7 @@ namespace {
 using namespace qorvan::testing;
 namespace fs = std::filesystem;
 
-const fs::path REAL = fs::path(QORVAN_TESTDATA_DIR) / "real";
+const fs::path REAL = testdataDir() / "real";
 const fs::path OUT = fs::path(QORVAN_BINARY_DIR) / "screenshots";
 
 // Real slides made by other software, in a stable order.
