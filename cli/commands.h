@@ -18,5 +18,8 @@ void addInfoCommand(CLI::App& app, Action& action);
 void addCheckCommand(CLI::App& app, Action& action);
 void addRenderCommands(CLI::App& app, Action& action);
 void addGalleryCommand(CLI::App& app, Action& action);
+void addThumbnailCommand(CLI::App& app, Action& action);
+// help and completion read app's other subcommands: add them last.
+void addHelpCommands(CLI::App& app, Action& action);
 
 } // namespace qorvan::cli

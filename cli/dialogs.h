@@ -17,6 +17,7 @@ struct ViewOptions {
     std::string title;
     bool haveTitle = false;
     std::string size; // "WxH"
+    std::string place; // manager: a folder to browse or a library to open
 };
 
 using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
@@ -26,7 +27,8 @@ using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
 void addDialogCommands(CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun,
                        DialogRun managerRun);
 
-// Runs qorvan-dialogs from qorvan's own folder with the same arguments;
+// Runs qorvan-dialogs (from qorvan's own folder, or where it is installed)
+// with the same arguments;
 // returns only when it cannot be started.
 int forwardToDialogs(int argc, char** argv, const ViewOptions& view);
 

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -57,12 +58,34 @@ int runView(int argc, char** argv, const ViewOptions& o)
     return dialog.DoModal() < 0 ? 1 : 0;
 }
 
-int runManager(int argc, char** argv, const ViewOptions&)
+int runManager(int argc, char** argv, const ViewOptions& o)
 {
+    // The manager browses the current directory, as it does in the host: a
+    // folder to start in becomes the current directory, and so does a
+    // library's folder.
+    std::string library;
+    std::error_code ec;
+    if (!o.place.empty()) {
+        std::filesystem::path place(o.place);
+        if (!std::filesystem::is_directory(place, ec)) {
+            if (!std::filesystem::is_regular_file(place, ec)) {
+                std::fprintf(stderr, "qorvan manager: %s: no such folder or library\n", o.place.c_str());
+                return 1;
+            }
+            library = place.filename().string();
+            place = place.parent_path();
+        }
+        if (!place.empty()) std::filesystem::current_path(place, ec);
+        if (ec) {
+            std::fprintf(stderr, "qorvan manager: %s: %s\n", place.c_str(), ec.message().c_str());
+            return 1;
+        }
+    }
     std::unique_ptr<QApplication> app;
     if (!startApplication(argc, argv, app)) return 1;
     ui::TemplateScope templates(ui::moduleTemplates());
     ui::ManagerDialog dialog(nullptr);
+    if (!library.empty()) dialog.SetLibrary(library);
     return dialog.DoModal() < 0 ? 1 : 0;
 }
 
@@ -70,7 +93,8 @@ int runManager(int argc, char** argv, const ViewOptions&)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"qorvan-dialogs: the dialogs of qorvan view and qorvan manager"};
+    // Users meet these commands as qorvan view and qorvan manager.
+    CLI::App app{"qorvan-dialogs: the dialogs of qorvan view and qorvan manager", "qorvan"};
     app.require_subcommand(1);
     ViewOptions view;
     cli::DialogRun run = nullptr;

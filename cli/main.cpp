@@ -7,25 +7,29 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/dialogs.h"
+#include "qorvan_version.h"
 
 int main(int argc, char** argv)
 {
     using namespace qorvan::cli;
     guardFiles();
-    CLI::App app{"qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)"};
+    // Named here, or CLI11 would name the program by the path it was run as.
+    CLI::App app{"qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)", "qorvan"};
     app.require_subcommand(1);
-    app.set_version_flag("--version", "qorvan 1.5");
+    app.set_version_flag("-V,--version", "qorvan " QORVAN_VERSION);
     Action action;
     addLibraryCommands(app, action);
     addInfoCommand(app, action);
     addCheckCommand(app, action);
     addRenderCommands(app, action);
     addGalleryCommand(app, action);
+    addThumbnailCommand(app, action);
 #ifdef QORVAN_CLI_DIALOGS
     ViewOptions view;
     DialogRun run = nullptr;
     addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
 #endif
+    addHelpCommands(app, action);
     // CLI11 would only say that a subcommand is required; name the word.
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;

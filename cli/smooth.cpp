@@ -1,4 +1,5 @@
 #include "cli/smooth.h"
+#include "qorvan_install_dirs.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@ namespace qorvan::cli {
 namespace {
 
     // Beside the program, as in the build tree; else where an installation puts
-    // private modules, ../lib/qorvan/ from the program's folder.
+    // private modules (lib/qorvan/ beside the program's bin/).
     std::string programFolder()
     {
         char self[PATH_MAX];
@@ -32,7 +33,7 @@ SmoothDraw smoothDrawer(std::string* why)
         const std::string folder = programFolder();
         void* module = nullptr;
         for (const std::string& candidate :
-            { folder + "qorvan-smooth.so", folder + "../lib/qorvan/qorvan-smooth.so" }) {
+            { folder + "qorvan-smooth.so", folder + QORVAN_MODULE_DIR_FROM_BINDIR "/qorvan-smooth.so" }) {
             module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (module) break;
             if (failure.empty()) failure = ::dlerror();

@@ -7,6 +7,8 @@
 #include "platform/path.h"
 #include "platform/resolve.h"
 
+#include "qorvan_install_dirs.h"
+
 #include <filesystem>
 #include <unistd.h>
 
@@ -93,15 +95,23 @@ std::string executableDirectory()
     return ec ? std::string() : self.parent_path().string();
 }
 
+std::string moduleBesideProgram(const std::string& file)
+{
+    const std::string dir = executableDirectory();
+    if (dir.empty()) return {};
+    for (const std::string& candidate : {dir + "/" + file, dir + "/" QORVAN_MODULE_DIR_FROM_BINDIR "/" + file}) {
+        std::string found = existingFile(candidate);
+        if (!found.empty()) return found;
+    }
+    return {};
+}
+
 std::string findModuleFile(const std::string& name)
 {
     const std::string withExt = hasExtension(name) ? name : name + ".arx";
     std::string found = existingFile(withExt);
     const auto parts = platform::splitPath(withExt);
-    if (found.empty() && parts.drive.empty() && parts.dir.empty()) {
-        const std::string dir = executableDirectory();
-        if (!dir.empty()) found = existingFile(dir + "/" + withExt);
-    }
+    if (found.empty() && parts.drive.empty() && parts.dir.empty()) found = moduleBesideProgram(withExt);
     if (found.empty()) return found;
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(found, ec);

@@ -39,9 +39,13 @@ bool loadModule(const std::string& nativePath, std::string& reason);
 // with a reason when it refuses (a module that did not unlock itself).
 bool unloadModule(LoadedModule& module, std::string& reason);
 // The module file a name stands for: as written (".arx" added when there is
-// no extension), then, for a bare name, beside the console's executable.
+// no extension), then, for a bare name, as moduleBesideProgram finds it.
 // Empty when there is none.
 std::string findModuleFile(const std::string& name);
+// The module file named file beside the console's executable (a build
+// tree), else in the folder an installation puts modules in; empty when
+// neither holds it.
+std::string moduleBesideProgram(const std::string& file);
 std::string executableDirectory();
 
 // Unloads every module, the last loaded first.

@@ -9,6 +9,8 @@
 #include "console/output.h"
 #include "console/session.h"
 
+#include "qorvan_version.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,21 +24,21 @@ constexpr const char USAGE[] =
     "usage: qorvan-console [--module PATH]... [--no-default-module] [-e EXPR]... [SCRIPT.lsp]\n";
 
 constexpr const char HELP[] =
-    "Loads CAD host modules (qorvan.arx beside this program unless told otherwise)\n"
-    "and evaluates AutoLISP: the expressions given with -e, then SCRIPT.lsp, or,\n"
-    "when neither is given, lines from standard input (a Command: prompt with line\n"
-    "editing on a terminal). A line that does not start with ( is a command name;\n"
-    "QUIT ends the session.\n"
+    "Loads CAD host modules (qorvan.arx beside this program or where it is\n"
+    "installed, unless told otherwise) and evaluates AutoLISP: the expressions\n"
+    "given with -e, then SCRIPT.lsp, or, when neither is given, lines from\n"
+    "standard input (a Command: prompt with line editing on a terminal). A line\n"
+    "that does not start with ( is a command name; QUIT ends the session.\n"
     "\n"
     "  --module PATH        load the module at PATH as well (repeatable)\n"
     "  --no-default-module  do not load qorvan.arx\n"
     "  -e EXPR              evaluate EXPR and print its value (repeatable)\n"
     "  -h, --help           show this help\n"
-    "  --version            show the version\n"
+    "  -V, --version        show the version\n"
     "\n"
     "Exit status: 0, or 1 when a script or -e expression ended in an error or a\n"
     "module could not be loaded, 2 for a usage error.\n"
-    "The AutoLISP the console evaluates is described in docs/autolisp.md.\n";
+    "The AutoLISP the console evaluates is described in qorvan-console(1).\n";
 
 struct Options {
     std::vector<std::string> modules;
@@ -63,8 +65,8 @@ int parse(int argc, char** argv, Options& o)
         } else if (!optionsDone && (arg == "-h" || arg == "--help")) {
             std::printf("%s%s", USAGE, HELP);
             return -1;
-        } else if (!optionsDone && arg == "--version") {
-            std::printf("qorvan-console 1.5\n");
+        } else if (!optionsDone && (arg == "-V" || arg == "--version")) {
+            std::printf("qorvan-console %s\n", QORVAN_VERSION);
             return -1;
         } else if (!optionsDone && arg == "--no-default-module") {
             o.defaultModule = false;
@@ -88,7 +90,10 @@ int parse(int argc, char** argv, Options& o)
 bool loadStartModules(const Options& o)
 {
     std::vector<std::string> wanted;
-    if (o.defaultModule) wanted.push_back(executableDirectory() + "/qorvan.arx");
+    if (o.defaultModule) {
+        const std::string found = moduleBesideProgram("qorvan.arx");
+        wanted.push_back(found.empty() ? executableDirectory() + "/qorvan.arx" : found);
+    }
     for (const std::string& m : o.modules)
         wanted.push_back(m);
     for (const std::string& name : wanted) {

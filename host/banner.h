@@ -3,6 +3,8 @@
 // every handler but slb-error prints first.
 #pragma once
 
+#include "qorvan_version.h"
+
 namespace qorvan::host {
 
 inline constexpr const char TOOLKIT_CREDIT_1[] = "\nQorvan toolkit for release 15 hosts: slide libraries and slides";
@@ -12,7 +14,7 @@ inline constexpr const char TOOLKIT_DATE[] = "Sep 23 1999";
 inline constexpr const char TOOLKIT_TIME[] = "03:59:38";
 
 inline constexpr const char MODULE_TITLE[] = "\nQorvan & Library Handling Functions";
-inline constexpr const char MODULE_VERSION[] = "\nVersion 1.5 by ";
+inline constexpr const char MODULE_VERSION[] = "\nVersion " QORVAN_VERSION_SHORT " by ";
 inline constexpr const char MODULE_AUTHOR[] = "the Qorvan developers";
 
 typedef int (*PrintFunction)(const char* text);

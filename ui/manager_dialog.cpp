@@ -54,6 +54,7 @@ bool ManagerDialog::OnInitDialog()
 
     FillDriveCombo();
     ListDirectory(libraryDir_);
+    RefreshLibrary(); // a library set before the dialog ran
     // The combo shows the drive that holds the directory being browsed.
     driveCombo()->selectString(platform::dirlist::driveFor(directoryText()->text()));
     return true;
@@ -154,12 +155,17 @@ bool ManagerDialog::ChooseLibrary()
     request.createPrompt = true;
     std::optional<std::string> chosen = prompts().openFile(request);
     if (!chosen) return false;
-    platform::PathParts parts = platform::splitPath(*chosen);
-    libraryDir_ = parts.drive + parts.dir;
-    libraryPath_ = *chosen;
-    if (chosen->find('.') == std::string::npos) libraryPath_ = libraryDir_ + parts.base + parts.ext + ".SLB";
-    CopyFileInChunks(LibraryBase() + ".bak", libraryPath_);
+    SetLibrary(*chosen);
     return true;
+}
+
+void ManagerDialog::SetLibrary(const std::string& chosen)
+{
+    platform::PathParts parts = platform::splitPath(chosen);
+    libraryDir_ = parts.drive + parts.dir;
+    libraryPath_ = chosen;
+    if (chosen.find('.') == std::string::npos) libraryPath_ = libraryDir_ + parts.base + parts.ext + ".SLB";
+    CopyFileInChunks(LibraryBase() + ".bak", libraryPath_);
 }
 
 void ManagerDialog::reportFailure(int status)

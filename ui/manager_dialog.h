@@ -41,6 +41,9 @@ public:
     void RefreshLibrary();
     void RefreshAll();
     bool ChooseLibrary();
+    // Works on the library at path from now on, as when it is chosen in the
+    // dialog (its backup included); before the dialog runs, it opens on it.
+    void SetLibrary(const std::string& path);
 
     // The handlers of the command table.
     void OnAbout();

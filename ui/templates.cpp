@@ -4,6 +4,8 @@
 
 #include "ui/about_texts.h"
 
+#include "qorvan_version.h"
+
 #include <iterator>
 
 namespace qorvan::ui {
@@ -18,7 +20,7 @@ constexpr std::uint32_t LIST_STYLE =
 constexpr ControlTemplate ABOUT_CONTROLS[] = {
     {IDC_STATIC, ControlClass::Static, "", CHILD | SS_BITMAP, 0, {42, 10, 65, 20}, IDB_ABOUT_PICTURE},
     {IDC_STATIC, ControlClass::Static, "Qorvan", CHILD | SS_CENTER | WS_GROUP, 0, {5, 35, 140, 8}},
-    {IDC_STATIC, ControlClass::Static, "Version 1.5", CHILD | SS_CENTER | WS_GROUP, 0, {5, 48, 140, 8}},
+    {IDC_STATIC, ControlClass::Static, "Version " QORVAN_VERSION_SHORT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 48, 140, 8}},
     {IDC_STATIC, ControlClass::Static, ABOUT_RIGHTS_NOTICE, CHILD | SS_CENTER | WS_GROUP, 0, {5, 61, 140, 8}},
     {1060, ControlClass::Static, ABOUT_WEB_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 74, 140, 8}},
     {1061, ControlClass::Static, ABOUT_MAIL_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 87, 140, 8}},
@@ -54,7 +56,7 @@ constexpr ControlTemplate MANAGER_CONTROLS[] = {
 constexpr DialogTemplate TEMPLATES[] = {
     {IDD_ABOUT, DIALOG_STYLE, "About Qorvan", "MS Sans Serif", 10, 150, 121, ABOUT_CONTROLS},
     {IDD_VIEW_SLIDE, DIALOG_STYLE, "", "System", 10, 220, 180, VIEW_SLIDE_CONTROLS},
-    {IDD_MANAGER, DIALOG_STYLE, "Qorvan : Version 1.5", "System", 10, 245, 220, MANAGER_CONTROLS},
+    {IDD_MANAGER, DIALOG_STYLE, "Qorvan : Version " QORVAN_VERSION_SHORT, "System", 10, 245, 220, MANAGER_CONTROLS},
 };
 
 class ModuleTemplates final : public TemplateSource {

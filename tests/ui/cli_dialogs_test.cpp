@@ -50,6 +50,27 @@ TEST(CliDialogs, ManagerOpensInTheCurrentDirectory)
     EXPECT_NE(r.err.find("dialog 142 \"Qorvan : Version 1.5\""), std::string::npos) << r.err;
 }
 
+// Opening on a library makes its backup, as choosing it in the dialog does:
+// the .bak beside it shows which library the manager opened, and where.
+TEST(CliDialogs, ManagerOpensInAFolderOrOnALibrary)
+{
+    TempDir tmp;
+    const std::string library = readFile(std::string(QORVAN_SOURCE_DIR) + "/samples/samples.slb");
+    tmp.write("work/parts.slb", library);
+    RunResult onLibrary = qorvan(OFFSCREEN, {"manager", "work/parts.slb"}, tmp.str());
+    EXPECT_EQ(onLibrary.status, 0) << onLibrary.err;
+    EXPECT_NE(onLibrary.err.find("dialog 142 "), std::string::npos) << onLibrary.err;
+    EXPECT_EQ(readFile(tmp.path() / "work/parts.bak"), library);
+
+    RunResult inFolder = qorvan(OFFSCREEN, {"manager", "work"}, tmp.str());
+    EXPECT_EQ(inFolder.status, 0) << inFolder.err;
+    EXPECT_NE(inFolder.err.find("dialog 142 "), std::string::npos) << inFolder.err;
+
+    RunResult missing = qorvan(OFFSCREEN, {"manager", "nosuch"}, tmp.str());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "qorvan manager: nosuch: no such folder or library\n");
+}
+
 TEST(CliDialogs, BadSizeMissingReferenceAndNoDisplay)
 {
     TempDir tmp;

@@ -1,0 +1,41 @@
+#!/bin/sh
+# Whole-program figures for the thumbnailer's command, printed, never
+# asserted: `qorvan thumbnail -s 256` of the largest real slide (target: well
+# under 100 ms) and of the largest real library, beside `sldtoppm | pamscale
+# | pnmtopng` making the same 256-pixel picture and `qorvan -V` (the start-up
+# alone), all in the same run.
+# Usage: bench/thumbnail.sh [BUILD_DIR]   (default build/)
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD=${1:-build}
+QORVAN="$ROOT/$BUILD/bin/qorvan"
+REAL=${QORVAN_TESTDATA:-$ROOT/../shared/testdata}/real
+[ -x "$QORVAN" ] || { echo "bench: build $QORVAN first" >&2; exit 1; }
+for tool in hyperfine sldtoppm pamscale pnmtopng; do
+    command -v $tool >/dev/null || { echo "bench: needs $tool" >&2; exit 1; }
+done
+[ -d "$REAL" ] || { echo "bench: no real slides in $REAL" >&2; exit 1; }
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+largest() { find "$REAL" -type f -iname "$1" -printf '%s %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
+cp "$(largest '*.sld')" "$WORK/big.sld"
+cp "$(largest '*.slb')" "$WORK/big.slb"
+echo "== largest slide: $(wc -c < "$WORK/big.sld") bytes; largest library: $(wc -c < "$WORK/big.slb") bytes"
+
+hyperfine -N --warmup 3 --export-json "$WORK/t.json" \
+    -n "qorvan -V" "$QORVAN -V" \
+    -n "thumbnail slide" "$QORVAN thumbnail -s 256 $WORK/big.sld $WORK/s.png" \
+    -n "thumbnail library" "$QORVAN thumbnail -s 256 $WORK/big.slb $WORK/l.png" \
+    -n "sldtoppm | pamscale | pnmtopng" \
+    "sh -c 'sldtoppm $WORK/big.sld 2>/dev/null | pamscale -xyfit 256 256 | pnmtopng > $WORK/p.png 2>/dev/null'"
+
+python3 - "$WORK/t.json" <<'PY'
+import json, sys
+r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+peer = r["sldtoppm | pamscale | pnmtopng"]["mean"]
+for name in ("thumbnail slide", "thumbnail library", "qorvan -V"):
+    m = r[name]["mean"]
+    print("%-18s %7.1f ms  (%.1fx faster than the peer's pipeline)" % (name, m * 1000, peer / m))
+PY

@@ -1,0 +1,162 @@
+// qorvan thumbnail: the command the desktop's thumbnailer runs.
+#include "cli/thumbnail.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "cli/picture_options.h"
+#include "cli/slide_source.h"
+#include "slide/offscreen_window.h"
+#include "slide/picture.h"
+#include "slide/png.h"
+#include "slide/raster_surface.h"
+#include "store/status.h"
+
+namespace qorvan::cli {
+
+namespace {
+
+    // The largest picture of the slide's own proportions that fits in box x box.
+    void fitInto(const LoadedSlide& s, int box, int& width, int& height)
+    {
+        int w = 0, h = 0;
+        slideSize(s, w, h);
+        if (w >= h) {
+            width = box;
+            height = std::max(1, static_cast<int>(std::lround(static_cast<double>(box) * h / w)));
+        } else {
+            height = box;
+            width = std::max(1, static_cast<int>(std::lround(static_cast<double>(box) * w / h)));
+        }
+    }
+
+    slide::ColorRef paper(Background b)
+    {
+        return b == Background::White ? slide::rgb(255, 255, 255)
+            : b == Background::None   ? slide::TRANSPARENT_BACKGROUND
+                                      : slide::rgb(0, 0, 0);
+    }
+
+    // One slide of a library's sheet, drawn on the raster surface (the smooth
+    // style makes whole PNG files only) and copied in with its top left corner
+    // at (x, y).
+    void drawCell(
+        const LoadedSlide& s, int box, const ThumbnailLook& look, slide::RasterSurface& sheet, int x, int y)
+    {
+        int w = 0, h = 0;
+        fitInto(s, box, w, h);
+        slide::OffscreenWindow window(w, h, paper(look.choices.background));
+        if (!window.surface().valid()) return;
+        const std::vector<std::uint8_t> bytes = rendererBytes(s);
+        window.InvalidateAndUpdate();
+        slide::Surface* surface = window.GetSurface();
+        slide::drawSlideBytes(
+            *surface, &window, bytes.data(), bytes.size(), pictureLook(bytes, w, h, look.choices));
+        window.ReleaseSurface(surface);
+        const int left = x + (box - w) / 2, top = y + (box - h) / 2;
+        for (int row = 0; row < h; ++row)
+            for (int col = 0; col < w; ++col)
+                sheet.SetPixel(left + col, top + row, window.surface().pixel(col, row));
+    }
+
+    bool writeLibrarySheet(
+        const Input& in, int size, const ThumbnailLook& look, const std::string& outPath, std::string& why)
+    {
+        LibraryScan scan = scanLibrary(in.bytes);
+        const int count = static_cast<int>(
+            std::min<std::size_t>(scan.entries.size(), static_cast<std::size_t>(look.librarySlides)));
+        if (count == 0) {
+            setStatus(EmptyLibrary, in.path.c_str(), nullptr);
+            why = statusMessage();
+            return false;
+        }
+        const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+        const int box = std::max(1, (size - look.gap * (side - 1)) / side);
+        // Outside the 24 colour bits, so no drawn pixel becomes see-through.
+        const slide::ColorRef between = slide::TRANSPARENT_BACKGROUND;
+        slide::RasterSurface sheet(size, size, between);
+        for (int i = 0; i < count; ++i) {
+            const ScannedEntry& e = scan.entries[static_cast<std::size_t>(i)];
+            LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
+            drawCell(s, box, look, sheet, (i % side) * (box + look.gap), (i / side) * (box + look.gap));
+        }
+        std::string png;
+        if (!slide::encodePng(sheet, png, &between) || !writeWholeFile(outPath, png)) {
+            why = "cannot write " + outPath;
+            return false;
+        }
+        return true;
+    }
+
+} // namespace
+
+bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look, const std::string& outPath,
+    std::string& why)
+{
+    resetStatus();
+    Input in = findInput(input);
+    if (in.kind == InputKind::Library && isLibraryFile(in.bytes))
+        return writeLibrarySheet(in, size, look, outPath, why);
+    LoadedSlide s;
+    if (loadSlideRef(input, s) != Ok) {
+        why = statusMessage();
+        return false;
+    }
+    int w = 0, h = 0;
+    fitInto(s, size, w, h);
+    PictureChoices choices = look.choices;
+    Picture p = makePicture(s, w, h, choices, PictureFormat::Png);
+    if (!p.made && choices.style == Style::Smooth) {
+        // Without the smooth module a plain thumbnail is still better than none.
+        choices.style = Style::Exact;
+        p = makePicture(s, w, h, choices, PictureFormat::Png);
+    }
+    if (!p.made) {
+        why = p.failure;
+        return false;
+    }
+    // A file that is not a slide would make an empty picture that looks like
+    // an empty slide; without a thumbnail the file manager shows its icon.
+    if (p.header == InvalidSlide) {
+        setStatus(InvalidSlide, nullptr, nullptr);
+        why = s.label + ": " + statusMessage();
+        return false;
+    }
+    if (!writeWholeFile(outPath, p.encoded)) {
+        why = "cannot write " + outPath;
+        return false;
+    }
+    return true;
+}
+
+void addThumbnailCommand(CLI::App& app, Action& action)
+{
+    struct Options {
+        std::string input;
+        std::string output;
+        int size = 256;
+        ThumbnailLook look;
+    };
+    auto o = std::make_shared<Options>();
+    CLI::App* c = app.add_subcommand("thumbnail",
+        "Draw a PNG of at most SIZE pixels a side of a slide, or of the first slides of a library");
+    c->add_option("INPUT", o->input, "a slide file, LIBRARY(NAME), or a library")->required();
+    c->add_option("OUTPUT", o->output, "the PNG file to write")->required();
+    c->add_option("-s,--size", o->size, "the longer side in pixels")
+        ->check(CLI::Range(1, 4096))
+        ->capture_default_str();
+    addPictureOptions(*c, o->look.choices);
+    c->callback([&action, o] {
+        action = [o] {
+            std::string why;
+            if (!makeThumbnail(o->input, o->size, o->look, o->output, why)) return fail(why);
+            return EXIT_OK;
+        };
+    });
+}
+
+} // namespace qorvan::cli
