@@ -48,7 +48,8 @@ namespace {
     }
 
     // The fixed choices of an option, as its validator describes them in --help
-    // ("TEXT:{black,white,none}"); empty when the value is free.
+    // ("TEXT:{black,white,none}", "{black->0,white->1}"); empty when the value
+    // is free.
     std::vector<std::string> choicesOf(const CLI::Option& o)
     {
         std::vector<std::string> out;
@@ -66,6 +67,9 @@ namespace {
             }
         }
         if (!item.empty()) out.push_back(item);
+        // A mapping validator describes its choices as {word->value,...}.
+        for (std::string& word : out)
+            word = word.substr(0, word.find("->"));
         return out;
     }
 

@@ -86,7 +86,7 @@ namespace {
     std::set<std::string> optionsIn(const std::string& help)
     {
         std::set<std::string> out;
-        const std::regex option("(^|[ ,])(--?[A-Za-z][A-Za-z-]*)");
+        const std::regex option("(^|[ ,])(--?[A-Za-z][A-Za-z0-9-]*)");
         for (std::sregex_iterator i(help.begin(), help.end(), option), end; i != end; ++i)
             out.insert((*i)[2]);
         return out;
