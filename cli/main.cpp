@@ -24,6 +24,7 @@ int main(int argc, char** argv)
     addRenderCommands(app, action);
     addGalleryCommand(app, action);
     addThumbnailCommand(app, action);
+    addInspectCommands(app, action);
 #ifdef QORVAN_CLI_DIALOGS
     ViewOptions view;
     DialogRun run = nullptr;

@@ -1,0 +1,1 @@
+qorvan_add_fuzzer(fuzz_text_form ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_text_form.cpp LIBS qorvan_inspect)
