@@ -7,12 +7,18 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <sys/stat.h>
 
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/slide_source.h"
+#include "inspect/diff.h"
+#include "inspect/library_layout.h"
+#include "inspect/salvage.h"
 #include "inspect/text_form.h"
+#include "platform/path.h"
+#include "platform/resolve.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -95,6 +101,101 @@ namespace {
         return writeWholeFile(o.out, r.bytes) ? EXIT_OK : fail("cannot write " + o.out);
     }
 
+    struct DiffOptions {
+        std::string a, b;
+        bool slide = false, library = false;
+    };
+
+    // Exit statuses as diff's: same, different, trouble.
+    constexpr int DIFF_SAME = 0;
+    constexpr int DIFF_DIFFERENT = 1;
+    constexpr int DIFF_TROUBLE = 2;
+
+    int runDiff(const DiffOptions& o)
+    {
+        resetStatus();
+        const Force force = o.library ? Force::Library : o.slide ? Force::Slide : Force::None;
+        Loaded a, b;
+        if (!loadFile(o.a, force, a) || !loadFile(o.b, force, b)) return DIFF_TROUBLE;
+        if (a.library != b.library)
+            return fail(a.label + " is a " + (a.library ? "library" : "slide") + " and " + b.label + " a "
+                    + (b.library ? "library" : "slide") + " (--slide or --library compares them as one kind)",
+                DIFF_TROUBLE);
+        inspect::DiffResult r
+            = a.library ? inspect::diffLibraries(a.bytes, b.bytes) : inspect::diffSlides(a.bytes, b.bytes);
+        if (!r.differ) return DIFF_SAME;
+        std::string out = "--- " + a.label + "\n+++ " + b.label + "\n" + r.report;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return std::fflush(stdout) == 0 ? DIFF_DIFFERENT : DIFF_TROUBLE;
+    }
+
+    struct SalvageOptions {
+        std::string damaged, out, directory;
+    };
+
+    // The same file by device and inode, so no spelling of a path, link or
+    // letter case makes salvage write over what it reads.
+    bool sameFile(const std::string& a, const std::string& b)
+    {
+        struct stat sa {
+        }, sb {};
+        return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
+            && sa.st_ino == sb.st_ino;
+    }
+
+    int runSalvage(const SalvageOptions& o)
+    {
+        resetStatus();
+        if (!o.out.empty() && !o.directory.empty())
+            return fail("salvage writes either -o LIBRARY or -d DIR, not both", EXIT_USAGE);
+        std::vector<std::uint8_t> bytes;
+        if (!platform::pathExists(o.damaged) || !readWholeFile(o.damaged, bytes))
+            return fail("cannot read " + o.damaged);
+        inspect::SalvageReport report = inspect::salvageLibrary(bytes.data(), bytes.size());
+
+        for (const inspect::RecoveredSlide& s : report.slides) {
+            std::printf("%-31s bytes %zu..%zu (%zu bytes)%s%s%s\n", s.name.c_str(), s.from,
+                s.to ? s.to - 1 : 0, s.to - s.from, s.nameFromDirectory ? "" : ", no name survives",
+                s.note.empty() ? "" : ": ", s.note.c_str());
+        }
+        for (const std::string& n : report.notes)
+            std::printf("not recovered: %s\n", n.c_str());
+        std::size_t whole = 0;
+        for (const auto& s : report.slides)
+            whole += s.state == inspect::RecoveredState::Whole;
+        std::fprintf(stderr,
+            "qorvan: %zu slides recovered from %s (%zu as found, %zu repaired or cut short); %zu named by "
+            "the directory\n",
+            report.slides.size(), o.damaged.c_str(), whole, report.slides.size() - whole,
+            report.namedFromDirectory);
+        if (report.slides.empty()) return fail("no slide found in " + o.damaged);
+
+        if (!o.out.empty()) {
+            if (sameFile(o.out, o.damaged))
+                return fail(o.out + " is the damaged file itself; salvage never writes over its input");
+            std::vector<std::string> names;
+            std::vector<std::vector<std::uint8_t>> slides;
+            for (auto& s : report.slides) {
+                names.push_back(s.name);
+                slides.push_back(std::move(s.bytes));
+            }
+            if (!writeWholeFile(o.out, inspect::encodeLibrary(names, slides)))
+                return fail("cannot write " + o.out);
+        } else if (!o.directory.empty()) {
+            if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
+            std::map<std::string, int> taken; // names that differ only in case share a file on some systems
+            for (const auto& s : report.slides) {
+                std::string base = safeFileName(s.name);
+                if (int n = taken[platform::toUpperAscii(base)]++) base += "~" + std::to_string(n);
+                const std::string path = joinPath(o.directory, base + ".SLD");
+                if (sameFile(path, o.damaged))
+                    return fail(path + " is the damaged file itself; salvage never writes over its input");
+                if (!writeWholeFile(path, s.bytes)) return fail("cannot write " + path);
+            }
+        }
+        return EXIT_OK;
+    }
+
 } // namespace
 
 void addInspectCommands(CLI::App& app, Action& action)
@@ -117,6 +218,25 @@ void addInspectCommands(CLI::App& app, Action& action)
     c->add_option("TEXT", b->text, "the text file, or - for standard input")->required();
     c->add_option("-o,--output", b->out, "the slide or library file to write")->required();
     c->callback([&action, b] { action = [b] { return runBuild(*b); }; });
+
+    auto f = std::make_shared<DiffOptions>();
+    c = app.add_subcommand("diff",
+        "Show how two slides (record by record) or two libraries (slide by slide) differ; "
+        "exit 0 same, 1 different, 2 trouble");
+    c->add_option("A", f->a, "the first slide or library")->required();
+    c->add_option("B", f->b, "the second")->required();
+    auto* diffSlide = c->add_flag("--slide", f->slide, "compare both as slides");
+    c->add_flag("--library", f->library, "compare both as libraries")->excludes(diffSlide);
+    c->callback([&action, f] { action = [f] { return runDiff(*f); }; });
+
+    auto v = std::make_shared<SalvageOptions>();
+    c = app.add_subcommand("salvage",
+        "Recover the slides of a damaged library into a new library (-o) or loose slide "
+        "files (-d); prints what it found, never writes over its input");
+    c->add_option("DAMAGED", v->damaged, "the damaged library (any file that holds slides)")->required();
+    c->add_option("-o,--output", v->out, "the new library to write");
+    c->add_option("-d,--directory", v->directory, "write NAME.SLD files here instead (created when missing)");
+    c->callback([&action, v] { action = [v] { return runSalvage(*v); }; });
 }
 
 } // namespace qorvan::cli

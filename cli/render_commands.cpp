@@ -1,5 +1,5 @@
-// qorvan render and qorvan convert: slides out as pictures, and as
-// little-endian new-form slide files.
+// qorvan render and qorvan convert: slides out as pictures, and as slide
+// files in any header form and byte order.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -139,6 +139,8 @@ int runRender(const RenderOptions& o)
 struct ConvertOptions {
     std::string ref;
     std::string out;
+    std::string form = "new";
+    std::string byteOrder = "little";
 };
 
 int runConvert(const ConvertOptions& o)
@@ -146,8 +148,9 @@ int runConvert(const ConvertOptions& o)
     resetStatus();
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
-    std::vector<std::uint8_t> bytes =
-        slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    const slide::SlideForm form = o.form == "old" ? slide::SlideForm::Old : slide::SlideForm::New;
+    const slide::ByteOrder order = o.byteOrder == "big" ? slide::ByteOrder::Big : slide::ByteOrder::Little;
+    std::vector<std::uint8_t> bytes = slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, order, form);
     if (bytes.empty()) return fail(s.label + ": the slide's header is cut short; there is nothing to convert");
     if (!writeWholeFile(o.out, bytes)) return fail("cannot write " + o.out);
     return EXIT_OK;
@@ -172,9 +175,15 @@ void addRenderCommands(CLI::App& app, Action& action)
     c->callback([&action, o] { action = [o] { return runRender(*o); }; });
 
     auto v = std::make_shared<ConvertOptions>();
-    c = app.add_subcommand("convert", "Write a little-endian, new-form copy of a slide (for slides written big-endian or in the old form)");
+    c = app.add_subcommand("convert", "Write a copy of a slide in either header form and either byte order (default: new form, little-endian, as the module reads)");
     c->add_option("SLIDE", v->ref, "a slide file (.SLD optional) or LIBRARY(NAME)")->required();
     c->add_option("-o,--output", v->out, "the slide file to write")->required();
+    c->add_option("--form", v->form, "new (31-byte header with a byte-order word) or old (34-byte header, level 1)")
+        ->check(CLI::IsMember({"new", "old"}))
+        ->capture_default_str();
+    c->add_option("--byte-order", v->byteOrder, "little (low byte first, as the module reads) or big")
+        ->check(CLI::IsMember({"little", "big"}))
+        ->capture_default_str();
     c->callback([&action, v] { action = [v] { return runConvert(*v); }; });
 }
 

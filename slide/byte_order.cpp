@@ -1,5 +1,6 @@
 #include "slide/byte_order.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -8,6 +9,10 @@
 namespace qorvan::slide {
 
 namespace {
+
+// See plausibility(): larger than any sum the other terms reach on a slide
+// of a few thousand records.
+constexpr std::size_t CUT_SHORT_PENALTY = std::size_t{1} << 20;
 
 // How sensible a reading is: a header with a usable extent and a known fill
 // flag, then records that are known, stay near the extent and reach an end
@@ -37,7 +42,13 @@ long plausibility(const std::uint8_t* data, std::size_t size, ByteOrder order)
         }
     });
     if (walk.endRecord) score += 8;
-    if (walk.cutShort) score -= 8;
+    // A reading in the wrong order soon falls out of step with the records
+    // and ends inside one; that outweighs everything else, since the points
+    // of a sound slide may lie far outside its extent (fills close with a
+    // negated y), which costs a long sound reading more than a short one.
+    if (walk.cutShort) score -= static_cast<long>(CUT_SHORT_PENALTY);
+    // Or it meets an end record by chance long before the data ends.
+    score -= static_cast<long>(std::min<std::size_t>(size - walk.stopOffset, CUT_SHORT_PENALTY));
     return score;
 }
 
@@ -58,8 +69,14 @@ OrderGuess detectByteOrder(const std::uint8_t* data, std::size_t size)
 std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
                                          bool newForm)
 {
+    return transcodeSlide(data, size, from, to, newForm ? SlideForm::New : SlideForm::Keep);
+}
+
+std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
+                                         SlideForm form)
+{
     std::vector<std::uint8_t> out;
-    if (!encodeSlideHeader(data, size, from, to, newForm, out)) return out;
+    if (!encodeSlideHeader(data, size, from, to, form, out)) return out;
     const HeaderFields h = readHeaderFields(data, size, from);
     bool ended = false;
     walkRecords(data, size, h.headerSize, from, [&](const SlideRecord& r) {

@@ -27,9 +27,15 @@ struct OrderGuess {
 OrderGuess detectByteOrder(const std::uint8_t* data, std::size_t size);
 
 // The same drawing re-encoded: the header and every record's 16-bit words in
-// `to` order, in the new form when newForm is set (else the slide's own
-// form). Records are copied up to and including the end record; a record cut
-// short is dropped, and an end record is always written.
+// `to` order, in the given form. Records are copied up to and including the
+// end record; a record cut short is dropped, and an end record is always
+// written. The display ratio moves between the new form's scaled integer and
+// the old form's 8-byte value; a new-form slide's level becomes 1 in the old
+// form and an old-form slide's level 2 in the new. Empty when the header is
+// cut short.
+std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
+                                         SlideForm form);
+// newForm: SlideForm::New, else SlideForm::Keep.
 std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
                                          bool newForm);
 

@@ -90,24 +90,33 @@ StatusCode headerStatus(unsigned faults, bool oldForm)
 bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
                        std::vector<std::uint8_t>& out)
 {
+    return encodeSlideHeader(data, size, from, to, newForm ? SlideForm::New : SlideForm::Keep, out);
+}
+
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, SlideForm form,
+                       std::vector<std::uint8_t>& out)
+{
     const HeaderFields h = readHeaderFields(data, size, from);
     if (!h.complete) return false;
-    const bool writeOld = h.oldForm && !newForm;
+    const bool writeOld = form == SlideForm::Old || (form == SlideForm::Keep && h.oldForm);
     out.insert(out.end(), data, data + LEVEL_OFFSET); // signature and kind are bytes
     out.push_back(writeOld ? OLD_FORM_LEVEL : (h.oldForm ? NEW_FORM_LEVEL : h.level));
     platform::appendU16(out, static_cast<std::uint16_t>(h.xDots), to);
     platform::appendU16(out, static_cast<std::uint16_t>(h.yDots), to);
     std::uint8_t little[8];
     if (writeOld) {
-        copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
+        if (h.oldForm) copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
+        else std::memcpy(little, &h.aspect, sizeof h.aspect);
         for (int i = 0; i < 8; ++i) out.push_back(little[to == ByteOrder::Little ? i : 7 - i]);
         platform::appendU16(out, h.fillFlag, to);
-        out.push_back(data[OLD_SPARE_OFFSET]);
+        out.push_back(h.oldForm ? data[OLD_SPARE_OFFSET] : std::uint8_t{0});
         return true;
     }
     if (h.oldForm) {
+        // Any signed 32-bit value, so a ratio that came from the new form
+        // goes back to the integer it was.
         double scaled = std::round(h.aspect * ASPECT_SCALE);
-        auto v = static_cast<std::uint32_t>(scaled > 0 && scaled < 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
+        auto v = static_cast<std::uint32_t>(std::fabs(scaled) <= 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
         platform::putU32(little, v);
     } else {
         copyOrdered(data + NEW_ASPECT_OFFSET, 4, from, little);

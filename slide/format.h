@@ -109,6 +109,14 @@ enum HeaderFault : unsigned {
 bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
                        std::vector<std::uint8_t>& out);
 
+// Which header form a re-encoded slide gets.
+enum class SlideForm { Keep, New, Old };
+
+// As above, in any form: an old-form copy of a new-form header gets level 1,
+// the ratio as the old form's 8-byte value and a zero spare byte.
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, SlideForm form,
+                       std::vector<std::uint8_t>& out);
+
 // Level 1 selects the old form; a missing level byte selects the new one.
 bool selectsOldForm(const std::uint8_t* data, std::size_t size);
 
