@@ -159,7 +159,9 @@ namespace {
                 s.note.empty() ? "" : ": ", s.note.c_str());
         }
         for (const std::string& n : report.notes)
-            std::printf("not recovered: %s\n", n.c_str());
+            std::printf("note: %s\n", n.c_str());
+        // The summary on standard error follows the list, also through a pipe.
+        std::fflush(stdout);
         std::size_t whole = 0;
         for (const auto& s : report.slides)
             whole += s.state == inspect::RecoveredState::Whole;

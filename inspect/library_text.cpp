@@ -62,8 +62,8 @@ std::vector<TextLine> libraryLines(const std::uint8_t* data, std::size_t size, c
             + quoteBytes(reinterpret_cast<const std::uint8_t*>(e.name.data()), e.name.size());
         if (!e.pad.empty()) text += " pad=" + hexBytes(e.pad.data(), e.pad.size());
         if (e.section < 0) text += " offset=" + num(e.offset);
-        lines.push_back({ text, "offset " + num(e.offset) + ", " + num(e.size) + " bytes",
-            static_cast<std::int64_t>(e.at), "directory" });
+        lines.push_back({ text, num(e.size) + " bytes", static_cast<std::int64_t>(e.at), "directory",
+            "offset " + num(e.offset) });
     }
     if (l.terminated) {
         const std::size_t n = l.bodyStart - l.terminatorAt;

@@ -151,11 +151,15 @@ std::string renderLines(const std::vector<TextLine>& lines, bool offsets)
     constexpr std::size_t COMMENT_COLUMN = 40;
     std::string out;
     for (const TextLine& l : lines) {
+        std::string note = l.note;
+        if (offsets && !l.positional.empty()) note = l.positional + (note.empty() ? "" : ", " + note);
         std::string comment;
         if (offsets && l.offset >= 0)
-            comment = "@" + num(l.offset) + (l.note.empty() ? "" : ": " + l.note);
+            comment = "@" + num(l.offset) + (note.empty() ? "" : ": " + note);
         else
-            comment = l.note;
+            comment = note;
+        // A blank line before each slide of a library, for the eye.
+        if (l.where == "slide") out += '\n';
         out += l.text;
         if (!comment.empty()) {
             out.append(l.text.size() < COMMENT_COLUMN ? COMMENT_COLUMN - l.text.size() : 1, ' ');

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "inspect/text_syntax.h"
@@ -24,10 +25,20 @@ inline constexpr int TEXT_FORM_VERSION = 1;
 // go into the comment. where names the line's place for the diff ("header",
 // "record 12", "bytes", "directory").
 struct TextLine {
+    TextLine(std::string text_, std::string note_, std::int64_t offset_, std::string where_,
+        std::string positional_ = "")
+        : text(std::move(text_))
+        , note(std::move(note_))
+        , offset(offset_)
+        , where(std::move(where_))
+        , positional(std::move(positional_))
+    {
+    }
     std::string text;
     std::string note;
     std::int64_t offset = -1; // byte offset in the dumped file, -1 for none
     std::string where;
+    std::string positional; // more of the note, shown only with offsets
 };
 
 // The lines of one slide whose first byte is at `base` in its file.
