@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/bytes.h"
 #include "store/library.h"
 
 namespace qorvan::inspect {

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "platform/bytes.h"
 #include "slide/byte_order.h"
 #include "slide/format.h"
 #include "store/library.h"
@@ -53,8 +54,8 @@ namespace {
         const std::uint8_t* h = data + p;
         if (h[slide::LEVEL_OFFSET] != slide::OLD_FORM_LEVEL) {
             for (ByteOrder order : { ByteOrder::Little, ByteOrder::Big }) {
-                const std::uint16_t fill = slide::readWord(h + slide::NEW_FILL_FLAG_OFFSET, order);
-                if (slide::readWord(h + slide::NEW_BYTE_ORDER_OFFSET, order) == slide::BYTE_ORDER_TEST
+                const std::uint16_t fill = platform::getU16(h + slide::NEW_FILL_FLAG_OFFSET, order);
+                if (platform::getU16(h + slide::NEW_BYTE_ORDER_OFFSET, order) == slide::BYTE_ORDER_TEST
                     && (fill == 0 || fill == 2))
                     return true;
             }

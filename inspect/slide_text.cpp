@@ -6,13 +6,13 @@
 #include <cstring>
 
 #include "inspect/slide_text_p.h"
+#include "platform/bytes.h"
 #include "slide/byte_order.h"
 #include "slide/format.h"
 
 namespace qorvan::inspect {
 
 using slide::ByteOrder;
-using slide::readWord;
 
 namespace {
 
@@ -122,13 +122,14 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
               case RecordKind::SolidFill: {
                   text = "fill";
                   if (lo) text += " low=" + num(lo);
-                  const std::uint16_t second = readWord(p + 2, order);
+                  const std::uint16_t second = platform::getU16(p + 2, order);
                   if (second) text += " second=" + hexWord(second);
-                  const std::size_t n = readWord(p, order);
+                  const std::size_t n = platform::getU16(p, order);
                   for (std::size_t i = 0; i < n; ++i) {
                       const std::uint8_t* v = p + 4 + 6 * i;
-                      text += " " + num(readWord(v + 2, order)) + "," + num(readWord(v + 4, order));
-                      const std::uint16_t lead = readWord(v, order);
+                      text += " " + num(platform::getU16(v + 2, order)) + ","
+                          + num(platform::getU16(v + 4, order));
+                      const std::uint16_t lead = platform::getU16(v, order);
                       if (lead != FILL_LEAD_WORD) text += "," + hexWord(lead);
                   }
                   note = n ? num(static_cast<long long>(n)) + (n == 1 ? " vertex" : " vertices")
