@@ -1,0 +1,70 @@
+// Writes new slides: a new-form little-endian header, then records chosen to
+// keep files as small as the host's own (relative records wherever the
+// deltas fit a signed byte, a colour record only when the colour changes)
+// and fills in the shape every reader accepts: convex pieces of at most
+// MAX_FILL_VERTICES vertices, each one start record, its vertex records and
+// a closing record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "slide/surface.h"
+
+namespace qorvan::slide {
+
+// netpbm's sldtoppm refuses longer fills; the host's own files never hold more.
+inline constexpr std::size_t MAX_FILL_VERTICES = 10;
+// A record's absolute x shares its word with the record type, so it must
+// stay below 0x8000; the header's extents are signed 16-bit values.
+inline constexpr std::int32_t MAX_SLIDE_DOTS = 0x7FFF;
+
+struct PointF {
+    double x = 0;
+    double y = 0;
+};
+
+struct SlideWriterStats {
+    std::size_t vectors = 0, offsetVectors = 0, commonEndpoints = 0, colours = 0, fills = 0;
+};
+
+class SlideWriter {
+public:
+    // Extents are clamped to 1..MAX_SLIDE_DOTS. The header's aspect says the
+    // pixels are square.
+    SlideWriter(std::int32_t xDots, std::int32_t yDots);
+
+    std::int32_t xDots() const { return xDots_; }
+    std::int32_t yDots() const { return yDots_; }
+
+    void setColour(std::uint8_t colour);
+    // Lines through the points in order, in slide coordinates (clamped to
+    // the area); closed joins the last to the first. Repeated points are
+    // dropped; a polyline that collapses to one point draws that point.
+    void polyline(const std::vector<Point>& points, bool closed);
+    // The area inside the rings (each implicitly closed) under the even-odd
+    // or the non-zero rule, in slide coordinates. A convex single ring is
+    // written as it stands; anything else is cut into trapezoids along the
+    // rings' edges, which are convex whatever the rings' shape.
+    void fillArea(const std::vector<std::vector<PointF>>& rings, bool evenOdd);
+
+    // The slide's bytes, ending with the end record. The writer is spent.
+    std::vector<std::uint8_t> finish();
+    const SlideWriterStats& stats() const { return stats_; }
+
+private:
+    void line(Point from, Point to);
+    void convexFill(const std::vector<Point>& polygon);
+    void fillRecords(const Point* vertices, std::size_t n);
+    void word(std::int32_t v);
+    Point clampPoint(Point p) const;
+
+    std::int32_t xDots_, yDots_;
+    std::vector<std::uint8_t> bytes_;
+    Point last_ { 0, 0 };
+    int colour_ = -1;
+    SlideWriterStats stats_;
+};
+
+} // namespace qorvan::slide
