@@ -20,6 +20,7 @@ void addRenderCommands(CLI::App& app, Action& action);
 void addGalleryCommand(CLI::App& app, Action& action);
 void addThumbnailCommand(CLI::App& app, Action& action);
 void addInspectCommands(CLI::App& app, Action& action);
+void addMakeCommand(CLI::App& app, Action& action);
 // help and completion read app's other subcommands: add them last.
 void addHelpCommands(CLI::App& app, Action& action);
 

@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     addGalleryCommand(app, action);
     addThumbnailCommand(app, action);
     addInspectCommands(app, action);
+    addMakeCommand(app, action);
 #ifdef QORVAN_CLI_DIALOGS
     ViewOptions view;
     DialogRun run = nullptr;
