@@ -265,10 +265,11 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
         line(pts[0], pts[0]);
         return;
     }
-    // Start at the end nearer the last point, so that the first record is
-    // more often a relative one.
-    auto far = [&](Point p) { return std::max(std::abs(p.x - last_.x), std::abs(p.y - last_.y)); };
-    if (far(pts.back()) < far(pts.front())) std::reverse(pts.begin(), pts.end());
+    // The renderer steps a line from its from point and leaves its to point
+    // out, so a line's pixels depend on its direction: each segment is
+    // written in the drawing's own direction, which the chain of records
+    // gives when it is walked from the far end back.
+    std::reverse(pts.begin(), pts.end());
     for (std::size_t k = 0; k + 1 < pts.size(); ++k)
         line(pts[k + 1], pts[k]);
 }

@@ -80,6 +80,19 @@ namespace {
             want.insert(seg(c.points[i], c.points[i + 1]));
         if (c.closed) want.insert(seg(c.points.back(), c.points.front()));
         EXPECT_EQ(got.lines, want);
+        // Each segment runs the drawing's way: the renderer leaves a line's to point out.
+        std::vector<std::pair<Point, Point>> directed;
+        walkRecords(
+            bytes.data(), bytes.size(), NEW_HEADER_SIZE, ByteOrder::Little, [&](const SlideRecord& r) {
+                if (r.kind != RecordKind::End && r.kind != RecordKind::Colour)
+                    directed.push_back({ r.from, r.to });
+            });
+        for (std::size_t i = 0; i + 1 < c.points.size(); ++i)
+            EXPECT_NE(
+                std::find_if(directed.begin(), directed.end(),
+                    [&](const auto& d) { return d.first == c.points[i] && d.second == c.points[i + 1]; }),
+                directed.end())
+                << "segment " << i << " reversed";
         EXPECT_LE(bytes.size() - NEW_HEADER_SIZE - 2, c.maxBytes);
     }
 
@@ -96,8 +109,8 @@ namespace {
             // One absolute record, then three bytes per step.
             PolylineCase { "short_steps", staircase(100, 5, 7, { 500, 500 }), false, 8 + 99 * 3 },
             PolylineCase { "long_steps", staircase(10, 300, 200, { 10, 500 }), false, 10 * 8 },
-            PolylineCase { "byte_edges", { { 1000, 500 }, { 1127, 372 }, { 999, 499 }, { 1126, 626 } }, false,
-                8 + 2 * 3 },
+            PolylineCase { "byte_edges", { { 1000, 500 }, { 1127, 373 }, { 1000, 246 }, { 1127, 119 } },
+                false, 8 + 2 * 3 },
             PolylineCase { "beyond_byte", { { 1000, 500 }, { 1128, 500 }, { 1000, 371 } }, false, 2 * 8 },
             PolylineCase {
                 "closed_square", { { 0, 0 }, { 100, 0 }, { 100, 100 }, { 0, 100 } }, true, 5 + 3 * 3 },
