@@ -73,7 +73,7 @@ namespace {
                         : pick < 6                                 ? rng() % 4
                                                                    : rng()));
             }
-            if (round % 2 && bytes.size() > 40) {
+            if (round % 2 && bytes.size() >= 32 + 36) {
                 // A directory entry whose offset lands anywhere.
                 bytes[32] = 'A';
                 for (int b = 0; b < 4; ++b)
