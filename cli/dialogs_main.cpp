@@ -3,6 +3,7 @@
 #include "cli/common.h"
 #include "cli/dialogs.h"
 
+#include "platform/stdout.h"
 #include "ui/manager_dialog.h"
 #include "ui/template.h"
 #include "ui/view_slide_dialog.h"
@@ -89,9 +90,7 @@ int runManager(int argc, char** argv, const ViewOptions& o)
     return dialog.DoModal() < 0 ? 1 : 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int runMain(int argc, char** argv)
 {
     // Users meet these commands as qorvan view and qorvan manager.
     CLI::App app{"qorvan-dialogs: the dialogs of qorvan view and qorvan manager", "qorvan"};
@@ -106,3 +105,7 @@ int main(int argc, char** argv)
     }
     return run ? run(argc, argv, view) : cli::EXIT_USAGE;
 }
+
+} // namespace
+
+int main(int argc, char** argv) { return platform::finishStandardOutput("qorvan-dialogs", runMain(argc, argv)); }

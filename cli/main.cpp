@@ -8,8 +8,11 @@
 #include "cli/common.h"
 #include "cli/dialogs.h"
 #include "qorvan_version.h"
+#include "platform/stdout.h"
 
-int main(int argc, char** argv)
+namespace {
+
+int runMain(int argc, char** argv)
 {
     using namespace qorvan::cli;
     guardFiles();
@@ -55,3 +58,7 @@ int main(int argc, char** argv)
 #endif
     return action ? action() : EXIT_USAGE;
 }
+
+} // namespace
+
+int main(int argc, char** argv) { return qorvan::platform::finishStandardOutput("qorvan", runMain(argc, argv)); }

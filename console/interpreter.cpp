@@ -1,7 +1,9 @@
 // Evaluation, application with dynamic scoping, and loading of text.
 #include "console/interpreter.h"
 
+#include "console/help.h"
 #include "console/host_state.h"
+#include "console/interrupt.h"
 #include "console/printer.h"
 #include "console/reader.h"
 
@@ -55,6 +57,7 @@ Interpreter::Interpreter()
     installSpecialForms(*this);
     installCoreBuiltins(*this);
     installHostBuiltins(*this);
+    installHelp(*this);
 }
 
 void Interpreter::define(const char* name, Value (*fn)(Interpreter&, const std::vector<Value>&))
@@ -82,6 +85,9 @@ Value Interpreter::eval(const Value& form)
         return form.asSymbol()->value;
     }
     if (!form.isCons()) return form;
+    // Every loop evaluates a form per turn, so this is where a long
+    // evaluation notices Ctrl-C.
+    if (interruptPending()) checkInterrupt();
     DepthGuard guard(depth_);
     const Value& head = form.car();
     Value fn;

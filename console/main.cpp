@@ -8,6 +8,7 @@
 #include "console/interpreter.h"
 #include "console/output.h"
 #include "console/session.h"
+#include "platform/stdout.h"
 
 #include "qorvan_version.h"
 
@@ -126,7 +127,6 @@ int run(int argc, char** argv)
     if (options.hasScript) ok = runScript(interpreter, options.script) && ok;
     if (options.expressions.empty() && !options.hasScript) runInteractive(interpreter);
     unloadAllModules();
-    output::flush();
     return ok ? 0 : 1;
 }
 
@@ -135,7 +135,7 @@ int run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     try {
-        return run(argc, argv);
+        return qorvan::platform::finishStandardOutput("qorvan-console", run(argc, argv));
     } catch (const std::exception& e) {
         output::diagnostic(std::string("qorvan-console: ") + e.what());
     } catch (...) {

@@ -1,6 +1,7 @@
 // Value helpers, the symbol table and the iterative release of long lists.
 #include "console/value.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace qorvan::console {
@@ -55,9 +56,26 @@ Cons::~Cons()
     }
 }
 
-Symbol* intern(std::string_view name)
+namespace {
+std::unordered_map<std::string, std::unique_ptr<Symbol>>& symbolTable()
 {
     static std::unordered_map<std::string, std::unique_ptr<Symbol>> table;
+    return table;
+}
+} // namespace
+
+std::vector<Symbol*> internedSymbols()
+{
+    std::vector<Symbol*> all;
+    for (auto& [name, symbol] : symbolTable())
+        all.push_back(symbol.get());
+    std::sort(all.begin(), all.end(), [](const Symbol* a, const Symbol* b) { return a->name < b->name; });
+    return all;
+}
+
+Symbol* intern(std::string_view name)
+{
+    auto& table = symbolTable();
     std::string upper(name);
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

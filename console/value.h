@@ -88,6 +88,8 @@ struct Symbol {
 
 // The interned symbol of a name (folded to upper case).
 Symbol* intern(std::string_view name);
+// Every symbol interned so far, sorted by name.
+std::vector<Symbol*> internedSymbols();
 
 class Interpreter;
 struct LoadedModule;

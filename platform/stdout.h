@@ -1,0 +1,20 @@
+// Standard output at the end of a program. Output that could not be written
+// (a full disk, a closed pipe reader, /dev/full) is an error the user must
+// hear of: a listing cut short and an exit status of 0 would pass for a
+// complete result.
+#pragma once
+
+#include <string>
+
+namespace qorvan::platform {
+
+// Flushes and closes standard output. True when everything written to it
+// arrived; otherwise false with the system's reason.
+bool closeStandardOutput(std::string& reason);
+
+// For main: closes standard output and, when that fails, prints
+// "PROGRAM: cannot write standard output: REASON" on standard error and
+// returns 1; otherwise returns status unchanged.
+int finishStandardOutput(const char* program, int status);
+
+} // namespace qorvan::platform
