@@ -581,9 +581,15 @@ namespace {
                     e.flags = static_cast<int>(integer(x.value));
             }
             if (e.pts.empty()) e.pts.resize(1);
-            if ((e.kind == Kind::Solid || e.kind == Kind::Face) && e.pts.size() >= 3 && !has13)
-                pointAt(3) = e.pts[2];
-            if (e.kind == Kind::Line && e.pts.size() < 2) pointAt(1) = e.pts[0];
+            // Copies first: pointAt may grow the vector under a reference into it.
+            if ((e.kind == Kind::Solid || e.kind == Kind::Face) && e.pts.size() >= 3 && !has13) {
+                const Vec3 third = e.pts[2];
+                pointAt(3) = third;
+            }
+            if (e.kind == Kind::Line && e.pts.size() < 2) {
+                const Vec3 start = e.pts[0];
+                pointAt(1) = start;
+            }
             if (e.kind == Kind::Ellipse && e.pts.size() < 2) pointAt(1) = { 1, 0, 0 };
             if (e.kind == Kind::Ellipse && e.r == 0) e.ratio = 1;
         } else if (type == "LWPOLYLINE") {
