@@ -7,6 +7,7 @@
 #include "host/arx/adsdef.h"
 #include "host/arx/rxmsg.h"
 #include "host/function_table.h"
+#include "host/messages.h"
 
 #include <cstdint>
 
@@ -17,8 +18,6 @@ class AcRxDynamicLinker;
 namespace qorvan::host {
 
 inline constexpr const char GROUP_NAME[] = "Qorvan";
-inline constexpr const char UNKNOWN_SUBROUTINE[] = "\nUnknown subroutine!";
-inline constexpr const char DEFINE_FAILED_FORMAT[] = "\n함수(%s)를 정의할 수 없습니다!";
 
 class ApplicationModule {
 public:

@@ -2,6 +2,7 @@
 #include "host/arglist.h"
 
 #include "host/arx/aced.h"
+#include "host/messages.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,7 @@ int ArgList::getAtom(const resbuf* node, char* dest, std::size_t cap)
 {
     if (cap > 0) dest[0] = '\0';
     if (resultTypeOf(node->restype) != RTSTR) {
-        acutPrintf("\ngetAtom : type mismatched! (%d)", node->restype);
+        acutPrintf(TYPE_MISMATCH_FORMAT, node->restype);
         return RTERROR;
     }
     const char* text = node->resval.rstring;

@@ -15,9 +15,6 @@
 
 namespace qorvan::host {
 
-inline constexpr const char TOO_FEW_ARGUMENTS[] = "\nerror: to few arguments\n";
-inline constexpr const char INVALID_ARGUMENT[] = "\nerror: invalid argument\n";
-
 int guarded(int (*body)()) noexcept
 {
     try {

@@ -25,11 +25,6 @@ namespace qorvan::host {
 
 namespace {
 
-inline constexpr const char TOO_FEW_ARGUMENTS[] = "\nerror: to few arguments\n";
-inline constexpr const char INVALID_ARGUMENT[] = "\nerror: invalid argument\n";
-inline constexpr const char NO_DISPLAY[] =
-    "\nerror: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n";
-
 inline constexpr std::int32_t DEFAULT_WIDTH = 420;
 inline constexpr std::int32_t DEFAULT_HEIGHT = 300;
 
