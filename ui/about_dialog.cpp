@@ -12,8 +12,8 @@ AboutDialog::AboutDialog(QWidget* parent) : TemplateDialog(IDD_ABOUT, parent) {}
 
 void AboutDialog::DoDataExchange()
 {
-    SubclassDlgItem(1060, &webLink_);
-    SubclassDlgItem(1061, &mailLink_);
+    SubclassDlgItem(IDC_WEB_LINK, &webLink_);
+    SubclassDlgItem(IDC_MAIL_LINK, &mailLink_);
 }
 
 bool AboutDialog::OnInitDialog()

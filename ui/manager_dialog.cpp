@@ -25,13 +25,13 @@ ManagerDialog::ManagerDialog(QWidget* parent) : TemplateDialog(IDD_MANAGER, pare
     setStatus(Ok, nullptr, nullptr);
 }
 
-ListBox* ManagerDialog::fileList() const { return DlgItem<ListBox>(1051); }
-ListBox* ManagerDialog::libraryList() const { return DlgItem<ListBox>(1054); }
-ComboBox* ManagerDialog::driveCombo() const { return DlgItem<ComboBox>(1052); }
-StaticText* ManagerDialog::directoryText() const { return DlgItem<StaticText>(1050); }
-StaticText* ManagerDialog::libraryText() const { return DlgItem<StaticText>(1053); }
-PictureControl* ManagerDialog::filePreview() const { return DlgItem<PictureControl>(1062); }
-PictureControl* ManagerDialog::libraryPreview() const { return DlgItem<PictureControl>(1063); }
+ListBox* ManagerDialog::fileList() const { return DlgItem<ListBox>(IDC_FILE_LIST); }
+ListBox* ManagerDialog::libraryList() const { return DlgItem<ListBox>(IDC_LIBRARY_LIST); }
+ComboBox* ManagerDialog::driveCombo() const { return DlgItem<ComboBox>(IDC_DRIVE_COMBO); }
+StaticText* ManagerDialog::directoryText() const { return DlgItem<StaticText>(IDC_DIRECTORY_TEXT); }
+StaticText* ManagerDialog::libraryText() const { return DlgItem<StaticText>(IDC_LIBRARY_TEXT); }
+PictureControl* ManagerDialog::filePreview() const { return DlgItem<PictureControl>(IDC_FILE_PREVIEW); }
+PictureControl* ManagerDialog::libraryPreview() const { return DlgItem<PictureControl>(IDC_LIBRARY_PREVIEW); }
 
 bool ManagerDialog::OnInitDialog()
 {
@@ -39,13 +39,13 @@ bool ManagerDialog::OnInitDialog()
         if (auto* b = DlgItem<QPushButton>(id)) connect(b, &QPushButton::clicked, this, handler);
     };
     button(3, &ManagerDialog::OnAbout);
-    button(1055, &ManagerDialog::OnAddSelectedFile);
-    button(1059, &ManagerDialog::OnExtractSelectedSlide);
-    button(1061, &ManagerDialog::OnSelectLibrary);
-    button(1057, &ManagerDialog::OnDeleteSelectedSlide);
-    button(1056, &ManagerDialog::OnAddAllFiles);
-    button(1058, &ManagerDialog::OnDeleteAllSlides);
-    button(1060, &ManagerDialog::OnExtractAllSlides);
+    button(IDC_ADD, &ManagerDialog::OnAddSelectedFile);
+    button(IDC_EXTRACT, &ManagerDialog::OnExtractSelectedSlide);
+    button(IDC_SELECT_LIBRARY, &ManagerDialog::OnSelectLibrary);
+    button(IDC_DELETE, &ManagerDialog::OnDeleteSelectedSlide);
+    button(IDC_ADD_ALL, &ManagerDialog::OnAddAllFiles);
+    button(IDC_DELETE_ALL, &ManagerDialog::OnDeleteAllSlides);
+    button(IDC_EXTRACT_ALL, &ManagerDialog::OnExtractAllSlides);
     connect(driveCombo(), &ComboBox::selectionChanged, this, &ManagerDialog::OnDriveChanged);
     connect(libraryList(), &ListBox::selectionChanged, this, &ManagerDialog::PreviewLibrarySlide);
     connect(fileList(), &ListBox::selectionChanged, this, &ManagerDialog::OnFileSelected);

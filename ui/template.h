@@ -56,6 +56,27 @@ inline constexpr int IDB_ABOUT_PICTURE = 140;
 inline constexpr int IDD_VIEW_SLIDE = 141;
 inline constexpr int IDD_MANAGER = 142;
 
+// The controls of the three dialogs. Ids repeat across dialogs (1060 and
+// 1061 are links in the About dialog and buttons in the manager), as each
+// dialog numbers its own controls.
+inline constexpr int IDC_VIEW_PICTURE = 1049;
+inline constexpr int IDC_DIRECTORY_TEXT = 1050;
+inline constexpr int IDC_FILE_LIST = 1051;
+inline constexpr int IDC_DRIVE_COMBO = 1052;
+inline constexpr int IDC_LIBRARY_TEXT = 1053;
+inline constexpr int IDC_LIBRARY_LIST = 1054;
+inline constexpr int IDC_ADD = 1055;
+inline constexpr int IDC_ADD_ALL = 1056;
+inline constexpr int IDC_DELETE = 1057;
+inline constexpr int IDC_DELETE_ALL = 1058;
+inline constexpr int IDC_EXTRACT = 1059;
+inline constexpr int IDC_EXTRACT_ALL = 1060;
+inline constexpr int IDC_SELECT_LIBRARY = 1061;
+inline constexpr int IDC_FILE_PREVIEW = 1062;
+inline constexpr int IDC_LIBRARY_PREVIEW = 1063;
+inline constexpr int IDC_WEB_LINK = 1060;
+inline constexpr int IDC_MAIL_LINK = 1061;
+
 enum class ControlClass { Button, Static, ListBox, ComboBox };
 
 // A rectangle in dialog units: origin and size.

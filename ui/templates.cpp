@@ -22,13 +22,13 @@ constexpr ControlTemplate ABOUT_CONTROLS[] = {
     {IDC_STATIC, ControlClass::Static, "Qorvan", CHILD | SS_CENTER | WS_GROUP, 0, {5, 35, 140, 8}},
     {IDC_STATIC, ControlClass::Static, "Version " QORVAN_VERSION_SHORT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 48, 140, 8}},
     {IDC_STATIC, ControlClass::Static, ABOUT_RIGHTS_NOTICE, CHILD | SS_CENTER | WS_GROUP, 0, {5, 61, 140, 8}},
-    {1060, ControlClass::Static, ABOUT_WEB_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 74, 140, 8}},
-    {1061, ControlClass::Static, ABOUT_MAIL_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 87, 140, 8}},
+    {IDC_WEB_LINK, ControlClass::Static, ABOUT_WEB_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 74, 140, 8}},
+    {IDC_MAIL_LINK, ControlClass::Static, ABOUT_MAIL_TEXT, CHILD | SS_CENTER | WS_GROUP, 0, {5, 87, 140, 8}},
     {IDOK, ControlClass::Button, "OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {55, 100, 40, 15}},
 };
 
 constexpr ControlTemplate VIEW_SLIDE_CONTROLS[] = {
-    {1049, ControlClass::Static, "", CHILD | SS_BLACKRECT, 0, {5, 5, 210, 150}},
+    {IDC_VIEW_PICTURE, ControlClass::Static, "", CHILD | SS_BLACKRECT, 0, {5, 5, 210, 150}},
     {IDOK, ControlClass::Button, "&OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {85, 160, 50, 15}},
 };
 
@@ -36,21 +36,21 @@ constexpr ControlTemplate VIEW_SLIDE_CONTROLS[] = {
 constexpr ControlTemplate MANAGER_CONTROLS[] = {
     {IDOK, ControlClass::Button, "&OK", CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, {65, 200, 50, 14}},
     {3, ControlClass::Button, "&About", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {130, 200, 50, 14}},
-    {1050, ControlClass::Static, "Slide Directory:", CHILD | SS_LEFT | WS_GROUP, 0, {5, 86, 100, 10}},
-    {1051, ControlClass::ListBox, "", LIST_STYLE, 0, {5, 98, 100, 80}},
-    {1052, ControlClass::ComboBox, "", CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT, 0,
+    {IDC_DIRECTORY_TEXT, ControlClass::Static, "Slide Directory:", CHILD | SS_LEFT | WS_GROUP, 0, {5, 86, 100, 10}},
+    {IDC_FILE_LIST, ControlClass::ListBox, "", LIST_STYLE, 0, {5, 98, 100, 80}},
+    {IDC_DRIVE_COMBO, ControlClass::ComboBox, "", CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT, 0,
      {5, 180, 100, 59}},
-    {1056, ControlClass::Button, ">>", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 99, 25, 15}},
-    {1055, ControlClass::Button, ">", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 120, 25, 15}},
-    {1059, ControlClass::Button, "<", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 141, 25, 15}},
-    {1060, ControlClass::Button, "<<", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 162, 25, 15}},
-    {1053, ControlClass::Static, "Slide Library:", CHILD | SS_LEFT | WS_GROUP, 0, {140, 86, 100, 10}},
-    {1054, ControlClass::ListBox, "", LIST_STYLE, 0, {140, 98, 100, 80}},
-    {1057, ControlClass::Button, "&Delete", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {170, 180, 35, 12}},
-    {1058, ControlClass::Button, "D&elete All", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {205, 180, 35, 12}},
-    {1062, ControlClass::Static, "", CHILD | SS_BLACKRECT, WS_EX_CLIENTEDGE, {5, 5, 115, 75}},
-    {1063, ControlClass::Static, "", CHILD | SS_BLACKRECT, WS_EX_CLIENTEDGE, {125, 5, 115, 75}},
-    {1061, ControlClass::Button, "&Select", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {140, 180, 30, 12}},
+    {IDC_ADD_ALL, ControlClass::Button, ">>", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 99, 25, 15}},
+    {IDC_ADD, ControlClass::Button, ">", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 120, 25, 15}},
+    {IDC_EXTRACT, ControlClass::Button, "<", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 141, 25, 15}},
+    {IDC_EXTRACT_ALL, ControlClass::Button, "<<", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {110, 162, 25, 15}},
+    {IDC_LIBRARY_TEXT, ControlClass::Static, "Slide Library:", CHILD | SS_LEFT | WS_GROUP, 0, {140, 86, 100, 10}},
+    {IDC_LIBRARY_LIST, ControlClass::ListBox, "", LIST_STYLE, 0, {140, 98, 100, 80}},
+    {IDC_DELETE, ControlClass::Button, "&Delete", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {170, 180, 35, 12}},
+    {IDC_DELETE_ALL, ControlClass::Button, "D&elete All", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {205, 180, 35, 12}},
+    {IDC_FILE_PREVIEW, ControlClass::Static, "", CHILD | SS_BLACKRECT, WS_EX_CLIENTEDGE, {5, 5, 115, 75}},
+    {IDC_LIBRARY_PREVIEW, ControlClass::Static, "", CHILD | SS_BLACKRECT, WS_EX_CLIENTEDGE, {125, 5, 115, 75}},
+    {IDC_SELECT_LIBRARY, ControlClass::Button, "&Select", CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, {140, 180, 30, 12}},
 };
 
 constexpr DialogTemplate TEMPLATES[] = {

@@ -40,7 +40,7 @@ void ViewSlideDialog::SetSize(int width, int height)
     height_ = height;
 }
 
-PictureControl* ViewSlideDialog::picture() const { return DlgItem<PictureControl>(1049); }
+PictureControl* ViewSlideDialog::picture() const { return DlgItem<PictureControl>(IDC_VIEW_PICTURE); }
 
 bool ViewSlideDialog::OnInitDialog()
 {

@@ -83,7 +83,7 @@ protected:
     void chooseLibrary(const std::string& path)
     {
         prompts.fileAnswers.push_back(path);
-        dialog.DlgItem<QPushButton>(1061)->click();
+        dialog.DlgItem<QPushButton>(IDC_SELECT_LIBRARY)->click();
     }
 
     void click(ListBox* list, const std::string& entry, bool twice = false)
@@ -126,7 +126,7 @@ TEST_F(ManagerTest, StartsBrowsingTheCurrentDirectoryWithoutALibrary)
 
     // Without a library the library buttons do nothing.
     click(dialog.fileList(), "BOX.SLD");
-    for (int id : {1055, 1059, 1057, 1056, 1058, 1060}) press(id);
+    for (int id : {IDC_ADD, IDC_EXTRACT, IDC_DELETE, IDC_ADD_ALL, IDC_DELETE_ALL, IDC_EXTRACT_ALL}) press(id);
     EXPECT_TRUE(prompts.boxes.empty());
     EXPECT_FALSE(fs::exists(work + "/SYMBOLS.bak"));
 }
@@ -156,7 +156,7 @@ TEST_F(ManagerTest, ChoosingALibraryBacksItUpListsItSortedAndPreviewsTheFirst)
 
     // Choosing again starts in the library's directory; cancelling keeps it.
     prompts.fileAnswers.push_back(std::nullopt);
-    press(1061);
+    press(IDC_SELECT_LIBRARY);
     EXPECT_EQ(prompts.fileRequests.back().initialDir, work + "/");
     EXPECT_EQ(dialog.libraryPath(), lib);
 }
@@ -174,7 +174,7 @@ TEST_F(ManagerTest, ANewLibraryNameWithoutADotGetsSlbAndNoBackup)
     EXPECT_TRUE(prompts.boxes.empty());
 
     click(dialog.fileList(), "STAR.SLD");
-    press(1055);
+    press(IDC_ADD);
     EXPECT_EQ(namesIn(fresh + ".SLB"), std::vector<std::string>{"STAR"});
     EXPECT_EQ(entries(*dialog.libraryList()), std::vector<std::string>{"STAR"});
 }
@@ -250,25 +250,25 @@ TEST_F(ManagerTest, AddExtractAndDeleteSelected)
     open();
     chooseLibrary(lib);
     click(dialog.fileList(), "BOX.SLD");
-    press(1055);
+    press(IDC_ADD);
     EXPECT_EQ(namesIn(lib), (std::vector<std::string>{"GEAR", "DOOR", "ARROW", "BOX"}));
     EXPECT_EQ(entries(*dialog.libraryList()), (std::vector<std::string>{"ARROW", "BOX", "DOOR", "GEAR"}));
 
     // Adding it again fails with the store's message, and the lists stay.
     click(dialog.fileList(), "BOX.SLD");
-    press(1055);
+    press(IDC_ADD);
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].text, "Slide BOX already exists in library " + lib + ".");
 
     click(dialog.libraryList(), "GEAR");
-    press(1059);
+    press(IDC_EXTRACT);
     bool listed = false;
     for (const auto& e : entries(*dialog.fileList())) listed = listed || platform::equalsNoCase(e, "GEAR.SLD");
     EXPECT_TRUE(listed); // extracted into the browsed directory, which was refreshed
 
     // Deleting the last entry moves the selection to the new last one.
     click(dialog.libraryList(), "GEAR");
-    press(1057);
+    press(IDC_DELETE);
     EXPECT_EQ(namesIn(lib), (std::vector<std::string>{"DOOR", "ARROW", "BOX"}));
     EXPECT_EQ(dialog.libraryList()->currentSelection(), 2);
     std::string sel;
@@ -284,7 +284,7 @@ TEST_F(ManagerTest, DeletingTheOnlySlideEmptiesTheList)
     open();
     chooseLibrary(one);
     ASSERT_EQ(dialog.libraryList()->count(), 1);
-    press(1057);
+    press(IDC_DELETE);
     EXPECT_EQ(dialog.libraryList()->count(), 0);
     EXPECT_EQ(dialog.libraryList()->currentSelection(), -1);
     EXPECT_TRUE(namesIn(one).empty());
@@ -294,7 +294,7 @@ TEST_F(ManagerTest, AddAllAddsEverySldEntryAndReportsEachFailure)
 {
     open();
     chooseLibrary(lib);
-    press(1056);
+    press(IDC_ADD_ALL);
     // [odd.sld] contains ".SLD" and fails as a slide; the others go in.
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(entries(*dialog.libraryList()),
@@ -308,7 +308,7 @@ TEST_F(ManagerTest, DeleteAllAsksAndCancelChangesNothing)
     chooseLibrary(lib);
     std::string before = readFile(lib);
     prompts.boxAnswers = {IDCANCEL};
-    press(1058);
+    press(IDC_DELETE_ALL);
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].text, "Delete all slides from " + lib);
     EXPECT_EQ(prompts.boxes[0].caption, "Qorvan");
@@ -318,7 +318,7 @@ TEST_F(ManagerTest, DeleteAllAsksAndCancelChangesNothing)
     EXPECT_EQ(dialog.libraryList()->count(), 3);
 
     prompts.boxAnswers = {IDOK};
-    press(1058);
+    press(IDC_DELETE_ALL);
     EXPECT_TRUE(namesIn(lib).empty());
     EXPECT_EQ(dialog.libraryList()->count(), 0);
     EXPECT_EQ(prompts.boxes.size(), 2u);
@@ -331,14 +331,14 @@ TEST_F(ManagerTest, ExtractAllAsksThenWritesEverySlide)
     click(dialog.fileList(), "[sub]");
     std::string dir = dialog.CurrentDirectory();
     prompts.boxAnswers = {IDCANCEL};
-    press(1060);
+    press(IDC_EXTRACT_ALL);
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].text, "Extract all slides from " + lib + " to " + dir);
     EXPECT_EQ(prompts.boxes[0].caption, "Qorvan");
     EXPECT_EQ(entries(*dialog.fileList()), (std::vector<std::string>{"[..]", "HOUSE.SLD"}));
 
     prompts.boxAnswers = {IDOK};
-    press(1060);
+    press(IDC_EXTRACT_ALL);
     auto listed = entries(*dialog.fileList());
     EXPECT_EQ(listed.size(), 5u);
     for (const char* s : {"ARROW", "DOOR", "GEAR"}) {
@@ -400,7 +400,7 @@ TEST_F(ManagerTest, AnUnreadableLibraryListsNothingSilently)
     EXPECT_TRUE(prompts.boxes.empty());
     // The next operation reports the store's status.
     click(dialog.fileList(), "BOX.SLD");
-    press(1055);
+    press(IDC_ADD);
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].text, "Slide library invalid.");
 }

@@ -107,7 +107,7 @@ TEST_F(Screenshots, Manager)
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     prompts.fileAnswers.push_back(lib);
-    d.DlgItem<QPushButton>(1061)->click();
+    d.DlgItem<QPushButton>(IDC_SELECT_LIBRARY)->click();
     ListBox* files = d.fileList();
     int pick = files->count() - 1;
     files->setCurrentRow(pick); // as a click does
