@@ -20,13 +20,6 @@ public:
     virtual bool seek(std::int64_t position) = 0;
 
     bool readU8(std::uint8_t& v) { return read(&v, 1) == 1; }
-    bool readU16(std::uint16_t& v)
-    {
-        std::uint8_t b[2];
-        if (read(b, 2) != 2) return false;
-        v = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-        return true;
-    }
 };
 
 class MemoryStream final : public SlideStream {

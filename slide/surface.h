@@ -1,6 +1,6 @@
 // The drawing surface the slide renderer draws on. Its operations carry the
-// names of the graphics calls the renderer was designed against, so the
-// renderer reads like its original and any surface (raster, SVG, recording,
+// names of the platform graphics calls the renderer is written against, so
+// the renderer reads in those terms and any surface (raster, SVG, recording,
 // a dialog's picture) can sit underneath it.
 //
 // Objects (pens, brushes, regions) are small integer handles owned by the

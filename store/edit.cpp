@@ -2,6 +2,7 @@
 // writers' lock, reads the directory and, when it changes the library,
 // hands the new layout to the rewrite.
 #include "store/edit.h"
+#include "store/extract_p.h"
 
 #include "platform/io.h"
 #include "platform/path.h"

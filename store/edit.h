@@ -12,15 +12,40 @@
 
 namespace qorvan {
 
-// Largest piece extractEntry reads and writes at a time.
+// The piece extraction copies a slide in: 61439 bytes (0xEFFF). Any size
+// would copy correctly; this one is part of the behaviour others count on
+// (a slide of 61440 bytes goes out in two pieces, and the manager's backup
+// copies in the same pieces), and it keeps one piece well inside 64 KiB.
 inline constexpr std::size_t COPY_CHUNK = 61439;
 
+// Contracts. Every function takes NUL-terminated narrow paths (a library
+// with or without ".slb"; null is taken as an empty text); paths over 255
+// characters are refused with CannotOpen naming them. Nothing is handed back to free: results are
+// files on disk and the status. Each returns Ok or the code it recorded;
+// the codes from reading the library are those of readDirectory
+// (CannotOpen, InvalidLibrary, EmptyLibrary, NoMemory).
+
+// Creates an empty library. CannotOpen when a file other than an empty
+// library is already there, or the library cannot be written.
 int createLibrary(const char* library);
+
+// Appends slideFile under its upper-cased base name (cut to 31 characters),
+// creating the library when it is absent or empty. SlideExists when a slide
+// of that name (any case) is there; InvalidSlide when the file name cannot
+// be a slide name; CannotOpen naming the slide file when it cannot be read;
+// NoMemory when the library would outgrow its limits.
 int appendSlide(const char* library, const char* slideFile);
+
+// Deletes the slide name (any case). SlideNotFound when it is absent.
 int deleteSlide(const char* library, const char* name);
-int extractEntry(const char* directory, const char* library, const char* name,
-                 const std::vector<LibraryEntry>& entries);
+
+// Writes slide name (any case) into directory as NAME.SLD.
+// SlideNotFound when it is absent; CannotOpen naming the output when it
+// cannot be written.
 int extractSlide(const char* library, const char* name, const char* directory);
+
+// Writes every slide into directory, in directory order, stopping at the
+// first failure (the slides written before it stay).
 int explodeLibrary(const char* library, const char* directory);
 // The same, calling onSlide(done, total, name) after each slide written, all
 // under the one writers' lock (a caller that read the directory itself and
@@ -28,13 +53,21 @@ int explodeLibrary(const char* library, const char* directory);
 // rewritten in between).
 int explodeLibrary(const char* library, const char* directory,
                    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
+
+// Extracts the slide, then deletes it; on an extraction failure the
+// library is left as it was.
 int removeSlide(const char* library, const char* name, const char* directory);
+
+// Puts slideFile in place of the slide of the same name, last in the
+// directory; appends it when there is none (SlideNotFound is then recorded
+// but the append's result returned).
 int replaceSlide(const char* library, const char* slideFile);
 
 // Renames the slide oldName (matched without regard to case) to newName,
 // upper-cased and cut to 31 characters, keeping its place in the directory.
-// 0, or 1, 4, 6, 7 as the reader reports; 3 when the new name cannot be a
-// slide name; 5 when oldName is absent; 8 when another slide has newName.
+// Ok, or the reader's codes; InvalidSlide when the new name cannot be a
+// slide name; SlideNotFound when oldName is absent; SlideExists when
+// another slide has newName.
 int renameSlide(const char* library, const char* oldName, const char* newName);
 
 } // namespace qorvan

@@ -2,6 +2,7 @@
 // statuses they leave.
 #include "platform/io.h"
 #include "store/edit.h"
+#include "store/extract_p.h"
 #include "store_fixture.h"
 
 using namespace qorvan;
