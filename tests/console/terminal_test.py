@@ -73,8 +73,13 @@ def check(console):
 
         # Ctrl-C during a long evaluation: the expression is abandoned, the
         # session goes on and its variables stay usable.
-        s.send(b"(repeat 100000000 (setq x 1))\r")
-        time.sleep(0.5)
+        # The Ctrl-C must come while the loop runs, not while the line is
+        # still being read (a loaded machine can take longer than any fixed
+        # pause): the expression says when it has started. The marker is
+        # built by strcat so the echo of the typed line cannot match it.
+        s.send(b'(progn (setq x 1) (princ (strcat "eval" "uating\\n")) (repeat 100000000 (setq x 1)))\r')
+        s.expect(b"evaluating")
+        time.sleep(0.2)
         s.send(b"\x03")
         s.expect(b"; error: Function cancelled")
         s.expect(PROMPT)
