@@ -2,6 +2,7 @@
 // attributes, style sheets and style attributes, and turns every painted
 // path into slide shapes at the grid the caller asks for.
 #include "import/svg.h"
+#include "import/svg_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,19 +33,6 @@ namespace svg {
         // drawing a faint highlight solid would hide what lies under it.
         constexpr double MIN_ALPHA = 0.5;
 
-        bool isSpace(char c)
-        {
-            return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-        }
-
-        std::string_view trim(std::string_view s)
-        {
-            while (!s.empty() && isSpace(s.front()))
-                s.remove_prefix(1);
-            while (!s.empty() && isSpace(s.back()))
-                s.remove_suffix(1);
-            return s;
-        }
 
         struct Viewport {
             double width = 100, height = 100;

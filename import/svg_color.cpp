@@ -1,4 +1,5 @@
 #include "import/svg_color.h"
+#include "import/svg_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,19 +62,6 @@ namespace {
         { "white", 0xffffff }, { "whitesmoke", 0xf5f5f5 }, { "yellow", 0xffff00 },
         { "yellowgreen", 0x9acd32 } };
 
-    bool isSpace(char c)
-    {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    }
-
-    std::string_view trim(std::string_view s)
-    {
-        while (!s.empty() && isSpace(s.front()))
-            s.remove_prefix(1);
-        while (!s.empty() && isSpace(s.back()))
-            s.remove_suffix(1);
-        return s;
-    }
 
     std::string lower(std::string_view s)
     {

@@ -1,23 +1,11 @@
 #include "import/svg_css.h"
+#include "import/svg_text.h"
 
 #include <algorithm>
 
 namespace qorvan::import::svg {
 namespace {
 
-    bool isSpace(char c)
-    {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    }
-
-    std::string_view trim(std::string_view s)
-    {
-        while (!s.empty() && isSpace(s.front()))
-            s.remove_prefix(1);
-        while (!s.empty() && isSpace(s.back()))
-            s.remove_suffix(1);
-        return s;
-    }
 
     std::string withoutComments(std::string_view css)
     {
