@@ -29,12 +29,12 @@ std::u32string decodeUtf8(std::string_view s)
             ++i;
             continue;
         }
-        char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
+        char32_t cp = extra == 0 ? char32_t{c} : static_cast<char32_t>(c & (0x3F >> extra));
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
             const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
             if ((d >> 6) != 2) ok = false;
-            cp = (cp << 6) | (d & 0x3F);
+            cp = (cp << 6) | static_cast<char32_t>(d & 0x3F);
         }
         if (!ok) {
             out.push_back(0xFFFD);
