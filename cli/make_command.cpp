@@ -27,6 +27,7 @@ namespace {
         int margin = import::DEFAULT_MARGIN_DOTS;
         std::vector<std::string> layers;
         std::vector<std::string> excludeLayers;
+        double strokeWidth = import::Options{}.strokeWidthPixels;
     };
 
     std::string upperAscii(std::string s)
@@ -85,6 +86,7 @@ namespace {
         import::Options options;
         options.layers = o.layers;
         options.excludeLayers = o.excludeLayers;
+        options.strokeWidthPixels = o.strokeWidth;
 
         // Names first, so that a duplicate refuses the whole run before any slide is made.
         std::vector<std::string> names;
@@ -179,6 +181,9 @@ void addMakeCommand(CLI::App& app, Action& action)
         ->allow_extra_args(false);
     cmd->add_option("--exclude-layer", o->excludeLayers, "Leave this layer out (repeatable)")
         ->allow_extra_args(false);
+    cmd->add_option("--stroke-width", o->strokeWidth,
+           "SVG: strokes at most this many dots wide are drawn as lines, wider ones as filled areas (default 3)")
+        ->check(CLI::Range(0.0, 10000.0));
     cmd->callback([o, &action] { action = [o] { return runMake(*o); }; });
 }
 

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "import/stroke_font.h"
 #include "import/svg_clip.h"
 #include "import/svg_color.h"
 #include "import/svg_css.h"
@@ -29,6 +30,9 @@ namespace svg {
     namespace {
 
         constexpr double DEFAULT_FONT_SIZE = 16;
+        // The stroke font's capitals are one unit high; in the sans-serif faces SVG
+        // text usually names, capitals stand about 0.7 of the font size.
+        constexpr double CAP_HEIGHT_PER_EM = 0.7;
         // Paint less opaque than this is left out: a slide has no translucency, and
         // drawing a faint highlight solid would hide what lies under it.
         constexpr double MIN_ALPHA = 0.5;
@@ -184,6 +188,20 @@ namespace svg {
         Extents extents() const override { return box; }
         bool draw(const Grid& grid, Drawing& out, std::string& error) const override;
         const std::vector<std::string>& warnings() const override { return readWarnings; }
+
+        // The stroke font, loaded the first time text is met; null when it
+        // cannot be, with fontError saying why.
+        const StrokeFont* strokeFont() const
+        {
+            if (!fontTried) {
+                fontTried = true;
+                font = StrokeFont::load("futural", fontError);
+            }
+            return font.get();
+        }
+        mutable std::unique_ptr<StrokeFont> font;
+        mutable bool fontTried = false;
+        mutable std::string fontError;
         bool extentsAreFrame() const override { return true; }
 
         bool prepare(std::string& error);
@@ -236,7 +254,9 @@ namespace svg {
                 warn(counts.translucent,
                     "shape(s) more than half transparent left out (a slide has no transparency)");
                 warn(counts.clipped, "clip path(s) or mask(s) ignored: the shapes are drawn whole");
-                warn(counts.text, "text element(s) left out: text is not drawn from SVG");
+                if (counts.text)
+                    out.warnings.push_back(
+                        std::to_string(counts.text) + " text element(s) left out: " + src.fontError);
                 warn(counts.images, "embedded image(s) left out: a slide holds only lines and fills");
                 warn(counts.badPaint, "paint(s) referring to a pattern or a missing element left out");
                 warn(counts.outOfRange, "ring(s) with coordinates beyond the range of numbers left out");
@@ -857,10 +877,7 @@ namespace svg {
                     return children(node, s, ctm, vp, depth, groupAlpha);
                 }
                 if (n == "use") return use(node, s, ctm, vp, depth, groupAlpha);
-                if (n == "text") {
-                    if (s.visible) ++counts.text;
-                    return true;
-                }
+                if (n == "text") return text(node, s, ctm, vp, groupAlpha);
                 if (n == "image") {
                     if (s.visible) ++counts.images;
                     return true;
@@ -868,6 +885,135 @@ namespace svg {
                 std::vector<PathCommand> cmds;
                 if (!shapeCommands(node, s, vp, cmds)) return error.empty();
                 return paintPath(cmds, s, ctm, groupAlpha);
+            }
+
+            // --- text ---
+
+            struct TextRun {
+                std::string text;
+                bool hasX = false, hasY = false; // an absolute position starts a new chunk
+                double x = 0, y = 0, dx = 0, dy = 0;
+            };
+
+            // The first number of a coordinate list attribute (x="1 2 3" places
+            // only the first character there; the rest follow on).
+            bool firstLength(const xml::Node& node, std::string_view key, Axis axis, const Viewport& vp,
+                const Style& s, double& value)
+            {
+                const std::string* text = node.attribute(key);
+                if (!text) return false;
+                const std::string_view v = trim(*text);
+                const std::size_t end = v.find_first_of(" ,\t\n\r");
+                return parseLength(v.substr(0, end), axis, vp, s.fontSize, value);
+            }
+
+            void collectText(const xml::Node& node, const Style& s, const Viewport& vp,
+                std::vector<TextRun>& runs, int depth)
+            {
+                for (std::size_t c : node.children) {
+                    const xml::Node& child = src.doc.nodes[c];
+                    if (child.isText()) {
+                        runs.back().text += child.text;
+                        continue;
+                    }
+                    if (child.name != "tspan" || depth > limits().maxDepth) continue;
+                    const Style cs = computeStyle(child, s, vp);
+                    if (!cs.display) continue;
+                    TextRun run;
+                    run.hasX = firstLength(child, "x", Axis::X, vp, cs, run.x);
+                    run.hasY = firstLength(child, "y", Axis::Y, vp, cs, run.y);
+                    firstLength(child, "dx", Axis::X, vp, cs, run.dx);
+                    firstLength(child, "dy", Axis::Y, vp, cs, run.dy);
+                    runs.push_back(run);
+                    collectText(child, cs, vp, runs, depth + 1);
+                    runs.emplace_back(); // what follows the tspan goes on from where it ended
+                }
+            }
+
+            bool text(
+                const xml::Node& node, const Style& s, const Matrix& ctm, const Viewport& vp, double alpha)
+            {
+                if (!s.visible) return true;
+                const StrokeFont* font = src.strokeFont();
+                if (!font) {
+                    ++counts.text;
+                    return true;
+                }
+                // Text is filled; a stroke only draws the same letters again.
+                Rgba color;
+                double opacity = s.fillOpacity;
+                if (!resolvePaint(s.fill, s, color)) {
+                    if (!resolvePaint(s.stroke, s, color)) return true;
+                    opacity = s.strokeOpacity;
+                }
+                if (color.alpha * opacity * alpha < MIN_ALPHA) {
+                    ++counts.translucent;
+                    return true;
+                }
+                std::vector<TextRun> runs(1);
+                firstLength(node, "x", Axis::X, vp, s, runs[0].x);
+                firstLength(node, "y", Axis::Y, vp, s, runs[0].y);
+                runs[0].hasX = runs[0].hasY = true;
+                firstLength(node, "dx", Axis::X, vp, s, runs[0].dx);
+                firstLength(node, "dy", Axis::Y, vp, s, runs[0].dy);
+                collectText(node, s, vp, runs, 0);
+                // White space as SVG treats it by default: line breaks go, tabs
+                // are spaces, runs of spaces are one, none at either end.
+                bool lastSpace = true;
+                for (TextRun& r : runs) {
+                    std::string clean;
+                    for (char c : r.text) {
+                        if (c == '\n' || c == '\r') continue;
+                        const bool space = c == ' ' || c == '\t';
+                        if (space && lastSpace) continue;
+                        clean += space ? ' ' : c;
+                        lastSpace = space;
+                    }
+                    r.text = std::move(clean);
+                }
+                for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+                    if (it->text.empty()) continue;
+                    if (it->text.back() == ' ') it->text.pop_back();
+                    break;
+                }
+                const double scale = s.fontSize * CAP_HEIGHT_PER_EM;
+                Shape shape;
+                shape.colour = slide::nearestPaletteIndex(color.r, color.g, color.b);
+                const Rect clip { src.box.minX, src.box.minY, src.box.maxX, src.box.maxY };
+                double penX = 0, penY = 0;
+                for (std::size_t i = 0; i < runs.size(); ++i) {
+                    TextRun& r = runs[i];
+                    if (r.hasX) penX = r.x;
+                    if (r.hasY) penY = r.y;
+                    penX += r.dx;
+                    penY += r.dy;
+                    if (r.hasX || r.hasY) {
+                        // A new chunk: the anchor moves it by its whole width.
+                        double width = 0;
+                        for (std::size_t j = i;
+                             j < runs.size() && (j == i || !(runs[j].hasX || runs[j].hasY)); ++j)
+                            width += font->advance(runs[j].text) * scale;
+                        if (s.anchor == Style::Anchor::Middle)
+                            penX -= width / 2;
+                        else if (s.anchor == Style::Anchor::End)
+                            penX -= width;
+                    }
+                    std::vector<Ring> strokes;
+                    const double advance = font->layout(r.text, strokes);
+                    for (Ring& stroke : strokes) {
+                        if (!budget(stroke.points.size())) return false;
+                        for (Vec2& p : stroke.points)
+                            p = { penX + p.x * scale, penY - p.y * scale };
+                        std::vector<Vec2> d = toDrawing(stroke.points, ctm);
+                        if (d.empty()) continue;
+                        if (src.sized)
+                            clipPolyline(d, false, clip, shape.rings);
+                        else
+                            shape.rings.push_back(Ring { std::move(d), false });
+                    }
+                    penX += advance * scale;
+                }
+                return addShape(std::move(shape));
             }
 
             bool use(const xml::Node& node, const Style& s, Matrix ctm, Viewport vp, int depth, double alpha)
@@ -978,7 +1124,7 @@ namespace svg {
         readWarnings.push_back("no width, height or viewBox: the slide shows everything drawn");
         Drawing probe;
         std::string probeError;
-        const Grid probeGrid{1, 0.5}; // the walker keeps a reference to its grid
+        const Grid probeGrid { 1, 0.5 }; // the walker keeps a reference to its grid
         Walker walker(*this, probeGrid, probe, probeError);
         if (!walker.run()) {
             error = probeError;

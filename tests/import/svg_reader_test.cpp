@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "import/stroke_font.h"
 #include "import/svg.h"
 
 namespace qorvan::import {
@@ -219,7 +220,6 @@ namespace {
             { "opacities multiply", "<g opacity=\"0.7\"><rect opacity=\"0.7\" width=\"5\" height=\"5\"/></g>",
                 0, "transparent" },
             { "half opaque is drawn", "<rect fill-opacity=\"50%\" width=\"5\" height=\"5\"/>", 1, "" },
-            { "text", "<text x=\"1\" y=\"1\">Hi</text>", 0, "text" },
             { "image", "<image href=\"x.png\" width=\"5\" height=\"5\"/>", 0, "image" },
             { "pattern paint", "<pattern id=\"p\"/><rect fill=\"url(#p)\" width=\"5\" height=\"5\"/>", 0,
                 "pattern" },
@@ -284,6 +284,60 @@ namespace {
             svg("<line stroke=\"black\" stroke-dasharray=\"10 5\" x1=\"0\" y1=\"1\" x2=\"100\" y2=\"1\"/>"));
         ASSERT_EQ(r.drawing.shapes.size(), 1u);
         EXPECT_EQ(r.drawing.shapes[0].rings.size(), 7u); // 0-10, 15-25, ... 90-100
+    }
+
+    TEST(SvgReader, TextInTheStrokeFont)
+    {
+        std::string why;
+        if (!StrokeFont::load("futural", why)) {
+            // Without the font, text is left out and the warning says why.
+            const Result r = run(svg("<text y=\"50\">HI</text>"));
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_TRUE(r.drawing.shapes.empty());
+            EXPECT_TRUE(anyWarning(r, "text element(s) left out"));
+            GTEST_SKIP() << "no stroke font: " << why;
+        }
+        // Capitals stand 0.7 of the font size on the baseline, y = 50 here.
+        struct Case {
+            const char* what;
+            std::string body;
+            double left, right; // where the text must begin and end (NAN: not checked)
+        } cases[] = {
+            { "start", "<text x=\"10\" y=\"50\" font-size=\"20\" fill=\"red\">HI</text>", 10, NAN },
+            { "end", "<text x=\"90\" y=\"50\" font-size=\"20\" fill=\"red\" text-anchor=\"end\">HI</text>",
+                NAN, 90 },
+            { "tspans in one chunk",
+                "<text x=\"90\" y=\"50\" font-size=\"20\" fill=\"red\" "
+                "style=\"text-anchor:end\">H<tspan>I</tspan></text>",
+                NAN, 90 },
+            { "white space", "<text x=\"10\" y=\"50\" font-size=\"20\" fill=\"red\">\n   HI  \n </text>", 10,
+                NAN },
+        };
+        double width = 0;
+        for (const Case& c : cases) {
+            const Result r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            const Shape& s = r.drawing.shapes[0];
+            EXPECT_FALSE(s.filled) << c.what;
+            EXPECT_EQ(s.colour, 1) << c.what;
+            const Extents e = boxOf(s);
+            EXPECT_NEAR(e.minY, 50, 0.5) << c.what;
+            EXPECT_NEAR(e.maxY, 64, 0.5) << c.what;
+            // Within the side bearings of H and I (a fifth of their height).
+            if (!std::isnan(c.left)) {
+                EXPECT_NEAR(e.minX, c.left, 3) << c.what;
+            }
+            if (!std::isnan(c.right)) {
+                EXPECT_NEAR(e.maxX, c.right, 3) << c.what;
+            }
+            // The same two letters are the same width however they are written.
+            if (width == 0) width = e.width();
+            EXPECT_NEAR(e.width(), width, 1e-9) << c.what;
+        }
+        // Text that is not painted, or hidden, draws nothing.
+        EXPECT_TRUE(run(svg("<text fill=\"none\" y=\"50\">HI</text>")).drawing.shapes.empty());
+        EXPECT_TRUE(run(svg("<text visibility=\"hidden\" y=\"50\">HI</text>")).drawing.shapes.empty());
     }
 
     TEST(SvgReader, RefusedDocuments)
