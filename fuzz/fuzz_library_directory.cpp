@@ -2,6 +2,7 @@
 // every size the reader reports must lie inside the file; a library it
 // accepts must survive a rewrite (deleting its first slide) and read back
 // with the other slides intact.
+#include "fuzz/scratch.h"
 #include "store/edit.h"
 #include "store/library.h"
 #include "store/status.h"
@@ -17,16 +18,6 @@ using namespace qorvan;
 
 namespace {
 
-const std::string& scratch()
-{
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/qorvan-fuzz-library-XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        return std::string(tmpl);
-    }();
-    return dir;
-}
-
 void check(bool ok, const char* what)
 {
     if (!ok) {
@@ -39,7 +30,7 @@ void check(bool ok, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string lib = scratch() + "/input.slb";
+    const std::string lib = qorvan::fuzz::scratchFolder("library") + "/input.slb";
     {
         std::ofstream out(lib, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -1,5 +1,6 @@
 // Loads arbitrary bytes as the position file, saves the table and loads the
 // saved file into a fresh table: both tables must hold the same slots.
+#include "fuzz/scratch.h"
 #include "host/position_table.h"
 
 #include <cstdint>
@@ -17,9 +18,7 @@ namespace {
 const std::string& scratchBase()
 {
     static const std::string base = [] {
-        char tmpl[] = "/tmp/qorvan-fuzz-positions-XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        return std::string(tmpl) + "/RVK_DCL";
+        return qorvan::fuzz::scratchFolder("positions") + "/RVK_DCL";
     }();
     return base;
 }
