@@ -3,13 +3,15 @@
 #include "cli/dialogs.h"
 
 #include "cli/common.h"
+#include "platform/program.h"
 #include "qorvan_install_dirs.h"
+#include "ui/dialogs.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -23,7 +25,9 @@ void addDialogCommands(CLI::App& app, ViewOptions& view, DialogRun* chosen, Dial
         ->required();
     v->add_option("--title", view.title, "the dialog's caption (default: REF in upper case)")
         ->each([&view](const std::string&) { view.haveTitle = true; });
-    v->add_option("--size", view.size, "picture size in pixels, WIDTHxHEIGHT (default 420x300)");
+    v->add_option("--size", view.size,
+                  "picture size in pixels, WIDTHxHEIGHT (default " + std::to_string(ui::VIEW_SLIDE_DEFAULT_WIDTH) +
+                      "x" + std::to_string(ui::VIEW_SLIDE_DEFAULT_HEIGHT) + ")");
     v->callback([chosen, viewRun] { *chosen = viewRun; });
 
     CLI::App* m = app.add_subcommand("manager", "Open the slide library manager (in the current directory, or PLACE)");
@@ -38,12 +42,9 @@ namespace {
 // the error names a real place.
 std::string dialogsProgram()
 {
-    char self[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "qorvan-dialogs";
-    self[n] = '\0';
-    std::string dir(self);
-    dir = dir.substr(0, dir.rfind('/') + 1);
+    const std::string folder = platform::programFolder();
+    if (folder.empty()) return "qorvan-dialogs";
+    const std::string dir = folder + "/";
     const std::string beside = dir + "qorvan-dialogs";
     const std::string installed = dir + QORVAN_LIBEXEC_DIR_FROM_BINDIR "/qorvan-dialogs";
     if (::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0) return installed;

@@ -3,16 +3,14 @@
 #include "cli/common.h"
 #include "cli/dialogs.h"
 
+#include "platform/program.h"
 #include "platform/stdout.h"
-#include "ui/manager_dialog.h"
-#include "ui/template.h"
-#include "ui/view_slide_dialog.h"
+#include "ui/dialogs.h"
 
 #include <CLI/CLI.hpp>
 #include <QApplication>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -21,18 +19,10 @@ namespace {
 using namespace qorvan;
 using qorvan::cli::ViewOptions;
 
-bool haveDisplay()
-{
-    const char* vars[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
-    for (const char* v : vars)
-        if (const char* value = std::getenv(v); value && *value) return true;
-    return false;
-}
-
 // The application object, or a one-line reason on standard error.
 bool startApplication(int& argc, char** argv, std::unique_ptr<QApplication>& app)
 {
-    if (!haveDisplay()) {
+    if (!platform::displayAvailable()) {
         std::fprintf(stderr, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
         return false;
     }
@@ -43,20 +33,16 @@ bool startApplication(int& argc, char** argv, std::unique_ptr<QApplication>& app
 
 int runView(int argc, char** argv, const ViewOptions& o)
 {
-    int width = ui::ViewSlideDialog::DEFAULT_WIDTH;
-    int height = ui::ViewSlideDialog::DEFAULT_HEIGHT;
-    if (!o.size.empty() && !cli::parseSize(o.size, width, height)) {
+    ui::ViewSlideRequest request;
+    request.ref = o.ref.c_str();
+    request.title = o.haveTitle ? o.title.c_str() : nullptr;
+    if (!o.size.empty() && !cli::parseSize(o.size, request.width, request.height)) {
         std::fprintf(stderr, "qorvan view: --size wants WIDTHxHEIGHT in pixels, such as 600x400\n");
         return 2;
     }
     std::unique_ptr<QApplication> app;
     if (!startApplication(argc, argv, app)) return 1;
-    ui::TemplateScope templates(ui::moduleTemplates());
-    ui::ViewSlideDialog dialog(nullptr);
-    dialog.SetSlideRef(o.ref);
-    if (o.haveTitle) dialog.SetTitle(o.title);
-    dialog.SetSize(width, height);
-    return dialog.DoModal() < 0 ? 1 : 0;
+    return ui::runViewSlide(nullptr, request) < 0 ? 1 : 0;
 }
 
 int runManager(int argc, char** argv, const ViewOptions& o)
@@ -84,10 +70,7 @@ int runManager(int argc, char** argv, const ViewOptions& o)
     }
     std::unique_ptr<QApplication> app;
     if (!startApplication(argc, argv, app)) return 1;
-    ui::TemplateScope templates(ui::moduleTemplates());
-    ui::ManagerDialog dialog(nullptr);
-    if (!library.empty()) dialog.SetLibrary(library);
-    return dialog.DoModal() < 0 ? 1 : 0;
+    return ui::runManager(nullptr, library.c_str()) < 0 ? 1 : 0;
 }
 
 int runMain(int argc, char** argv)

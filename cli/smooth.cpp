@@ -1,28 +1,13 @@
 #include "cli/smooth.h"
+#include "platform/program.h"
 #include "qorvan_install_dirs.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <climits>
 #include <mutex>
 
 namespace qorvan::cli {
-
-namespace {
-
-    // Beside the program, as in the build tree; else where an installation puts
-    // private modules (lib/qorvan/ beside the program's bin/).
-    std::string programFolder()
-    {
-        char self[PATH_MAX];
-        ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n <= 0) return "";
-        std::string path(self, static_cast<std::size_t>(n));
-        return path.substr(0, path.rfind('/') + 1);
-    }
-
-} // namespace
 
 SmoothDraw smoothDrawer(std::string* why)
 {
@@ -30,7 +15,8 @@ SmoothDraw smoothDrawer(std::string* why)
     static SmoothDraw draw = nullptr;
     static std::string failure;
     std::call_once(once, [] {
-        const std::string folder = programFolder();
+        std::string folder = platform::programFolder();
+        if (!folder.empty()) folder += "/";
         void* module = nullptr;
         for (const std::string& candidate :
             { folder + "qorvan-smooth.so", folder + QORVAN_MODULE_DIR_FROM_BINDIR "/qorvan-smooth.so" }) {

@@ -1,6 +1,5 @@
 // The console's application object and main window, made when there is a
-// display to show dialogs on (or QT_QPA_PLATFORM names a platform such as
-// offscreen). The main window is what adsw_acadMainWnd reports to modules.
+// display to show dialogs on (platform::displayAvailable). The main window is what adsw_acadMainWnd reports to modules.
 #pragma once
 
 #include <memory>
@@ -19,9 +18,5 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
-
-// Whether a display can be reached: QT_QPA_PLATFORM set, a local X server's
-// socket or a Wayland socket present, or a remote X display named.
-bool displayAvailable();
 
 } // namespace qorvan::console

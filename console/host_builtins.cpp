@@ -5,6 +5,7 @@
 #include "console/output.h"
 #include "console/printer.h"
 #include "platform/path.h"
+#include "platform/program.h"
 #include "platform/resolve.h"
 
 #include "qorvan_install_dirs.h"
@@ -88,16 +89,9 @@ Value loadFn(Interpreter& in, const Args& a)
 
 } // namespace
 
-std::string executableDirectory()
-{
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : self.parent_path().string();
-}
-
 std::string moduleBesideProgram(const std::string& file)
 {
-    const std::string dir = executableDirectory();
+    const std::string dir = platform::programFolder();
     if (dir.empty()) return {};
     for (const std::string& candidate : {dir + "/" + file, dir + "/" QORVAN_MODULE_DIR_FROM_BINDIR "/" + file}) {
         std::string found = existingFile(candidate);

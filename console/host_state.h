@@ -46,7 +46,6 @@ std::string findModuleFile(const std::string& name);
 // tree), else in the folder an installation puts modules in; empty when
 // neither holds it.
 std::string moduleBesideProgram(const std::string& file);
-std::string executableDirectory();
 
 // Unloads every module, the last loaded first.
 void unloadAllModules();

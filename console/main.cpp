@@ -8,6 +8,7 @@
 #include "console/interpreter.h"
 #include "console/output.h"
 #include "console/session.h"
+#include "platform/program.h"
 #include "platform/stdout.h"
 
 #include "qorvan_version.h"
@@ -93,7 +94,7 @@ bool loadStartModules(const Options& o)
     std::vector<std::string> wanted;
     if (o.defaultModule) {
         const std::string found = moduleBesideProgram("qorvan.arx");
-        wanted.push_back(found.empty() ? executableDirectory() + "/qorvan.arx" : found);
+        wanted.push_back(found.empty() ? qorvan::platform::programFolder() + "/qorvan.arx" : found);
     }
     for (const std::string& m : o.modules)
         wanted.push_back(m);

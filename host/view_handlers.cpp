@@ -10,14 +10,7 @@
 #include "host/banner.h"
 #include "host/extension_module.h"
 
-#ifdef QORVAN_DIALOGS
-#include "ui/manager_dialog.h"
-#include "ui/template.h"
-#include "ui/view_slide_dialog.h"
-
-#include <QApplication>
-#include <QWidget>
-#endif
+#include "ui/dialogs.h"
 
 #include <cstdint>
 
@@ -25,44 +18,10 @@ namespace qorvan::host {
 
 namespace {
 
-inline constexpr std::int32_t DEFAULT_WIDTH = 420;
-inline constexpr std::int32_t DEFAULT_HEIGHT = 300;
-
-#ifdef QORVAN_DIALOGS
-
-// The module's resource handle and, with it, its dialog templates for the
-// scope of one dialog; both are restored on every path out.
-class DialogResources {
-public:
-    DialogResources() : templates_(ui::moduleTemplates()) {}
-
-private:
-    ResourceSwitch switch_;
-    ui::TemplateScope templates_;
-};
-
-bool haveDisplay() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-// The framework window object for the host's main window: the handle is the
-// window's id, so an unknown handle gives no parent rather than a bad one.
-QWidget* mainWindow()
-{
-    HWND handle = adsw_acadMainWnd();
-    return handle ? QWidget::find(static_cast<WId>(reinterpret_cast<std::uintptr_t>(handle))) : nullptr;
-}
-
-#else
-
-bool haveDisplay() { return false; }
-
-#endif
-
 int viewBody()
 {
     printModuleBanner();
-#ifdef QORVAN_DIALOGS
-    DialogResources resources;
-#endif
+    ResourceSwitch resources;
     ArgList args(acedGetArgs());
     if (!args.getHead() || args.argCount() < 1) {
         acutPrintf("%s", TOO_FEW_ARGUMENTS);
@@ -75,23 +34,20 @@ int viewBody()
     }
     char title[ARG_BUFFER];
     bool haveTitle = args.getStringArg(1, title) == RTNORM;
-    std::int32_t width = DEFAULT_WIDTH;
-    std::int32_t height = DEFAULT_HEIGHT;
-    if (args.getShortArg(2, width) != RTNORM) width = DEFAULT_WIDTH;
-    if (args.getShortArg(3, height) != RTNORM) height = DEFAULT_HEIGHT;
-    if (!haveDisplay()) {
+    std::int32_t width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
+    std::int32_t height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
+    if (args.getShortArg(2, width) != RTNORM) width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
+    if (args.getShortArg(3, height) != RTNORM) height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
+    if (!ui::dialogApplicationRunning()) {
         acutPrintf("%s", NO_DISPLAY);
         return RTERROR;
     }
-#ifdef QORVAN_DIALOGS
-    ui::ViewSlideDialog dialog(mainWindow());
-    dialog.SetSlideRef(ref);
-    if (haveTitle) dialog.SetTitle(title);
-    dialog.SetSize(width, height);
-    dialog.DoModal();
-#else
-    (void)haveTitle;
-#endif
+    ui::ViewSlideRequest request;
+    request.ref = ref;
+    request.title = haveTitle ? title : nullptr;
+    request.width = width;
+    request.height = height;
+    ui::runViewSlide(adsw_acadMainWnd(), request);
     acedRetVoid();
     return RTNORM;
 }
@@ -99,15 +55,12 @@ int viewBody()
 int managerBody()
 {
     printModuleBanner();
-    if (!haveDisplay()) {
+    if (!ui::dialogApplicationRunning()) {
         acutPrintf("%s", NO_DISPLAY);
         return RTERROR;
     }
-#ifdef QORVAN_DIALOGS
-    DialogResources resources;
-    ui::ManagerDialog dialog(mainWindow());
-    dialog.DoModal();
-#endif
+    ResourceSwitch resources;
+    ui::runManager(adsw_acadMainWnd());
     return RTNORM;
 }
 

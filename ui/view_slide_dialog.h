@@ -2,6 +2,7 @@
 // requested size, drawn afresh on every paint, with OK centred below.
 #pragma once
 
+#include "ui/dialogs.h"
 #include "ui/template_dialog.h"
 
 #include <string>
@@ -13,9 +14,6 @@ class PictureControl;
 class ViewSlideDialog : public TemplateDialog {
     Q_OBJECT
 public:
-    static constexpr int DEFAULT_WIDTH = 420;
-    static constexpr int DEFAULT_HEIGHT = 300;
-
     explicit ViewSlideDialog(QWidget* parent = nullptr);
 
     void SetTitle(const std::string& title);
@@ -41,8 +39,8 @@ private:
 
     std::string title_ = "View Slide";
     std::string slideRef_;
-    int width_ = DEFAULT_WIDTH;
-    int height_ = DEFAULT_HEIGHT;
+    int width_ = VIEW_SLIDE_DEFAULT_WIDTH;
+    int height_ = VIEW_SLIDE_DEFAULT_HEIGHT;
     int paints_ = 0;
     bool reportPending_ = false;
     bool reportOpen_ = false;

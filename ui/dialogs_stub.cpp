@@ -1,0 +1,22 @@
+// ui/dialogs.h in a build without the dialogs: no dialog application ever
+// runs, so callers report that there is no display and never reach a run.
+#include "ui/dialogs.h"
+
+namespace qorvan::ui {
+
+bool dialogApplicationRunning()
+{
+    return false;
+}
+
+int runViewSlide(NativeWindow, const ViewSlideRequest&)
+{
+    return -1;
+}
+
+int runManager(NativeWindow, const char*)
+{
+    return -1;
+}
+
+} // namespace qorvan::ui
