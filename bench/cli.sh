@@ -7,19 +7,12 @@
 #      bytes (the 1 000 slide files copied as a folder, and the library file).
 # Usage: bench/cli.sh [BUILD_DIR]   (default build/)
 set -eu
-cd "$(dirname "$0")/.."
-ROOT=$(pwd)
-BUILD=${1:-build}
-QORVAN="$ROOT/$BUILD/bin/qorvan"
-REAL=${QORVAN_TESTDATA_DIR:-$ROOT/../shared/testdata}/real
-[ -x "$QORVAN" ] || { echo "bench: build $QORVAN first" >&2; exit 1; }
-for tool in hyperfine python3 sldtoppm pnmtopng; do
-    command -v $tool >/dev/null || { echo "bench: needs $tool" >&2; exit 1; }
-done
-[ -d "$REAL" ] || { echo "bench: no real slides in $REAL" >&2; exit 1; }
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/common.sh"
+bench_build "${1:-}"
+bench_program qorvan
+bench_need hyperfine python3 sldtoppm pnmtopng
+bench_real
+bench_work
 
 # The real slides, copied under plain names so the loops need no quoting.
 mkdir "$WORK/real" "$WORK/png"

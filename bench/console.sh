@@ -6,15 +6,11 @@
 #      4-slide sample library, and next to `qorvan list` when the CLI exists.
 # Usage: bench/console.sh [BUILD_DIR]   (default build/)
 set -eu
-cd "$(dirname "$0")/.."
-ROOT=$(pwd)
-BUILD=${1:-build}
-CONSOLE="$ROOT/$BUILD/bin/qorvan-console"
-[ -x "$CONSOLE" ] || { echo "bench: build $CONSOLE first" >&2; exit 1; }
-command -v hyperfine >/dev/null || { echo "bench: needs hyperfine" >&2; exit 1; }
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/common.sh"
+bench_build "${1:-}"
+bench_program qorvan-console
+bench_need hyperfine
+bench_work
 
 # A library of 10 000 slides written directly in the library layout (a
 # header, 36-byte entries, the terminating entry, the slides back to back):
@@ -42,8 +38,8 @@ echo
 echo "== slb-list on 10 000 slides"
 set -- -n "slb-list samples (4 slides)" "$CONSOLE -e '(slb-list \"samples\")'" \
        -n "slb-list big (10 000 slides)" "$CONSOLE -e '(slb-list \"$WORK/big\")'"
-if [ -x "$ROOT/$BUILD/bin/qorvan" ]; then
-    set -- "$@" -n "qorvan list big (10 000 slides)" "$ROOT/$BUILD/bin/qorvan list $WORK/big.slb"
+if [ -x "$BUILD/bin/qorvan" ]; then
+    set -- "$@" -n "qorvan list big (10 000 slides)" "$BUILD/bin/qorvan list $WORK/big.slb"
 fi
 hyperfine -N --warmup 2 --runs 15 --export-markdown "$WORK/list.md" "$@" >/dev/null
 cat "$WORK/list.md"

@@ -6,19 +6,12 @@
 # alone), all in the same run.
 # Usage: bench/thumbnail.sh [BUILD_DIR]   (default build/)
 set -eu
-cd "$(dirname "$0")/.."
-ROOT=$(pwd)
-BUILD=${1:-build}
-QORVAN="$ROOT/$BUILD/bin/qorvan"
-REAL=${QORVAN_TESTDATA:-$ROOT/../shared/testdata}/real
-[ -x "$QORVAN" ] || { echo "bench: build $QORVAN first" >&2; exit 1; }
-for tool in hyperfine sldtoppm pamscale pnmtopng; do
-    command -v $tool >/dev/null || { echo "bench: needs $tool" >&2; exit 1; }
-done
-[ -d "$REAL" ] || { echo "bench: no real slides in $REAL" >&2; exit 1; }
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/common.sh"
+bench_build "${1:-}"
+bench_program qorvan
+bench_need hyperfine sldtoppm pamscale pnmtopng
+bench_real
+bench_work
 largest() { find "$REAL" -type f -iname "$1" -printf '%s %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
 cp "$(largest '*.sld')" "$WORK/big.sld"
 cp "$(largest '*.slb')" "$WORK/big.slb"
