@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "cli/common.h"
 #include "cli/smooth.h"
+#include "platform/resolve.h"
+#include "platform/save_file.h"
 #include "slide/drawn_box.h"
 #include "slide/offscreen_window.h"
 #include "slide/png.h"
@@ -52,11 +55,11 @@ void slideSize(const LoadedSlide& s, int& width, int& height)
     }
 }
 
-std::vector<std::uint8_t> rendererBytes(const LoadedSlide& s)
+const std::vector<std::uint8_t>& rendererBytes(const LoadedSlide& s, std::vector<std::uint8_t>& copy)
 {
     if (s.order.order == slide::ByteOrder::Little) return s.bytes;
-    return slide::transcodeSlide(
-        s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    copy = slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    return copy;
 }
 
 slide::PictureLook pictureLook(
@@ -77,7 +80,8 @@ Picture makePicture(
     const LoadedSlide& s, int width, int height, const PictureChoices& choices, PictureFormat format)
 {
     Picture p;
-    std::vector<std::uint8_t> bytes = rendererBytes(s);
+    std::vector<std::uint8_t> copy;
+    const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
     const slide::PictureLook look = pictureLook(bytes, width, height, choices);
     const slide::ColorRef bg = backgroundColour(choices.background);
     if (format == PictureFormat::Svg) {
@@ -132,6 +136,34 @@ Picture makePicture(
         window.surface(), p.encoded, choices.background == Background::None ? &bg : nullptr);
     if (!p.made) p.failure = "the PNG could not be encoded";
     return p;
+}
+
+SavedPicture savePicture(const LoadedSlide& s, int width, int height, const PictureChoices& choices,
+    PictureFormat format, const std::string& path)
+{
+    SavedPicture saved;
+    if (format == PictureFormat::Svg) {
+        platform::SaveFile out;
+        if (!out.open(platform::resolveForCreate(path))) {
+            saved.made = true;
+            return saved;
+        }
+        std::vector<std::uint8_t> copy;
+        const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
+        const slide::PictureLook look = pictureLook(bytes, width, height, choices);
+        slide::SvgSurface svg(width, height, backgroundColour(choices.background), choices.style == Style::Smooth,
+            [&out](const char* data, std::size_t size) { return out.write(data, size); });
+        saved.header = slide::drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
+        saved.made = true;
+        saved.written = svg.finish() && out.commit();
+        return saved;
+    }
+    Picture p = makePicture(s, width, height, choices, format);
+    saved.made = p.made;
+    saved.header = p.header;
+    saved.failure = p.failure;
+    saved.written = p.made && writeWholeFile(path, p.encoded);
+    return saved;
 }
 
 } // namespace qorvan::cli

@@ -34,9 +34,9 @@ inline constexpr int DEFAULT_PICTURE_WIDTH = 640;
 inline constexpr int DEFAULT_PICTURE_HEIGHT = 480;
 void slideSize(const LoadedSlide& slide, int& width, int& height);
 
-// The bytes the renderer reads: the slide itself, or a little-endian copy
-// of a slide written high byte first.
-std::vector<std::uint8_t> rendererBytes(const LoadedSlide& slide);
+// The bytes the renderer reads: the slide's own, or for a slide written
+// high byte first a little-endian copy kept in `copy`.
+const std::vector<std::uint8_t>& rendererBytes(const LoadedSlide& slide, std::vector<std::uint8_t>& copy);
 
 // How the renderer is told the choices for one slide (its drawn box
 // included, for Fit::Drawing; a slide that draws nothing keeps its area).
@@ -52,5 +52,17 @@ struct Picture {
 
 Picture makePicture(
     const LoadedSlide& slide, int width, int height, const PictureChoices& choices, PictureFormat format);
+
+// The same picture written to a user path through the atomic writer; SVG is
+// written as it is drawn, so its memory does not grow with the drawing.
+// made: drawn; written: the file is in place (encoded stays empty).
+struct SavedPicture {
+    bool made = false;
+    bool written = false;
+    int header = 0;
+    std::string failure; // why it was not made
+};
+SavedPicture savePicture(const LoadedSlide& slide, int width, int height, const PictureChoices& choices,
+    PictureFormat format, const std::string& path);
 
 } // namespace qorvan::cli

@@ -357,14 +357,13 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
             it.header = thumb.header;
             int w = 0, h = 0;
             slideSize(s, w, h);
-            Picture full = makePicture(s, w, h, o.choices, PictureFormat::Svg);
-            if (!full.made) {
-                it.failure = full.failure;
+            if (!writeWholeFile(joinPath(folder, it.file + ".png"), thumb.encoded)) {
+                it.failure = "cannot write in " + folder;
                 return;
             }
-            if (!writeWholeFile(joinPath(folder, it.file + ".png"), thumb.encoded)
-                || !writeWholeFile(joinPath(folder, it.file + ".svg"), full.encoded))
-                it.failure = "cannot write in " + folder;
+            SavedPicture full = savePicture(s, w, h, o.choices, PictureFormat::Svg, joinPath(folder, it.file + ".svg"));
+            if (!full.made) it.failure = full.failure;
+            else if (!full.written) it.failure = "cannot write in " + folder;
         };
         Progress progress(sheet.items.size());
         int status = EXIT_OK;

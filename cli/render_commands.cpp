@@ -57,9 +57,9 @@ int renderOne(const RenderOptions& o, int width, int height, bool sized)
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
     if (!sized) slideSize(s, width, height);
-    Picture p = makePicture(s, width, height, o.choices, format);
+    SavedPicture p = savePicture(s, width, height, o.choices, format, o.out);
     if (!p.made) return fail(s.label + ": " + p.failure);
-    if (!writeWholeFile(o.out, p.encoded)) return fail("cannot write " + o.out);
+    if (!p.written) return fail("cannot write " + o.out);
     warnHeader(s.label, p.header);
     return EXIT_OK;
 }
@@ -98,12 +98,12 @@ int renderAll(const RenderOptions& o, int width, int height, bool sized)
         LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
         int w = width, h = height;
         if (!sized) slideSize(s, w, h);
-        Picture p = makePicture(s, w, h, o.choices, format);
+        SavedPicture p = savePicture(s, w, h, o.choices, format, outs[i]);
         Outcome& out = outcomes[i];
         out.label = s.label;
         out.header = p.header;
         if (!p.made) out.failure = s.label + ": " + p.failure;
-        else if (!writeWholeFile(outs[i], p.encoded)) out.failure = "cannot write " + outs[i];
+        else if (!p.written) out.failure = "cannot write " + outs[i];
     };
     int status = EXIT_OK;
     auto finish = [&](std::size_t i) {

@@ -51,7 +51,8 @@ namespace {
         fitInto(s, box, w, h);
         slide::OffscreenWindow window(w, h, paper(look.choices.background));
         if (!window.surface().valid()) return;
-        const std::vector<std::uint8_t> bytes = rendererBytes(s);
+        std::vector<std::uint8_t> copy;
+        const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
         window.InvalidateAndUpdate();
         slide::Surface* surface = window.GetSurface();
         slide::drawSlideBytes(

@@ -1,6 +1,7 @@
 #include "slide/svg_surface.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/io.h"
 #include "platform/resolve.h"
@@ -26,10 +27,29 @@ void appendf(std::string& out, const char* fmt, auto... args)
 
 } // namespace
 
-SvgSurface::SvgSurface(int width, int height, ColorRef background, bool smooth)
-    : DeviceContext({0, 0, width > 0 ? width : 0, height > 0 ? height : 0}), width_(width > 0 ? width : 0),
-      height_(height > 0 ? height : 0), background_(background), smooth_(smooth)
+SvgSurface::SvgSurface(int width, int height, ColorRef background, bool smooth, Sink sink)
+    : DeviceContext({0, 0, width > 0 ? width : 0, height > 0 ? height : 0}), sink_(std::move(sink)), smooth_(smooth)
 {
+    width = width > 0 ? width : 0;
+    height = height > 0 ? height : 0;
+    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    appendf(out_, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n",
+        width, height, width, height);
+    // A background beyond the 24 colour bits (TRANSPARENT_BACKGROUND) is no
+    // colour at all: the picture is left transparent.
+    if (background <= 0xFFFFFFu)
+        appendf(out_, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width, height, hex(background).c_str());
+    out_ += smooth_ ? "<g stroke-width=\"1\" stroke-linecap=\"round\" stroke-linejoin=\"round\" fill=\"none\">\n"
+                    : "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
+}
+
+// Pieces go out whole once they are large enough that a write per piece
+// costs nothing beside the drawing.
+void SvgSurface::spill()
+{
+    if (!sink_ || out_.size() < STREAM_PIECE) return;
+    if (sinkOk_) sinkOk_ = sink_(out_.data(), out_.size());
+    out_.clear();
 }
 
 // Two decimals are a hundredth of a pixel: finer than any viewer shows.
@@ -37,21 +57,24 @@ void SvgSurface::place(Point p, std::string& out) const
 {
     double x, y;
     mapping().toDeviceExact(p, x, y);
+    bool first = true;
     for (double v : {x + 0.5, y + 0.5}) {
         char buf[32];
         int n = std::snprintf(buf, sizeof buf, "%.2f", v);
         while (n > 0 && buf[n - 1] == '0') --n;
         if (n > 0 && buf[n - 1] == '.') --n;
-        if (!out.empty() && out.back() != 'M' && out.back() != 'L') out += ' ';
+        if (!first) out += ' ';
+        first = false;
         out.append(buf, static_cast<std::size_t>(n));
     }
 }
 
 void SvgSurface::flushLines()
 {
-    if (lines_.empty()) return;
-    body_ += "<path d=\"" + lines_ + "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
-    lines_.clear();
+    if (!pathOpen_) return;
+    out_ += "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
+    pathOpen_ = false;
+    spill();
 }
 
 bool SvgSurface::LineTo(int x, int y)
@@ -60,18 +83,27 @@ bool SvgSurface::LineTo(int x, int y)
     Point from = position();
     ColorRef color = GetObjectColor(GetCurrentObject(ObjectKind::Pen));
     if (!(from == Point{x, y})) {
-        if (!lines_.empty() && (color != linesColor_ || !(clipRect() == groupClip_))) flushLines();
+        if (pathOpen_ && (color != linesColor_ || !(clipRect() == groupClip_))) flushLines();
         openClipGroup();
-        linesColor_ = color;
-        if (lines_.empty() || !(from == linesEnd_)) {
-            lines_ += 'M';
-            place(from, lines_);
+        if (!pathOpen_) {
+            out_ += "<path d=\"";
+            pathOpen_ = true;
+            linesColor_ = color;
+            out_ += 'M';
+            place(from, out_);
+        } else if (!(from == linesEnd_)) {
+            out_ += 'M';
+            place(from, out_);
         }
-        lines_ += 'L';
+        out_ += 'L';
         linesEnd_ = {x, y};
-        place({x, y}, lines_);
+        place({x, y}, out_);
+        spill();
     }
-    return DeviceContext::LineTo(x, y);
+    // The path is the line: drawing it again on the pixel grid as well
+    // would thicken every line and double the document.
+    DeviceContext::MoveTo(x, y);
+    return true;
 }
 
 ColorRef SvgSurface::SetPixel(int x, int y, ColorRef color)
@@ -81,8 +113,9 @@ ColorRef SvgSurface::SetPixel(int x, int y, ColorRef color)
     openClipGroup();
     double px, py;
     mapping().toDeviceExact({x, y}, px, py);
-    appendf(body_, "<rect x=\"%.2f\" y=\"%.2f\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", px, py,
-            hex(color).c_str());
+    appendf(out_, "<rect x=\"%.2f\" y=\"%.2f\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", px, py,
+        hex(color).c_str());
+    spill();
     return color;
 }
 
@@ -92,14 +125,15 @@ bool SvgSurface::Polygon(const Point* points, int count)
     if (count < 2) return false;
     flushLines();
     openClipGroup();
-    std::string d = "M";
+    out_ += "<path d=\"M";
     for (int i = 0; i < count; ++i) {
-        if (i) d += 'L';
-        place(points[i], d);
+        if (i) out_ += 'L';
+        place(points[i], out_);
     }
-    body_ += "<path d=\"" + d + "Z\" fill=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Brush))) + "\"";
-    if (fillMode() != WINDING) body_ += " fill-rule=\"evenodd\"";
-    body_ += " stroke=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Pen))) + "\"/>\n";
+    out_ += "Z\" fill=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Brush))) + "\"";
+    if (fillMode() != WINDING) out_ += " fill-rule=\"evenodd\"";
+    out_ += " stroke=\"" + hex(GetObjectColor(GetCurrentObject(ObjectKind::Pen))) + "\"/>\n";
+    spill();
     return true;
 }
 
@@ -109,11 +143,11 @@ void SvgSurface::openClipGroup()
     Rect c = clipRect();
     if (groupOpen_ && c == groupClip_) return;
     flushLines();
-    if (groupOpen_) body_ += "</g>\n";
+    if (groupOpen_) out_ += "</g>\n";
     ++clipCount_;
-    appendf(body_, "<clipPath id=\"c%d\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/></clipPath>\n", clipCount_,
-            c.left, c.top, c.width(), c.height());
-    appendf(body_, "<g clip-path=\"url(#c%d)\">\n", clipCount_);
+    appendf(out_, "<clipPath id=\"c%d\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/></clipPath>\n",
+        clipCount_, c.left, c.top, c.width(), c.height());
+    appendf(out_, "<g clip-path=\"url(#c%d)\">\n", clipCount_);
     groupClip_ = c;
     groupOpen_ = true;
 }
@@ -122,44 +156,51 @@ void SvgSurface::deviceLine(Point a, Point b, ColorRef color)
 {
     if (a == b) return;
     openClipGroup();
-    appendf(body_, "<line x1=\"%d.5\" y1=\"%d.5\" x2=\"%d.5\" y2=\"%d.5\" stroke=\"%s\"/>\n", a.x, a.y, b.x, b.y,
-            hex(color).c_str());
+    appendf(out_, "<line x1=\"%d.5\" y1=\"%d.5\" x2=\"%d.5\" y2=\"%d.5\" stroke=\"%s\"/>\n", a.x, a.y, b.x, b.y,
+        hex(color).c_str());
+    spill();
 }
 
 void SvgSurface::devicePixel(Point p, ColorRef color)
 {
     openClipGroup();
-    appendf(body_, "<rect x=\"%d\" y=\"%d\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", p.x, p.y, hex(color).c_str());
+    appendf(out_, "<rect x=\"%d\" y=\"%d\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", p.x, p.y, hex(color).c_str());
+    spill();
 }
 
 void SvgSurface::devicePolygon(const std::vector<Point>& points, int fillMode, ColorRef fill, ColorRef pen)
 {
     openClipGroup();
-    body_ += "<polygon points=\"";
-    for (const Point& p : points) appendf(body_, "%d.5,%d.5 ", p.x, p.y);
-    if (!points.empty()) body_.pop_back();
-    appendf(body_, "\" fill=\"%s\" fill-rule=\"%s\" stroke=\"%s\"/>\n", hex(fill).c_str(),
-            fillMode == WINDING ? "nonzero" : "evenodd", hex(pen).c_str());
+    out_ += "<polygon points=\"";
+    for (const Point& p : points)
+        appendf(out_, "%d.5,%d.5 ", p.x, p.y);
+    if (!points.empty()) out_.pop_back();
+    appendf(out_, "\" fill=\"%s\" fill-rule=\"%s\" stroke=\"%s\"/>\n", hex(fill).c_str(),
+        fillMode == WINDING ? "nonzero" : "evenodd", hex(pen).c_str());
+    spill();
 }
 
-std::string SvgSurface::document() const
+// What closes the document from where the drawing stands.
+std::string SvgSurface::ending() const
 {
     std::string out;
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    appendf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n", width_,
-            height_, width_, height_);
-    // A background beyond the 24 colour bits (TRANSPARENT_BACKGROUND) is no
-    // colour at all: the picture is left transparent.
-    if (background_ <= 0xFFFFFFu)
-        appendf(out, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width_, height_, hex(background_).c_str());
-    out += smooth_ ? "<g stroke-width=\"1\" stroke-linecap=\"round\" stroke-linejoin=\"round\" fill=\"none\">\n"
-                   : "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
-    out += body_;
-    if (!lines_.empty())
-        out += "<path d=\"" + lines_ + "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
+    if (pathOpen_) out += "\" stroke=\"" + hex(linesColor_) + "\"/>\n";
     if (groupOpen_) out += "</g>\n";
     out += "</g>\n</svg>\n";
     return out;
+}
+
+std::string SvgSurface::document() const { return out_ + ending(); }
+
+bool SvgSurface::finish()
+{
+    out_ += ending();
+    pathOpen_ = groupOpen_ = false;
+    if (sink_ && !out_.empty()) {
+        if (sinkOk_) sinkOk_ = sink_(out_.data(), out_.size());
+        out_.clear();
+    }
+    return sinkOk_;
 }
 
 bool SvgSurface::save(const std::string& path) const

@@ -154,6 +154,21 @@ namespace {
         ASSERT_EQ(qorvan({ "append", "lib", "box" }, d.string()).status, 0);
         ASSERT_EQ(qorvan({ "render", "box", "-o", "pic.png" }, d.string()).status, 0);
         ASSERT_EQ(qorvan({ "extract", "lib", "box", "-d", "out" }, d.string()).status, 0);
+        ASSERT_EQ(qorvan({ "render", "box", "-o", "pic.svg" }, d.string()).status, 0);
+        {
+            // An SVG larger than the disk fails while it is written piece
+            // by piece, and leaves nothing of itself.
+            SlideBytes many = SlideBytes::newForm(4000, 3000);
+            for (unsigned i = 0; i < 8000; ++i)
+                many.vector(i % 4000, i % 3000, (i * 7) % 4000, (i * 13) % 3000);
+            disk.dir.write("many.sld", many.end().b);
+            RunResult r = qorvan({ "render", "many", "-o", "many.svg" }, d.string());
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("many.svg"), std::string::npos) << r.err;
+            EXPECT_FALSE(fs::exists(d / "many.svg"));
+            EXPECT_FALSE(hasTemporary(d));
+            fs::remove(d / "many.sld");
+        }
         // Fill the disk to the last byte.
         {
             std::ofstream fill(d / "fill", std::ios::binary);
@@ -162,6 +177,7 @@ namespace {
         }
         const std::string lib = readFile(d / "lib.slb");
         const std::string pic = readFile(d / "pic.png");
+        const std::string svg = readFile(d / "pic.svg");
         const std::string out = readFile(d / "out/BOX.SLD");
         struct Case {
             std::vector<std::string> args;
@@ -171,6 +187,7 @@ namespace {
             { { "append", "lib", "pin" }, "lib.tmp" },
             { { "delete", "lib", "box" }, "lib.tmp" },
             { { "render", "box", "-o", "pic.png" }, "pic.png" },
+            { { "render", "box", "-o", "pic.svg" }, "pic.svg" },
             { { "extract", "lib", "box", "-d", "out" }, "BOX.SLD" },
         };
         for (const Case& c : cases) {
@@ -180,6 +197,7 @@ namespace {
             EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
             EXPECT_EQ(readFile(d / "lib.slb"), lib);
             EXPECT_EQ(readFile(d / "pic.png"), pic);
+            EXPECT_EQ(readFile(d / "pic.svg"), svg);
             EXPECT_EQ(readFile(d / "out/BOX.SLD"), out);
             EXPECT_FALSE(hasTemporary(d));
             EXPECT_FALSE(hasTemporary(d / "out"));

@@ -170,6 +170,24 @@ TEST_F(Bounds, ManyFullFillsRenderInBoundedMemoryAndTime)
 
 }
 
+TEST_F(Bounds, SvgOfManyVectorsIsWrittenAsItIsDrawn)
+{
+    // 200 000 vectors (1.6 MB) make an SVG of 14 MB (exact) or 6 MB
+    // (smooth); kept whole in memory that took 30 to 40 times the slide.
+    Bytes s;
+    s.b = slideHeader(4095, 3071);
+    for (unsigned i = 0; i < 200000; ++i)
+        s.word((i * 13) % 4096).word((i * 7) % 3072).word((i * 17) % 4096).word((i * 5) % 3072);
+    tmp.write("many.sld", s.word(0xFC00).b);
+    for (const char* style : {"exact", "smooth"}) {
+        const Measured m
+            = measured(tmp, QORVAN, {"render", "many.sld", "--size", "4000x4000", "--style", style, "-o", "many.svg"});
+        ASSERT_EQ(m.r.status, 0) << m.r.err;
+        EXPECT_GT(std::filesystem::file_size(tmp.path() / "many.svg"), 5u * 1000 * 1000) << style;
+        EXPECT_LT(m.peakKiB, 20 * 1024 * MEMORY_SCALE) << style;
+    }
+}
+
 TEST_F(Bounds, PicturesPastTheRasterLimitAreRefused)
 {
     tmp.write("tiny.sld", tinySlide());
