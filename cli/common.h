@@ -37,6 +37,8 @@ public:
     Progress& operator=(const Progress&) = delete;
     // Item `done` (counted from 1) is finished; label names it.
     void step(std::size_t done, const std::string& label);
+    // Erases the bar, so that what follows starts on a clean line.
+    void finish() { clear(); }
 
 private:
     void clear();

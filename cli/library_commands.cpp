@@ -23,6 +23,7 @@ struct LibraryOptions {
     std::string newName;
     bool json = false;
     bool force = false;
+    bool keepGoing = false;
 };
 
 int runList(const LibraryOptions& o)
@@ -77,6 +78,37 @@ template <typename Op> int forEach(const LibraryOptions& o, Op op)
     return EXIT_OK;
 }
 
+// Several slides of one library in one rewrite. Each item left out is
+// named with its reason; with --keep-going the others are still done.
+int runBatch(const char* command, const LibraryOptions& o, const char* doneWord,
+             BatchResult (*op)(const LibraryOptions&, const BatchOptions&))
+{
+    resetStatus();
+    Progress progress(o.items.size());
+    BatchOptions options;
+    options.keepGoing = o.keepGoing;
+    options.progress = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
+    const BatchResult r = op(o, options);
+    progress.finish();
+    for (const BatchProblem& p : r.problems)
+        std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
+    if (r.code == Ok) return EXIT_OK;
+    const std::size_t left = r.problems.size();
+    if (o.items.size() == 1 && left == 1) {
+        // The one line above said it all.
+    } else if (r.changed) {
+        std::fprintf(stderr, "qorvan %s: %zu of %zu %s; %zu left out\n", command, o.items.size() - left,
+                     o.items.size(), doneWord, left);
+    } else if (left == 0 || std::string(statusMessage()) != r.problems.back().message) {
+        // The rewrite itself failed: nothing changed.
+        std::fprintf(stderr, "qorvan %s: %s\n", command, statusMessage());
+    } else {
+        std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
+                     o.keepGoing ? "" : " (--keep-going does what it can)");
+    }
+    return EXIT_FAILED;
+}
+
 // The store writes only into a folder that exists; a user who names a new
 // one with -d means it to be made. One that cannot be made is reported by
 // the store's own message when the first slide cannot be written.
@@ -110,6 +142,10 @@ void addLibraryCommands(CLI::App& app, Action& action)
         c->add_option("-d,--directory", o->directory, "folder the slide files are written to (created when missing)")
             ->capture_default_str();
     };
+    auto keepGoing = [&](CLI::App* c) {
+        c->add_flag("-k,--keep-going", o->keepGoing,
+                    "do what can be done and name the rest (without it, one failure leaves the library unchanged)");
+    };
     auto set = [&action, o](CLI::App* c, int (*run)(const LibraryOptions&)) {
         c->callback([&action, o, run] { action = [o, run] { return run(*o); }; });
     };
@@ -128,15 +164,21 @@ void addLibraryCommands(CLI::App& app, Action& action)
     library(c);
     c->add_option("SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
         ->required();
+    keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return forEach(x, [&](const std::string& s) { return appendSlide(x.library.c_str(), s.c_str()); });
+        return runBatch("append", x, "slide files appended", [](const LibraryOptions& y, const BatchOptions& b) {
+            return appendSlides(y.library.c_str(), y.items, b);
+        });
     });
 
     c = app.add_subcommand("delete", "Delete slides from a library");
     library(c);
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
+    keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return forEach(x, [&](const std::string& n) { return deleteSlide(x.library.c_str(), n.c_str()); });
+        return runBatch("delete", x, "slides deleted", [](const LibraryOptions& y, const BatchOptions& b) {
+            return deleteSlides(y.library.c_str(), y.items, b);
+        });
     });
 
     c = app.add_subcommand("extract", "Write slides of a library to DIR/NAME.SLD");
@@ -159,18 +201,22 @@ void addLibraryCommands(CLI::App& app, Action& action)
     library(c);
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     directory(c);
+    keepGoing(c);
     set(c, [](const LibraryOptions& x) {
         prepareDirectory(x);
-        return forEach(x, [&](const std::string& n) {
-            return removeSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
+        return runBatch("remove", x, "slides removed", [](const LibraryOptions& y, const BatchOptions& b) {
+            return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
         });
     });
 
     c = app.add_subcommand("replace", "Replace slides of a library by slide files of the same name (or append them)");
     library(c);
     c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")->required();
+    keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return forEach(x, [&](const std::string& s) { return replaceSlide(x.library.c_str(), s.c_str()); });
+        return runBatch("replace", x, "slide files stored", [](const LibraryOptions& y, const BatchOptions& b) {
+            return replaceSlides(y.library.c_str(), y.items, b);
+        });
     });
 
     c = app.add_subcommand("rename", "Rename a slide, keeping its place in the directory");

@@ -350,4 +350,209 @@ int renameSlide(const char* library, const char* oldName, const char* newName)
     });
 }
 
+namespace {
+
+// Collects the items of a batch that cannot be done; decides, per the
+// options, whether the batch goes on without them.
+class BatchLog {
+public:
+    explicit BatchLog(const BatchOptions& o) : options_(o) {}
+
+    // Records the failure just set as the status against item. True when
+    // the batch may go on without it.
+    bool leaveOut(const std::string& item)
+    {
+        result_.problems.push_back(BatchProblem{item, lastStatus(), statusMessage()});
+        return options_.keepGoing;
+    }
+    void progress(std::size_t done, std::size_t total, const std::string& item) const
+    {
+        if (options_.progress) options_.progress(done, total, item);
+    }
+    // The result after the rewrite (or without one, when code is its code).
+    BatchResult finish(int rewriteCode, bool rewritten)
+    {
+        result_.changed = rewritten && rewriteCode == Ok;
+        result_.code = rewriteCode;
+        // The status holds the last item left out; its code goes with it.
+        if (rewriteCode == Ok && !result_.problems.empty()) result_.code = result_.problems.back().code;
+        return result_;
+    }
+
+private:
+    const BatchOptions& options_;
+    BatchResult result_;
+};
+
+template <class Body> BatchResult withBatch(const char* library, Body&& body)
+{
+    BatchResult out;
+    out.code = withLibrary(library, [&](const LibraryFile& lib) {
+        out = body(lib);
+        return out.code;
+    });
+    // withLibrary's own failures (the lock, memory) come without a result.
+    return out;
+}
+
+// The added files of an append or replace batch, checked and measured
+// before anything is written. Names already in `taken` (and each added
+// name, for the ones after it) are duplicates.
+bool gatherSlideFiles(const LibraryFile& lib, const std::vector<std::string>& slideFiles,
+                      std::vector<SlideName>& taken, BatchLog& log, std::vector<ExtraFile>& extras,
+                      std::vector<Piece>& added)
+{
+    for (const std::string& item : slideFiles) {
+        const std::string text = slideFileText(item);
+        const std::string name = slideNameOf(item);
+        bool fine = true;
+        if (!isUsableName(name)) {
+            fine = setStatus(InvalidSlide, text.c_str(), nullptr) == Ok;
+        } else {
+            for (const SlideName& t : taken)
+                if (fine && sameName(t, name)) fine = setStatus(SlideExists, lib.written.c_str(), name.c_str()) == Ok;
+        }
+        std::int64_t length = -1;
+        if (fine) {
+            platform::File f;
+            if (text.size() <= MAX_PATH_CHARS) f = platform::File::open(text, platform::OpenMode::Read);
+            if (f.isOpen()) length = f.length();
+            if (length < 0) fine = setStatus(CannotOpen, text.c_str(), nullptr) == Ok;
+        }
+        if (!fine) {
+            if (!log.leaveOut(item)) return false;
+            continue;
+        }
+        taken.push_back(makeSlideName(name));
+        Piece p{taken.back(), 0, length, true};
+        p.extra = extras.size();
+        extras.push_back(ExtraFile{text, length});
+        added.push_back(p);
+    }
+    return true;
+}
+
+// Append and replace: kept are the old slides that stay.
+BatchResult addSlides(const LibraryFile& lib, platform::File& old, std::vector<Piece> kept,
+                      std::vector<SlideName> taken, const std::vector<std::string>& slideFiles,
+                      const BatchOptions& options)
+{
+    BatchLog log(options);
+    std::vector<ExtraFile> extras;
+    std::vector<Piece> added;
+    if (!gatherSlideFiles(lib, slideFiles, taken, log, extras, added)) return log.finish(lastStatus(), false);
+    if (added.empty()) return log.finish(Ok, false);
+    if (kept.size() + added.size() > MAX_LIBRARY_SLIDES) return log.finish(setStatus(NoMemory, nullptr, nullptr), false);
+    kept.insert(kept.end(), added.begin(), added.end());
+    const int code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras, [&](std::size_t i) {
+        log.progress(i + 1, extras.size(), extras[i].text);
+    });
+    return log.finish(code, true);
+}
+
+std::vector<SlideName> namesOf(const std::vector<Piece>& pieces)
+{
+    std::vector<SlideName> names;
+    for (const Piece& p : pieces) names.push_back(p.name);
+    return names;
+}
+
+// The slides of lib without those named (each name matched without regard
+// to case); a name that matches nothing is a problem.
+bool withoutNames(const LibraryFile& lib, const std::vector<LibraryEntry>& entries,
+                  const std::vector<std::string>& names, BatchLog& log, std::vector<Piece>& kept,
+                  std::vector<std::string>* found)
+{
+    std::vector<bool> drop(entries.size(), false);
+    for (const std::string& n : names) {
+        bool matched = false;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (sameName(entries[i].name, n)) drop[i] = matched = true;
+        if (!matched) {
+            setStatus(SlideNotFound, lib.written.c_str(), n.c_str());
+            if (!log.leaveOut(n)) return false;
+        } else if (found) {
+            found->push_back(n);
+        }
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!drop[i]) kept.push_back(Piece{entries[i].name, entries[i].offset, entries[i].size, false});
+    return true;
+}
+
+} // namespace
+
+BatchResult appendSlides(const char* library, const std::vector<std::string>& slideFiles,
+                         const BatchOptions& options)
+{
+    return withBatch(library, [&](const LibraryFile& lib) {
+        platform::File old;
+        std::vector<LibraryEntry> entries;
+        if (!startingDirectory(lib, old, entries)) return BatchLog(options).finish(lastStatus(), false);
+        std::vector<Piece> kept = piecesOf(entries);
+        return addSlides(lib, old, kept, namesOf(kept), slideFiles, options);
+    });
+}
+
+BatchResult replaceSlides(const char* library, const std::vector<std::string>& slideFiles,
+                          const BatchOptions& options)
+{
+    return withBatch(library, [&](const LibraryFile& lib) {
+        platform::File old;
+        std::vector<LibraryEntry> entries;
+        if (!startingDirectory(lib, old, entries)) return BatchLog(options).finish(lastStatus(), false);
+        // Every slide a new file replaces leaves; the new ones go last.
+        std::vector<Piece> kept;
+        for (const LibraryEntry& e : entries) {
+            bool replaced = false;
+            for (const std::string& f : slideFiles)
+                replaced = replaced || sameName(e.name, slideNameOf(f));
+            if (!replaced) kept.push_back(Piece{e.name, e.offset, e.size, false});
+        }
+        return addSlides(lib, old, kept, namesOf(kept), slideFiles, options);
+    });
+}
+
+BatchResult deleteSlides(const char* library, const std::vector<std::string>& names, const BatchOptions& options)
+{
+    return withBatch(library, [&](const LibraryFile& lib) {
+        BatchLog log(options);
+        platform::File old = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(old, lib);
+        if (entries.empty()) return log.finish(lastStatus(), false);
+        std::vector<Piece> kept;
+        if (!withoutNames(lib, entries, names, log, kept, nullptr)) return log.finish(lastStatus(), false);
+        if (kept.size() == entries.size()) return log.finish(Ok, false);
+        return log.finish(rewriteLibrary(lib, &old, kept, nullptr, {}), true);
+    });
+}
+
+BatchResult removeSlides(const char* library, const std::vector<std::string>& names, const char* directory,
+                         const BatchOptions& options)
+{
+    return withBatch(library, [&](const LibraryFile& lib) {
+        BatchLog log(options);
+        platform::File old = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(old, lib);
+        if (entries.empty()) return log.finish(lastStatus(), false);
+        // Only what was written out leaves the library.
+        std::vector<std::string> extracted;
+        std::size_t done = 0;
+        for (const std::string& n : names) {
+            log.progress(++done, names.size(), n);
+            // Each file is on disk before the library loses its slide, or a
+            // power failure could leave it nowhere.
+            if (extractLocked(orEmpty(directory), lib, n.c_str(), entries, &old, true) == Ok) {
+                extracted.push_back(n);
+            } else if (!log.leaveOut(n)) {
+                return log.finish(lastStatus(), false);
+            }
+        }
+        std::vector<Piece> kept;
+        withoutNames(lib, entries, extracted, log, kept, nullptr);
+        if (kept.size() == entries.size()) return log.finish(Ok, false);
+        return log.finish(rewriteLibrary(lib, &old, kept, nullptr, {}), true);
+    });
+}
+
 } // namespace qorvan

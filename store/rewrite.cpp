@@ -53,8 +53,14 @@ std::string tempText(const LibraryFile& lib, const platform::SaveFile& save)
     return save.tempPath();
 }
 
-int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                   platform::File* extra, const std::string& extraText)
+namespace {
+
+// Where an added piece's bytes come from: an open file, and its name for
+// messages; null when it cannot be had.
+using ExtraSource = std::function<platform::File*(const Piece&, std::string& text)>;
+
+int rewriteWith(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                const ExtraSource& extraFor)
 {
     std::int64_t total = firstSlideOffset(pieces.size());
     bool needsLibrary = false;
@@ -102,9 +108,14 @@ int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vecto
                pieces[next].sourceOffset == p.sourceOffset + run)
             run += pieces[next++].size;
         i = next;
-        platform::File& from = p.fromExtra ? *extra : *old;
+        std::string extraText;
+        platform::File* from = old;
+        if (p.fromExtra) {
+            from = extraFor(p, extraText);
+            if (!from) return fail(extraText);
+        }
         if (!p.fromExtra && !old->seek(p.sourceOffset)) return fail(lib.writerText);
-        switch (copyBytes(from, save.file(), run, buffer, REWRITE_CHUNK)) {
+        switch (copyBytes(*from, save.file(), run, buffer, REWRITE_CHUNK)) {
         case CopyFault::None:
             break;
         case CopyFault::Read:
@@ -119,6 +130,32 @@ int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vecto
         return fail(lib.writerText);
     }
     return Ok;
+}
+
+} // namespace
+
+int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                   platform::File* extra, const std::string& extraText)
+{
+    return rewriteWith(lib, old, pieces, [&](const Piece&, std::string& text) {
+        text = extraText;
+        return extra;
+    });
+}
+
+int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                   const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra)
+{
+    platform::File current;
+    return rewriteWith(lib, old, pieces, [&](const Piece& p, std::string& text) -> platform::File* {
+        const ExtraFile& e = extras.at(p.extra);
+        text = e.text;
+        if (onExtra) onExtra(p.extra);
+        current.close();
+        current = platform::File::open(e.text, platform::OpenMode::Read);
+        if (!current.isOpen() || current.length() != e.size || !current.seek(0)) return nullptr;
+        return &current;
+    });
 }
 
 } // namespace qorvan::detail

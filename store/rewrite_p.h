@@ -7,6 +7,7 @@
 #include "store/names_p.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Piece {
     std::int64_t sourceOffset = 0;
     std::int64_t size = 0;
     bool fromExtra = false;
+    std::size_t extra = 0; // which ExtraFile, for the overload that takes several
 };
 
 // Writes the library that pieces describe and puts it in lib.native's place.
@@ -37,6 +39,20 @@ struct Piece {
 // fails with code 1 naming the library.
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
                    platform::File* extra, const std::string& extraText);
+
+// A slide file added whole by a batch. It is opened only when its turn
+// comes, so a batch of thousands does not hold thousands of descriptors;
+// size is its length when the caller measured it, and a file whose length
+// has changed since is refused (the directory already written counts on
+// that length): code 1 naming text, nothing replaced.
+struct ExtraFile {
+    std::string text;
+    std::int64_t size = 0;
+};
+// The same rewrite with any number of added slides (pieces with fromExtra
+// name theirs by index). onExtra(i) is called before extra i is copied.
+int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+                   const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra);
 
 // Copies size bytes in pieces of at most chunk bytes. 0 when done, else
 // which side failed.

@@ -92,12 +92,12 @@ TEST(CliLibrary, FailuresPrintTheStoreMessage)
     } cases[] = {
         {{"list", "nosuch"}, "qorvan: \"nosuch.slb\": Can't open file\n"},
         {{"list", "junk"}, "qorvan: Slide library invalid.\n"},
-        {{"delete", "parts", "bolt"}, "qorvan: Slide bolt not found in library parts.\n"},
-        {{"delete", "empty", "bolt"}, "qorvan: No slide exists in library empty.\n"},
-        {{"append", "parts", "box"}, "qorvan: Slide BOX already exists in library parts.\n"},
-        {{"append", "parts", "nosuch"}, "qorvan: \"nosuch.SLD\": Can't open file\n"},
+        {{"delete", "parts", "bolt"}, "qorvan delete: bolt: Slide bolt not found in library parts.\n"},
+        {{"delete", "empty", "bolt"}, "qorvan delete: No slide exists in library empty.\n"},
+        {{"append", "parts", "box"}, "qorvan append: box: Slide BOX already exists in library parts.\n"},
+        {{"append", "parts", "nosuch"}, "qorvan append: nosuch: \"nosuch.SLD\": Can't open file\n"},
         {{"extract", "parts", "bolt"}, "qorvan: Slide bolt not found in library parts.\n"},
-        {{"remove", "parts", "bolt", "-d", "out"}, "qorvan: Slide bolt not found in library parts.\n"},
+        {{"remove", "parts", "bolt", "-d", "out"}, "qorvan remove: bolt: Slide bolt not found in library parts.\n"},
         {{"rename", "parts", "bolt", "NUT"}, "qorvan: Slide bolt not found in library parts.\n"},
         {{"rename", "parts", "box", "gear"}, "qorvan: Slide GEAR already exists in library parts.\n"},
     };

@@ -58,12 +58,18 @@ TEST(CliAgainstAutoLisp, SameFilesAndMessages)
         EXPECT_EQ(c.status, s.fails ? 1 : 0) << s.lisp << c.err;
         EXPECT_EQ(contents(lisp.path()), contents(cli.path())) << s.lisp;
         if (s.fails) {
-            // The console prints (slb-error)'s value in prin1 form.
-            std::string message = c.err.substr(std::string("qorvan: ").size());
-            message.pop_back();
-            std::string quoted;
-            for (char ch : message) quoted += ch == '"' ? std::string("\\\"") : std::string(1, ch);
-            EXPECT_NE(l.out.find("\"" + quoted + "\""), std::string::npos) << l.out << "\n" << c.err;
+            // The console prints (slb-error)'s value in prin1 form on its
+            // last line; qorvan says the same after naming what it did.
+            std::string last = l.out.substr(0, l.out.size() - 1);
+            last = last.substr(last.rfind('\n') + 1);
+            ASSERT_GE(last.size(), 2u) << l.out;
+            std::string message;
+            for (std::size_t i = 1; i + 1 < last.size(); ++i) {
+                if (last[i] == '\\') ++i;
+                message += last[i];
+            }
+            EXPECT_FALSE(message.empty()) << l.out;
+            EXPECT_NE(c.err.find(": " + message + "\n"), std::string::npos) << l.out << "\n" << c.err;
         }
     }
     RunResult names = run(binary("qorvan-console"), {"-e", "(slb-list \"parts\")"}, lisp.str());

@@ -137,6 +137,32 @@ TEST_F(FaultTest, EveryOperationEveryCall)
          {"out/BOX.SLD", "out/PIN.SLD", "parts.slb"}},
         {"remove", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return removeSlide("parts", "pin", "out"); },
          {"out/PIN.SLD", "parts.slb"}},
+        // Batches: one rewrite for all their slides, so all or nothing.
+        {"append several",
+         [] {
+             put("parts.slb", makeLibrary({{"BOX", BOX}}));
+             put("gear.sld", GEAR);
+             put("pin.sld", PIN);
+         },
+         [] { return appendSlides("parts", {"gear.sld", "pin"}, {}).code; }, {"parts.slb"}},
+        {"append several to a new library",
+         [] {
+             put("gear.sld", GEAR);
+             put("pin.sld", PIN);
+         },
+         [] { return appendSlides("parts", {"gear.sld", "pin"}, {}).code; }, {"parts.slb"}},
+        {"delete several", withLibrary({{"BOX", BOX}, {"PIN", PIN}, {"GEAR", GEAR}}),
+         [] { return deleteSlides("parts", {"box", "GEAR"}, {}).code; }, {"parts.slb"}},
+        {"replace several",
+         [] {
+             put("parts.slb", makeLibrary({{"GEAR", "old"}, {"BOX", BOX}}));
+             put("gear.sld", GEAR);
+             put("pin.sld", PIN);
+         },
+         [] { return replaceSlides("parts", {"gear.sld", "pin.sld"}, {}).code; }, {"parts.slb"}},
+        {"remove several", withLibrary({{"BOX", BOX}, {"PIN", PIN}, {"GEAR", GEAR}}),
+         [] { return removeSlides("parts", {"pin", "box"}, "out", {}).code; },
+         {"out/PIN.SLD", "out/BOX.SLD", "parts.slb"}},
     };
     for (const Scenario& s : scenarios) check(s);
 }
