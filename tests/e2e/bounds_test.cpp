@@ -261,7 +261,7 @@ TEST_F(Bounds, TheSlideCountIsCapped)
     const std::string before = readFile(tmp.path() / "full.slb");
     m = measured(tmp, QORVAN, {"append", "full.slb", "extra.sld"});
     EXPECT_EQ(m.r.status, 1);
-    EXPECT_EQ(m.r.err, "qorvan: Error Unknown\n");
+    EXPECT_EQ(m.r.err, "qorvan append: Error Unknown\n");
     EXPECT_EQ(readFile(tmp.path() / "full.slb"), before);
 }
 
