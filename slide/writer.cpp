@@ -7,7 +7,9 @@
 #include <numbers>
 #include <utility>
 
+#include "platform/bytes.h"
 #include "slide/format.h"
+#include "slide/records.h"
 
 namespace qorvan::slide {
 
@@ -18,17 +20,19 @@ namespace {
         return v >= -128 && v <= 127;
     }
 
-    std::uint8_t low(std::int32_t v)
+    std::int8_t delta(std::int32_t v)
     {
-        return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFF);
+        return static_cast<std::int8_t>(v);
     }
 
     // A fill's start record carries its vertex count and a negative second word;
     // its closing record is (0, -1). Readers that count vertices stop after the
     // count and read the closing record as an empty fill; readers that look for
-    // the negative word stop at it.
-    constexpr std::int32_t FILL_START_MARK = -2;
-    constexpr std::int32_t FILL_CLOSE_MARK = -1;
+    // the negative word stop at it. Each vertex group opens with the fill's own
+    // record word, as the host writes them.
+    constexpr std::uint16_t FILL_START_MARK = 0xFFFE; // -2
+    constexpr std::uint16_t FILL_CLOSE_MARK = 0xFFFF; // -1
+    constexpr std::uint16_t FILL_VERTEX_WORD = REC_SOLID_FILL << 8;
 
     double cross(PointF o, PointF a, PointF b)
     {
@@ -211,8 +215,12 @@ SlideWriter::SlideWriter(std::int32_t xDots, std::int32_t yDots)
 
 void SlideWriter::word(std::int32_t v)
 {
-    bytes_.push_back(low(v));
-    bytes_.push_back(low(v >> 8));
+    platform::appendU16(bytes_, static_cast<std::uint16_t>(v));
+}
+
+void SlideWriter::record(const SlideRecord& r)
+{
+    encodeRecord(r, ByteOrder::Little, bytes_);
 }
 
 Point SlideWriter::clampPoint(Point p) const
@@ -224,8 +232,10 @@ void SlideWriter::setColour(std::uint8_t colour)
 {
     if (colour_ == colour) return;
     colour_ = colour;
-    bytes_.push_back(colour);
-    bytes_.push_back(REC_COLOR);
+    SlideRecord r;
+    r.kind = RecordKind::Colour;
+    r.colour = colour;
+    record(r);
     ++stats_.colours;
 }
 
@@ -236,19 +246,26 @@ void SlideWriter::line(Point from, Point to)
 {
     const std::int32_t dx1 = from.x - last_.x, dy1 = from.y - last_.y;
     const std::int32_t dx2 = to.x - last_.x, dy2 = to.y - last_.y;
+    SlideRecord r;
     if (dx2 == 0 && dy2 == 0 && fitsByte(dx1) && fitsByte(dy1)) {
-        bytes_.insert(bytes_.end(), { low(dx1), REC_COMMON_ENDPOINT, low(dy1) });
+        r.kind = RecordKind::CommonEndpoint;
+        r.delta[0] = delta(dx1);
+        r.delta[1] = delta(dy1);
         ++stats_.commonEndpoints;
     } else if (fitsByte(dx1) && fitsByte(dy1) && fitsByte(dx2) && fitsByte(dy2)) {
-        bytes_.insert(bytes_.end(), { low(dx1), REC_OFFSET_VECTOR, low(dy1), low(dx2), low(dy2) });
+        r.kind = RecordKind::OffsetVector;
+        r.delta[0] = delta(dx1);
+        r.delta[1] = delta(dy1);
+        r.delta[2] = delta(dx2);
+        r.delta[3] = delta(dy2);
         ++stats_.offsetVectors;
     } else {
-        word(from.x);
-        word(from.y);
-        word(to.x);
-        word(to.y);
+        r.kind = RecordKind::Vector;
+        r.from = from;
+        r.to = to;
         ++stats_.vectors;
     }
+    record(r);
     last_ = from;
 }
 
@@ -276,17 +293,18 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
 
 void SlideWriter::fillRecords(const Point* vertices, std::size_t n)
 {
-    word(REC_SOLID_FILL << 8);
-    word(static_cast<std::int32_t>(n));
-    word(FILL_START_MARK);
-    for (std::size_t i = 0; i < n; ++i) {
-        word(REC_SOLID_FILL << 8);
-        word(vertices[i].x);
-        word(vertices[i].y);
-    }
-    word(REC_SOLID_FILL << 8);
-    word(0);
-    word(FILL_CLOSE_MARK);
+    const std::vector<Point> points(vertices, vertices + n);
+    const std::vector<std::uint16_t> spares(n, FILL_VERTEX_WORD);
+    const std::vector<Point> none;
+    SlideRecord r;
+    r.kind = RecordKind::SolidFill;
+    r.vertices = &points;
+    r.vertexSpares = &spares;
+    r.fillSpare = FILL_START_MARK;
+    record(r);
+    r.vertices = &none;
+    r.fillSpare = FILL_CLOSE_MARK;
+    record(r);
     ++stats_.fills;
 }
 
@@ -374,7 +392,9 @@ void SlideWriter::fillArea(const std::vector<std::vector<PointF>>& rings, bool e
 
 std::vector<std::uint8_t> SlideWriter::finish()
 {
-    word(REC_END << 8);
+    SlideRecord r;
+    r.kind = RecordKind::End;
+    record(r);
     return std::move(bytes_);
 }
 

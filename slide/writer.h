@@ -3,7 +3,7 @@
 // deltas fit a signed byte, a colour record only when the colour changes)
 // and fills in the shape every reader accepts: convex pieces of at most
 // MAX_FILL_VERTICES vertices, each one start record, its vertex records and
-// a closing record.
+// a closing record. The records' bytes come from the one record encoder.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,8 @@
 #include "slide/surface.h"
 
 namespace qorvan::slide {
+
+struct SlideRecord;
 
 // netpbm's sldtoppm refuses longer fills; the host's own files never hold more.
 inline constexpr std::size_t MAX_FILL_VERTICES = 10;
@@ -57,7 +59,8 @@ private:
     void line(Point from, Point to);
     void convexFill(const std::vector<Point>& polygon);
     void fillRecords(const Point* vertices, std::size_t n);
-    void word(std::int32_t v);
+    void word(std::int32_t v); // header words only
+    void record(const SlideRecord& r);
     Point clampPoint(Point p) const;
 
     std::int32_t xDots_, yDots_;
