@@ -4,59 +4,45 @@
 #include <cstring>
 #include <map>
 
-#include "platform/bytes.h"
 #include "store/library.h"
+#include "store/library_codec.h"
 
 namespace qorvan::inspect {
-
-namespace {
-
-    std::int32_t int32At(const std::uint8_t* p)
-    {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0])
-            | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16)
-            | (static_cast<std::uint32_t>(p[3]) << 24));
-    }
-
-} // namespace
 
 LibraryLayout decodeLibraryLayout(const std::uint8_t* data, std::size_t size)
 {
     LibraryLayout l;
     if (size < LIBRARY_HEADER_SIZE) return l;
     l.headerComplete = true;
-    l.magic = std::memcmp(data, LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH + 1) == 0;
-    std::size_t pos = LIBRARY_HEADER_SIZE;
-    while (pos < size) {
-        if (data[pos] == 0) {
-            l.terminated = true;
-            l.terminatorAt = pos;
-            pos = std::min(size, pos + DIRECTORY_ENTRY_SIZE);
-            break;
-        }
-        if (size - pos < DIRECTORY_ENTRY_SIZE) break; // a partial entry: body bytes
+    const DecodedLibrary d = decodeLibrary(data, size, DecodeMode::Raw);
+    l.magic = d.magic;
+    for (const DecodedEntry& de : d.entries) {
         LayoutEntry e;
-        e.at = pos;
-        const std::uint8_t* name = data + pos + ENTRY_NAME_OFFSET;
-        std::size_t len = 0;
-        while (len < SLIDE_NAME_SIZE && name[len])
-            ++len;
-        e.name.assign(reinterpret_cast<const char*>(name), len);
+        e.at = de.entryOffset;
+        e.name = slideNameText(de.name);
+        const std::size_t len = e.name.size();
         if (len + 1 < SLIDE_NAME_SIZE) {
+            const auto* field = reinterpret_cast<const std::uint8_t*>(de.name.bytes);
             std::size_t last = SLIDE_NAME_SIZE;
-            while (last > len + 1 && name[last - 1] == 0)
+            while (last > len + 1 && field[last - 1] == 0)
                 --last;
-            e.pad.assign(name + len + 1, name + last);
+            e.pad.assign(field + len + 1, field + last);
         }
-        e.offset = int32At(data + pos + ENTRY_OFFSET_OFFSET);
+        e.offset = de.offset;
+        e.size = de.size;
         l.entries.push_back(std::move(e));
-        pos += DIRECTORY_ENTRY_SIZE;
     }
-    l.bodyStart = pos;
-    for (std::size_t i = 0; i < l.entries.size(); ++i) {
-        std::int64_t next
-            = i + 1 < l.entries.size() ? l.entries[i + 1].offset : static_cast<std::int64_t>(size);
-        l.entries[i].size = next - l.entries[i].offset;
+    // A terminator cut short by the end of the file is still the terminator
+    // to the text form: its bytes are kept as they stand.
+    l.terminated = d.terminated || d.terminatorCut;
+    if (d.terminated) {
+        l.terminatorAt = d.directoryEnd - DIRECTORY_ENTRY_SIZE;
+        l.bodyStart = d.directoryEnd;
+    } else if (d.terminatorCut) {
+        l.terminatorAt = d.directoryEnd;
+        l.bodyStart = size;
+    } else {
+        l.bodyStart = std::max(d.directoryEnd, LIBRARY_HEADER_SIZE);
     }
     // Sections: the distinct offsets inside the body, ascending.
     std::map<std::int64_t, int> owners;
@@ -80,17 +66,12 @@ LibraryLayout decodeLibraryLayout(const std::uint8_t* data, std::size_t size)
 std::vector<std::uint8_t> encodeLibrary(
     const std::vector<std::string>& names, const std::vector<std::vector<std::uint8_t>>& slides)
 {
-    std::vector<std::uint8_t> out(LIBRARY_HEADER_SIZE + DIRECTORY_ENTRY_SIZE * (names.size() + 1), 0);
-    std::memcpy(out.data(), LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH);
-    std::size_t offset = out.size();
+    std::vector<LibraryEntry> entries(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-        std::uint8_t* e = out.data() + LIBRARY_HEADER_SIZE + DIRECTORY_ENTRY_SIZE * i;
-        std::memcpy(e + ENTRY_NAME_OFFSET, names[i].data(), std::min(names[i].size(), SLIDE_NAME_SIZE));
-        const auto v = static_cast<std::uint32_t>(offset);
-        for (int b = 0; b < 4; ++b)
-            e[ENTRY_OFFSET_OFFSET + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (8 * b));
-        offset += slides[i].size();
+        std::memcpy(entries[i].name.bytes, names[i].data(), std::min(names[i].size(), SLIDE_NAME_SIZE));
+        entries[i].size = static_cast<std::int32_t>(slides[i].size());
     }
+    std::vector<std::uint8_t> out = encodeLibraryHead(entries);
     for (const auto& s : slides)
         out.insert(out.end(), s.begin(), s.end());
     return out;

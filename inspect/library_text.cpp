@@ -11,6 +11,7 @@
 #include "inspect/library_layout.h"
 #include "inspect/slide_text_p.h"
 #include "store/library.h"
+#include "store/library_codec.h"
 
 namespace qorvan::inspect {
 
@@ -303,10 +304,9 @@ namespace {
                 }
                 offset = static_cast<std::int64_t>(it->second);
             }
-            out.insert(out.end(), en.field.begin(), en.field.end());
-            const auto v = static_cast<std::uint32_t>(static_cast<std::int32_t>(offset));
-            for (int b = 0; b < 4; ++b)
-                out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+            SlideName field;
+            std::memcpy(field.bytes, en.field.data(), SLIDE_NAME_SIZE);
+            appendEntry(out, field, static_cast<std::int32_t>(offset));
         }
         out.insert(out.end(), terminator_.begin(), terminator_.end());
         out.insert(out.end(), gap_.begin(), gap_.end());

@@ -10,6 +10,7 @@
 #include "slide/byte_order.h"
 #include "slide/format.h"
 #include "store/library.h"
+#include "store/library_codec.h"
 
 namespace qorvan::inspect {
 
@@ -28,13 +29,6 @@ namespace {
     std::string num(long long v)
     {
         return std::to_string(v);
-    }
-
-    std::int32_t int32At(const std::uint8_t* p)
-    {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0])
-            | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16)
-            | (static_cast<std::uint32_t>(p[3]) << 24));
     }
 
     int signatureMatches(const std::uint8_t* p)
@@ -70,8 +64,9 @@ namespace {
 
     // An entry that still looks like one the store wrote: a name of printable
     // characters, NUL-padded, and an offset inside the file.
-    bool plausibleEntry(const std::uint8_t* e, std::size_t fileSize, std::string& name, std::int32_t& offset)
+    bool plausibleEntry(const DecodedEntry& entry, std::size_t fileSize, std::string& name, std::int32_t& offset)
     {
+        const auto* e = reinterpret_cast<const std::uint8_t*>(entry.name.bytes);
         std::size_t len = 0;
         while (len < SLIDE_NAME_SIZE && e[len])
             ++len;
@@ -80,7 +75,7 @@ namespace {
             if (e[i] < 0x20 || e[i] > 0x7E) return false;
         for (std::size_t i = len; i < SLIDE_NAME_SIZE; ++i)
             if (e[i]) return false;
-        offset = int32At(e + ENTRY_OFFSET_OFFSET);
+        offset = entry.offset;
         if (offset < static_cast<std::int64_t>(EMPTY_LIBRARY_SIZE + DIRECTORY_ENTRY_SIZE)
             || static_cast<std::size_t>(offset) >= fileSize)
             return false;
@@ -120,7 +115,8 @@ SalvageReport salvageLibrary(const std::uint8_t* data, std::size_t size)
          at += DIRECTORY_ENTRY_SIZE, ++slot) {
         std::string name;
         std::int32_t offset = 0;
-        if (plausibleEntry(data + at, size, name, offset)) entries.push_back({ offset, { name, slot } });
+        if (plausibleEntry(decodeEntry(data + at, at), size, name, offset))
+            entries.push_back({ offset, { name, slot } });
     }
     report.directoryEntries = entries.size();
 

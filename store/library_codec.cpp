@@ -99,14 +99,19 @@ void deriveSizes(DecodedLibrary& d, DecodeMode mode)
 DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit)
 {
     const bool strict = mode == DecodeMode::Strict;
+    const bool raw = mode == DecodeMode::Raw;
     DecodedLibrary d;
     d.length = length;
     std::size_t n = 0;
     const std::uint8_t* header = src.fetch(0, LIBRARY_HEADER_SIZE, n);
     if (src.failed) return fault(d, LibraryFault::ReadFailed, 0), d;
     d.magic = libraryHeaderIsValid(header, n);
-    // Whatever follows a foreign header is not a directory, in either mode.
-    if (!d.magic) return fault(d, LibraryFault::NotALibrary, 0), d;
+    // Whatever follows a foreign header is not a directory to a reader; only
+    // a look at damage reads on, and only past a header that is whole.
+    if (!d.magic) {
+        fault(d, LibraryFault::NotALibrary, 0);
+        if (!raw || n < LIBRARY_HEADER_SIZE) return d;
+    }
     if (strict && length > MAX_LIBRARY_BYTES) return fault(d, LibraryFault::TooLong, 0), d;
 
     const auto end = static_cast<std::size_t>(length);
@@ -126,6 +131,7 @@ DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const E
         if (!whole) {
             fault(d, LibraryFault::PartialEntry, static_cast<std::int64_t>(pos));
             if (strict) break;
+            d.terminatorCut = e[ENTRY_NAME_OFFSET] == 0;
             d.directoryEnd = pos;
             break;
         }
@@ -133,11 +139,7 @@ DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const E
             fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
             break;
         }
-        DecodedEntry entry;
-        std::memcpy(entry.name.bytes, e + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
-        entry.entryOffset = pos;
-        entry.offset = platform::getI32(e + ENTRY_OFFSET_OFFSET);
-        d.entries.push_back(entry);
+        d.entries.push_back(decodeEntry(e, pos));
         pos += DIRECTORY_ENTRY_SIZE;
         if (visit && !visit(d.entries.back())) {
             stopped = true;
@@ -218,6 +220,21 @@ DecodedLibrary decodeLibrary(platform::File& file, DecodeMode mode, const EntryV
     return decode(src, length, mode, visit);
 }
 
+DecodedEntry decodeEntry(const std::uint8_t* p, std::size_t entryOffset)
+{
+    DecodedEntry entry;
+    std::memcpy(entry.name.bytes, p + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
+    entry.entryOffset = entryOffset;
+    entry.offset = platform::getI32(p + ENTRY_OFFSET_OFFSET);
+    return entry;
+}
+
+void appendEntry(std::vector<std::uint8_t>& out, const SlideName& name, std::int32_t offset)
+{
+    out.insert(out.end(), name.bytes, name.bytes + SLIDE_NAME_SIZE);
+    platform::appendU32(out, static_cast<std::uint32_t>(offset));
+}
+
 bool libraryHeaderIsValid(const std::uint8_t* data, std::size_t size)
 {
     return size >= LIBRARY_HEADER_SIZE && std::memcmp(data, LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH + 1) == 0;
@@ -230,17 +247,16 @@ std::string slideNameText(const SlideName& name)
 
 std::vector<std::uint8_t> encodeLibraryHead(std::vector<LibraryEntry>& entries)
 {
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(firstSlideOffset(entries.size())), 0);
+    std::vector<std::uint8_t> head(LIBRARY_HEADER_SIZE, 0);
+    head.reserve(static_cast<std::size_t>(firstSlideOffset(entries.size())));
     std::memcpy(head.data(), LIBRARY_MAGIC, LIBRARY_MAGIC_LENGTH);
     std::int64_t offset = firstSlideOffset(entries.size());
-    std::uint8_t* e = head.data() + LIBRARY_HEADER_SIZE;
     for (LibraryEntry& entry : entries) {
         entry.offset = static_cast<std::int32_t>(offset);
-        std::memcpy(e + ENTRY_NAME_OFFSET, entry.name.bytes, SLIDE_NAME_SIZE);
-        platform::putU32(e + ENTRY_OFFSET_OFFSET, static_cast<std::uint32_t>(entry.offset));
+        appendEntry(head, entry.name, entry.offset);
         offset += entry.size;
-        e += DIRECTORY_ENTRY_SIZE;
     }
+    head.resize(head.size() + DIRECTORY_ENTRY_SIZE, 0); // the terminating entry
     return head;
 }
 

@@ -5,16 +5,22 @@
 // so a large library is never held whole), in one of two modes:
 //   Strict   what readDirectory accepts: the first fault ends the decoding
 //            and the directory is refused (entries cleared);
-//   Lenient  what a report or a salvage needs: nothing is refused, every
-//            entry up to the terminator (or the end of the bytes) is kept
-//            with its size as the layout derives it, negative or oversized
-//            included; the first fault met is still named. A header that
-//            is not the magic ends decoding in both modes.
+//   Lenient  what a report needs: nothing is refused, every entry up to
+//            the terminator (or the end of the bytes) is kept with its size
+//            as the layout derives it, negative or oversized included; the
+//            first fault met is still named. A header that is not the magic
+//            ends decoding in both modes.
+//   Raw      what the text form, the diff and salvage need of a damaged
+//            file: as Lenient, but a 32-byte header that is not the magic
+//            does not end the decoding (NotALibrary is still named), since
+//            the directory after an overwritten header may be whole.
 // A fault carries its byte offset in the file. An empty directory is not a
 // fault: the caller decides what it means.
 //
 // Encoding: encodeLibraryHead lays out header, directory and terminator for
-// slides written back to back without gaps, as every writer of the store does.
+// slides written back to back without gaps, as every writer of the store does;
+// decodeEntry and appendEntry are the layout of one directory entry, for the
+// tools that read or write entries one by one (salvage, the text form).
 #pragma once
 
 #include "platform/bytes.h"
@@ -33,7 +39,7 @@ class File;
 
 namespace qorvan {
 
-enum class DecodeMode { Strict, Lenient };
+enum class DecodeMode { Strict, Lenient, Raw };
 
 enum class LibraryFault {
     None,
@@ -65,6 +71,9 @@ struct DecodedEntry {
 struct DecodedLibrary {
     bool magic = false;           // the header is the library magic
     bool terminated = false;      // a terminating entry was met
+    bool terminatorCut = false;   // lenient modes: one began but the file ends
+                                  // inside it (PartialEntry; directoryEnd is
+                                  // where it starts)
     std::size_t directoryEnd = 0; // first byte after the terminating entry;
                                   // without one, where the directory stopped
     std::int64_t length = 0;      // the file's length
@@ -87,6 +96,12 @@ DecodedLibrary decodeLibrary(const std::uint8_t* data, std::size_t size, DecodeM
 // The same over an open file, from its first byte; the file position is left
 // anywhere. I/O failures give ReadFailed.
 DecodedLibrary decodeLibrary(platform::File& file, DecodeMode mode, const EntryVisitor& visit = nullptr);
+
+// The entry of DIRECTORY_ENTRY_SIZE bytes at p, found at entryOffset.
+DecodedEntry decodeEntry(const std::uint8_t* p, std::size_t entryOffset);
+
+// Appends one entry: the 32-byte name field as it stands, then the offset.
+void appendEntry(std::vector<std::uint8_t>& out, const SlideName& name, std::int32_t offset);
 
 // Bytes 0..28 are the magic and its NUL (29..31 are not examined); size
 // shorter than the header is never valid.

@@ -1,6 +1,8 @@
 // The library codec: each way a directory can be unsound, decoded strictly
 // and leniently, over memory and over a file (which must agree), with the
 // fault's byte offset; and the encoder against an independent reader.
+#include <cstring>
+
 #include "platform/io.h"
 #include "store/library_codec.h"
 #include "store/limits.h"
@@ -72,7 +74,7 @@ TEST_F(CodecTest, FaultTable)
         // The file decoder reads in blocks; it must see exactly what the
         // memory decoder sees.
         write("x.slb", c.bytes);
-        for (DecodeMode mode : {DecodeMode::Strict, DecodeMode::Lenient}) {
+        for (DecodeMode mode : {DecodeMode::Strict, DecodeMode::Lenient, DecodeMode::Raw}) {
             platform::File f = platform::File::open("x.slb", platform::OpenMode::Read);
             ASSERT_TRUE(f.isOpen());
             DecodedLibrary fromFile = decodeLibrary(f, mode);
@@ -80,6 +82,7 @@ TEST_F(CodecTest, FaultTable)
             EXPECT_EQ(fromFile.fault, fromMemory.fault);
             EXPECT_EQ(fromFile.faultOffset, fromMemory.faultOffset);
             EXPECT_EQ(fromFile.terminated, fromMemory.terminated);
+            EXPECT_EQ(fromFile.terminatorCut, fromMemory.terminatorCut);
             EXPECT_EQ(fromFile.directoryEnd, fromMemory.directoryEnd);
             ASSERT_EQ(fromFile.entries.size(), fromMemory.entries.size());
             for (std::size_t i = 0; i < fromFile.entries.size(); ++i) {
@@ -88,6 +91,61 @@ TEST_F(CodecTest, FaultTable)
             }
         }
     }
+}
+
+// Raw reads the directory behind a damaged header, which the other modes
+// refuse to look at; every mode tells a cut terminator from a cut entry.
+TEST_F(CodecTest, RawReadsPastAForeignHeader)
+{
+    const std::string two = makeLibrary({{"BOX", std::string(40, 'b')}, {"GEAR", std::string(60, 'g')}});
+    std::string overwritten = two;
+    overwritten.replace(0, 32, std::string(32, 'x'));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::size_t lenientEntries, rawEntries;
+        bool terminated, terminatorCut;
+        std::size_t directoryEnd; // as Raw decodes it
+    } cases[] = {
+        {"sound", two, 2, 2, true, false, 140},
+        {"header overwritten", overwritten, 0, 2, true, false, 140},
+        {"byte 28 not zero", withByte(two, 28, 'x'), 0, 2, true, false, 140},
+        {"shorter than the header", two.substr(0, 31), 0, 0, false, false, 0},
+        {"terminator cut short", two.substr(0, 32 + 72 + 5), 2, 2, false, true, 104},
+        {"entry cut short", two.substr(0, 32 + 36 + 10), 1, 1, false, false, 68},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(decodeText(c.bytes, DecodeMode::Lenient).entries.size(), c.lenientEntries);
+        DecodedLibrary r = decodeText(c.bytes, DecodeMode::Raw);
+        ASSERT_EQ(r.entries.size(), c.rawEntries);
+        EXPECT_EQ(r.terminated, c.terminated);
+        EXPECT_EQ(r.terminatorCut, c.terminatorCut);
+        EXPECT_EQ(r.directoryEnd, c.directoryEnd);
+        EXPECT_EQ(r.magic, c.bytes.size() >= 32 && c.bytes.compare(0, 29, two, 0, 29) == 0);
+        if (!r.magic) {
+            EXPECT_EQ(r.fault, LibraryFault::NotALibrary);
+        }
+        if (c.rawEntries == 2) {
+            EXPECT_EQ(slideNameText(r.entries[1].name), "GEAR");
+            EXPECT_EQ(r.entries[0].size, 40);
+        }
+    }
+}
+
+TEST_F(CodecTest, OneEntryBackAndForth)
+{
+    SlideName name;
+    std::memcpy(name.bytes, "DOOR\0\x07pad", 9); // bytes after the NUL survive
+    std::vector<std::uint8_t> out = {0xAA};
+    appendEntry(out, name, -12345);
+    ASSERT_EQ(out.size(), 1 + DIRECTORY_ENTRY_SIZE);
+    EXPECT_EQ(out[1 + 32], 0xC7); // the offset, little-endian, after the 32-byte name
+    EXPECT_EQ(out[1 + 35], 0xFF);
+    DecodedEntry e = decodeEntry(out.data() + 1, 77);
+    EXPECT_EQ(std::memcmp(e.name.bytes, name.bytes, SLIDE_NAME_SIZE), 0);
+    EXPECT_EQ(e.offset, -12345);
+    EXPECT_EQ(e.entryOffset, 77u);
 }
 
 TEST_F(CodecTest, LenientKeepsWhatStrictRefuses)
