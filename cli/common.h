@@ -57,9 +57,12 @@ std::string jsonString(const std::string& bytes);
 // A name of at most 32 bytes, cut at its first NUL.
 std::string nameText(const char* bytes, std::size_t capacity);
 
-// The whole file at a user path (platform rules); false when it cannot be
-// opened or read.
+// The whole file at a user path (platform rules), or everything a pipe
+// gives until it closes; false when it cannot be opened or read, and for
+// devices and folders.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+// Why readWholeFile failed on path, as "PATH: reason" (call it right after).
+std::string readFailure(const std::string& path);
 
 // Writes bytes to a user path through a temporary file that replaces it
 // only when complete; false, with nothing left behind, on failure.

@@ -47,7 +47,11 @@ namespace {
         }
         Input in = findInput(argument);
         if (in.kind == InputKind::Missing) {
-            fail("cannot open " + argument + " (tried it as written, with .SLD and with .slb)");
+            // A name that is there but cannot be read says why, not what else was tried.
+            if (platform::pathExists(argument))
+                fail(readFailure(argument));
+            else
+                fail("cannot open " + argument + " (tried it as written, with .SLD and with .slb)");
             return false;
         }
         out.label = in.path;
@@ -89,7 +93,7 @@ namespace {
             text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         } else {
             std::vector<std::uint8_t> bytes;
-            if (!readWholeFile(o.text, bytes)) return fail("cannot read " + o.text);
+            if (!readWholeFile(o.text, bytes)) return fail(readFailure(o.text));
             text.assign(bytes.begin(), bytes.end());
         }
         inspect::BuildResult r = inspect::buildFromText(text);
@@ -149,8 +153,7 @@ namespace {
         if (!o.out.empty() && !o.directory.empty())
             return fail("salvage writes either -o LIBRARY or -d DIR, not both", EXIT_USAGE);
         std::vector<std::uint8_t> bytes;
-        if (!platform::pathExists(o.damaged) || !readWholeFile(o.damaged, bytes))
-            return fail("cannot read " + o.damaged);
+        if (!readWholeFile(o.damaged, bytes)) return fail(readFailure(o.damaged));
         inspect::SalvageReport report = inspect::salvageLibrary(bytes.data(), bytes.size());
 
         for (const inspect::RecoveredSlide& s : report.slides) {

@@ -176,6 +176,43 @@ namespace {
         EXPECT_EQ(loose.status, 0) << loose.out;
     }
 
+    // A pipe has no length to ask for; it is read to its end. A device or a
+    // folder is refused by name, with the reason.
+    TEST(InspectCli, PipesAreReadWholeDevicesAndFoldersRefused)
+    {
+        TempDir dir;
+        dir.write("a.txt", "qorvan-slide 1\nxdots 10\nydots 10\ncolour 1\nvector 1 1 8 8\nend\n");
+        ASSERT_EQ(shell("qorvan build a.txt -o A.SLD && qorvan create lib.slb && qorvan append lib.slb A.SLD && "
+                        "qorvan dump lib.slb > lib.txt && qorvan dump A.SLD > a.dump",
+                      dir.str())
+                      .status,
+            0);
+        struct Case {
+            const char* script;
+            int status;
+            const char* says; // in the output ("" for a silent success)
+        };
+        const Case cases[] = {
+            { "cat lib.slb | qorvan dump /dev/stdin | cmp - lib.txt", 0, "" },
+            { "cat A.SLD | qorvan dump /dev/stdin | cmp - a.dump", 0, "" },
+            { "mkfifo fifo && { cat lib.slb > fifo & } && qorvan dump fifo | cmp - lib.txt", 0, "" },
+            { "cat a.dump | qorvan build /dev/stdin -o B.SLD && cmp A.SLD B.SLD", 0, "" },
+            { "cat lib.slb | qorvan salvage /dev/stdin -o s.slb >/dev/null 2>&1 && qorvan list s.slb", 0, "A\n" },
+            { "cat lib.slb | qorvan diff /dev/stdin lib.slb", 0, "" },
+            { "qorvan dump /dev/null", 1, "qorvan: /dev/null: a device, not a file or a pipe\n" },
+            { "qorvan build /dev/null -o C.SLD", 1, "qorvan: /dev/null: a device, not a file or a pipe\n" },
+            { "mkdir -p d && qorvan dump d", 1, "qorvan: d: a folder, not a file\n" },
+            { "qorvan salvage /dev/zero -o z.slb", 1, "qorvan: /dev/zero: a device, not a file or a pipe\n" },
+        };
+        for (const Case& c : cases) {
+            RunResult r = shell(c.script, dir.str());
+            EXPECT_EQ(r.status, c.status) << c.script << "\n" << r.out;
+            EXPECT_EQ(r.out, c.says) << c.script;
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "C.SLD"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "z.slb"));
+    }
+
     TEST(InspectCli, DumpAndBuildGiveBackEveryRealLibrary)
     {
         std::vector<std::filesystem::path> files = realSlideFiles(".slb");
