@@ -293,7 +293,26 @@ namespace {
             error = why;
             return false;
         }
-        bool readEntityGroups(std::vector<Group>& out, std::string& error);
+        // One object of the file: the 0 group that names its type (upper
+        // case, trimmed) and the groups after it up to the next 0 group.
+        struct Object {
+            std::string type;
+            std::vector<Group> groups;
+        };
+        // The next object, or the one given back with unread(); false at the
+        // end of the text or on an error. Stray groups before a 0 group are
+        // passed over. Without keepGroups the groups are read past, not kept.
+        bool nextObject(Object& o, std::string& error, bool keepGroups = true);
+        void unread(Object&& o)
+        {
+            pending_ = std::move(o);
+            hasPending_ = true;
+        }
+        bool readGroups(std::vector<Group>* out, std::string& error);
+        // The objects of childType that follow their parent (a POLYLINE's
+        // VERTEX entities, an INSERT's ATTRIBs), up to the SEQEND that closes
+        // them; anything else is left for the caller.
+        bool children(std::string_view childType, const std::function<bool(Object&)>& each, std::string& error);
         bool readEntities(std::vector<Entity>& into, std::string_view endMarker, std::string& error);
         bool entity(std::string_view type, const std::vector<Group>& gs, std::vector<Entity>& into,
             std::string& error);
@@ -315,6 +334,8 @@ namespace {
         }
 
         GroupReader groups_;
+        Object pending_;
+        bool hasPending_ = false;
         std::string name_;
         const Options& options_;
         std::map<std::string, int> index_;
@@ -322,33 +343,66 @@ namespace {
         std::size_t entityCount_ = 0, points_ = 0;
     };
 
-    bool Reader::readEntityGroups(std::vector<Group>& out, std::string& error)
+    bool Reader::readGroups(std::vector<Group>* out, std::string& error)
     {
-        out.clear();
+        if (out) out->clear();
+        std::size_t n = 0;
         Group g;
         while (groups_.next(g, error)) {
             if (g.code == 0) {
                 groups_.pushBack();
                 return true;
             }
-            out.push_back(g);
-            if (out.size() > 4 * options_.limits.maxPoints + 1024)
-                return fail(error, "an entity of too many groups");
+            if (++n > 4 * options_.limits.maxPoints + 1024) return fail(error, "an entity of too many groups");
+            if (out) out->push_back(g);
+        }
+        return error.empty();
+    }
+
+    bool Reader::nextObject(Object& o, std::string& error, bool keepGroups)
+    {
+        if (hasPending_) {
+            hasPending_ = false;
+            o = std::move(pending_);
+            return true;
+        }
+        Group g;
+        while (groups_.next(g, error)) {
+            if (g.code != 0) continue;
+            o.type = upper(trimmed(g.value));
+            if (!keepGroups) o.groups.clear();
+            return readGroups(keepGroups ? &o.groups : nullptr, error);
+        }
+        return false;
+    }
+
+    bool Reader::children(
+        std::string_view childType, const std::function<bool(Object&)>& each, std::string& error)
+    {
+        Object o;
+        while (nextObject(o, error)) {
+            if (o.type == childType) {
+                if (!each(o)) return false;
+                continue;
+            }
+            if (o.type != "SEQEND") unread(std::move(o));
+            return true;
         }
         return error.empty();
     }
 
     bool Reader::run(std::string& error)
     {
-        Group g;
-        std::vector<Group> gs;
-        while (groups_.next(g, error)) {
-            if (g.code != 0) continue;
-            const std::string v = upper(trimmed(g.value));
-            if (v == "EOF") return true;
-            if (v != "SECTION") continue;
-            if (!groups_.next(g, error)) break;
-            const std::string section = upper(trimmed(g.value));
+        Object o;
+        while (nextObject(o, error)) {
+            if (o.type == "EOF") return true;
+            if (o.type != "SECTION") continue;
+            std::string section;
+            for (const Group& x : o.groups)
+                if (x.code == 2) {
+                    section = upper(trimmed(x.value));
+                    break;
+                }
             bool ok = true;
             if (section == "TABLES")
                 ok = tables(error);
@@ -360,32 +414,36 @@ namespace {
                 ok = skipSection(error);
             if (!ok) return false;
         }
-        if (!error.empty()) return false;
-        return true; // files cut after the entities still draw what they hold
+        return error.empty(); // files cut after the entities still draw what they hold
     }
 
     bool Reader::skipSection(std::string& error)
     {
-        Group g;
-        while (groups_.next(g, error))
-            if (g.code == 0 && upper(trimmed(g.value)) == "ENDSEC") return true;
+        Object o;
+        while (nextObject(o, error, false)) {
+            if (o.type == "ENDSEC") return true;
+            if (o.type == "EOF") {
+                unread(std::move(o));
+                return true;
+            }
+        }
         return error.empty();
     }
 
     bool Reader::tables(std::string& error)
     {
-        Group g;
-        std::vector<Group> gs;
-        while (groups_.next(g, error)) {
-            if (g.code != 0) continue;
-            const std::string v = upper(trimmed(g.value));
-            if (v == "ENDSEC") return true;
-            if (v != "LAYER") continue;
-            if (!readEntityGroups(gs, error)) return false;
+        Object o;
+        while (nextObject(o, error)) {
+            if (o.type == "ENDSEC") return true;
+            if (o.type == "EOF") {
+                unread(std::move(o));
+                return true;
+            }
+            if (o.type != "LAYER") continue;
             std::string name;
             int colour = 7, flags = 0;
             long tc = -1;
-            for (const Group& x : gs) {
+            for (const Group& x : o.groups) {
                 if (x.code == 2)
                     name = trimmed(x.value);
                 else if (x.code == 62)
@@ -407,17 +465,17 @@ namespace {
 
     bool Reader::blockSection(std::string& error)
     {
-        Group g;
-        std::vector<Group> gs;
-        while (groups_.next(g, error)) {
-            if (g.code != 0) continue;
-            const std::string v = upper(trimmed(g.value));
-            if (v == "ENDSEC") return true;
-            if (v != "BLOCK") continue;
-            if (!readEntityGroups(gs, error)) return false;
+        Object o;
+        while (nextObject(o, error)) {
+            if (o.type == "ENDSEC") return true;
+            if (o.type == "EOF") {
+                unread(std::move(o));
+                return true;
+            }
+            if (o.type != "BLOCK") continue;
             std::string name;
             Block b;
-            for (const Group& x : gs) {
+            for (const Group& x : o.groups) {
                 if (x.code == 2 || (x.code == 3 && name.empty()))
                     name = std::string(x.value);
                 else if (x.code == 10)
@@ -433,68 +491,45 @@ namespace {
         return error.empty();
     }
 
-    // Reads entities up to the marker (ENDSEC, ENDBLK), which is consumed.
-    // POLYLINE gathers its VERTEX entities and an INSERT its ATTRIBs up to SEQEND.
+    // Reads entities up to the marker (ENDSEC, ENDBLK), which is consumed; a
+    // section's or the file's end met first is left for the caller.
+    // POLYLINE gathers its VERTEX entities and an INSERT its ATTRIBs.
     bool Reader::readEntities(std::vector<Entity>& into, std::string_view endMarker, std::string& error)
     {
-        Group g;
-        std::vector<Group> gs;
-        while (groups_.next(g, error)) {
-            if (g.code != 0) continue;
-            const std::string type = upper(trimmed(g.value));
-            if (type == endMarker || type == "ENDSEC") {
-                if (type == "ENDSEC" && endMarker != "ENDSEC") groups_.pushBack();
-                if (endMarker == "ENDBLK" && !readEntityGroups(gs, error)) return false;
+        Object o;
+        while (nextObject(o, error)) {
+            if (o.type == endMarker) return true;
+            if (o.type == "ENDSEC" || o.type == "EOF") {
+                unread(std::move(o));
                 return true;
             }
-            if (type == "EOF") {
-                groups_.pushBack();
-                return true;
-            }
-            if (!readEntityGroups(gs, error)) return false;
-            if (type == "POLYLINE") {
-                std::vector<Group> all = gs;
-                std::vector<Group> vs;
+            if (o.type == "POLYLINE") {
                 // Each vertex starts with a marker group the interpreter splits on.
-                while (groups_.next(g, error)) {
-                    const std::string t = g.code == 0 ? upper(trimmed(g.value)) : "";
-                    if (t == "VERTEX") {
-                        if (!readEntityGroups(vs, error)) return false;
+                std::vector<Group> all = std::move(o.groups);
+                const bool ok = children(
+                    "VERTEX",
+                    [&](Object& v) {
                         all.push_back({ 0, "VERTEX" });
-                        all.insert(all.end(), vs.begin(), vs.end());
+                        all.insert(all.end(), v.groups.begin(), v.groups.end());
                         if (all.size() > 4 * options_.limits.maxPoints + 1024)
                             return fail(error, "a polyline of too many vertices");
-                        continue;
-                    }
-                    if (t == "SEQEND") {
-                        if (!readEntityGroups(vs, error)) return false;
-                    } else
-                        groups_.pushBack();
-                    break;
-                }
-                if (!error.empty()) return false;
-                if (!entity(type, all, into, error)) return false;
+                        return true;
+                    },
+                    error);
+                if (!ok || !entity("POLYLINE", all, into, error)) return false;
                 continue;
             }
-            if (!entity(type, gs, into, error)) return false;
-            if (type == "INSERT") {
-                // Attributes follow as entities of their own, up to SEQEND.
-                while (groups_.next(g, error)) {
-                    const std::string t = g.code == 0 ? upper(trimmed(g.value)) : "";
-                    if (t == "ATTRIB") {
-                        if (!readEntityGroups(gs, error)) return false;
-                        if (!into.empty() && into.back().kind == Kind::Insert) {
-                            if (!entity("ATTRIB", gs, into.back().children, error)) return false;
-                        }
-                        continue;
-                    }
-                    if (t == "SEQEND") {
-                        if (!readEntityGroups(gs, error)) return false;
-                    } else
-                        groups_.pushBack();
-                    break;
-                }
-                if (!error.empty()) return false;
+            if (!entity(o.type, o.groups, into, error)) return false;
+            if (o.type == "INSERT") {
+                // Attributes follow as entities of their own.
+                const bool attributes = !into.empty() && into.back().kind == Kind::Insert;
+                const bool ok = children(
+                    "ATTRIB",
+                    [&](Object& a) {
+                        return !attributes || entity("ATTRIB", a.groups, into.back().children, error);
+                    },
+                    error);
+                if (!ok) return false;
             }
         }
         return error.empty();
@@ -582,9 +617,14 @@ namespace {
             }
             if (e.pts.empty()) e.pts.resize(1);
             // Copies first: pointAt may grow the vector under a reference into it.
-            if ((e.kind == Kind::Solid || e.kind == Kind::Face) && e.pts.size() >= 3 && !has13) {
-                const Vec3 third = e.pts[2];
-                pointAt(3) = third;
+            if (e.kind == Kind::Solid || e.kind == Kind::Face) {
+                // Corners not given are at the origin, the format's default
+                // for a missing coordinate; a missing fourth repeats the third.
+                if (e.pts.size() < 3) e.pts.resize(3);
+                if (!has13) {
+                    const Vec3 third = e.pts[2];
+                    pointAt(3) = third;
+                }
             }
             if (e.kind == Kind::Line && e.pts.size() < 2) {
                 const Vec3 start = e.pts[0];
