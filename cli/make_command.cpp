@@ -133,8 +133,11 @@ namespace {
                 return fail(in + ": " + error,
                     error.find("dots does not fit") != std::string::npos ? EXIT_USAGE : EXIT_FAILED);
             }
+            // Every warning names its input, so a run over many says which one.
+            const std::string prefix = in + ": ";
             for (const std::string& w : warnings)
-                std::fprintf(stderr, "qorvan: warning: %s\n", w.c_str());
+                std::fprintf(stderr, "qorvan: warning: %s%s\n", w.rfind(prefix, 0) == 0 ? "" : prefix.c_str(),
+                    w.c_str());
             const std::string target = library ? joinPath(tmpDir, stemOf(in) + ".sld") : o.output;
             if (!writeWholeFile(target, bytes)) {
                 cleanUp();

@@ -115,6 +115,11 @@ bool makeSlide(const Source& source, const SlideSize& size, std::vector<std::uin
         warnings.push_back(w);
     for (const std::string& w : drawing.warnings)
         warnings.push_back(w);
+    // A blank slide is still a slide (a menu may want one), but it is far
+    // more often a wrong layer name or an export that lost the geometry.
+    if (drawing.pointCount() == 0)
+        warnings.push_back("nothing to draw (an empty drawing, or layers and filters that leave nothing): "
+                           "the slide is blank");
     bytes = writeSlide(drawing, exact);
     return true;
 }

@@ -43,7 +43,8 @@ bool placeDrawing(const Extents& extents, const SlideSize& size, Placement& out,
 std::vector<std::uint8_t> writeSlide(const Drawing& drawing, const Placement& placement);
 
 // The whole road from an opened source: cheap extents, grid, shapes, exact
-// placement, bytes. Warnings of the drawing are appended to `warnings`.
+// placement, bytes. Warnings of the drawing are appended to `warnings`; a
+// drawing with nothing to draw makes a blank slide and a warning that says so.
 bool makeSlide(const Source& source, const SlideSize& size, std::vector<std::uint8_t>& bytes,
     std::vector<std::string>& warnings, std::string& error);
 

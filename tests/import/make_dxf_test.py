@@ -480,7 +480,8 @@ def round_trip(tmp):
         total_agree += agree
         print("round trip %-32s %7d drawn px, %6.2f%% the same (%d bytes made, %d original)"
               % (os.path.basename(path), drawn, 100 * share, os.path.getsize(sld), os.path.getsize(path)))
-        check(name, share >= 0.85, "round trip agreement %.4f below 0.85" % share)
+        # Measured 99.90% to 100% per slide when this floor was set.
+        check(name, share >= 0.995, "round trip agreement %.4f below 0.995" % share)
     if total_drawn:
         print("round trip overall: %.2f%% of %d drawn pixels the same" % (100 * total_agree / total_drawn, total_drawn))
 
@@ -499,6 +500,29 @@ def refusals(tmp):
     check("dwg", r.returncode == 1 and "DWG" in r.stderr and "ASCII DXF" in r.stderr, "DWG not refused: %r" % r.stderr)
     check("no output", not os.path.exists(os.path.join(tmp, "b.sld")) and not os.path.exists(os.path.join(tmp, "d.sld")),
           "a refused input left a slide behind")
+
+
+def empty_drawings(tmp):
+    """Nothing to draw still makes a slide, a blank one, with a warning that names the input."""
+    empty_svg = os.path.join(tmp, "empty.svg")
+    with open(empty_svg, "w") as f:
+        f.write('<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><g/></svg>\n')
+    line = os.path.join(tmp, "line.dxf")
+    for name, args in (("no such layer", [line, "--layer", "NOSUCH"]),
+                       ("every layer left out", [line, "--exclude-layer", "0"]),
+                       ("empty SVG", [empty_svg])):
+        out = os.path.join(tmp, "blank.sld")
+        if os.path.exists(out):
+            os.remove(out)
+        r = run(["make"] + args + ["-o", out], ok=False)
+        check(name, r.returncode == 0, "status %d: %s" % (r.returncode, r.stderr))
+        check(name, "qorvan: warning: %s: nothing to draw" % args[0] in r.stderr, "no warning naming it: %r" % r.stderr)
+        check(name, os.path.exists(out) and run(["check", out], ok=False).returncode == 0, "no sound blank slide")
+        if os.path.exists(out):
+            _, _, lines, fills = read_slide(out)
+            check(name, not lines and not fills, "the blank slide draws %d lines, %d fills" % (len(lines), len(fills)))
+    r = run(["make", line, "-o", os.path.join(tmp, "drawn.sld")])
+    check("drawn", "nothing to draw" not in r.stderr, "a drawing with lines warned: %r" % r.stderr)
 
 
 def libraries(tmp):
@@ -550,6 +574,11 @@ def docs_examples(tmp):
                 msp.add_line((10, 5), (90, 5), dxfattribs={"layer": "DIMS"})
                 msp.add_circle((50, 50), 20, dxfattribs={"color": 1})
                 doc.saveas(os.path.join(work, a))
+            if a.endswith(".svg") and not os.path.exists(os.path.join(work, a)):
+                with open(os.path.join(work, a), "w") as f:
+                    f.write('<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64">'
+                            '<circle cx="32" cy="32" r="24" fill="none" stroke="#c00" stroke-width="4"/>'
+                            '<path d="M16 32 H48" stroke="blue"/></svg>\n')
         assert args[0] == "qorvan"
         r = subprocess.run([QORVAN] + args[1:], cwd=work, capture_output=True, text=True)
         check("docs/cli.md", r.returncode == 0, "%s: status %d: %s" % (" ".join(args), r.returncode, r.stderr))
@@ -566,6 +595,7 @@ def main():
         docs_examples(tmp)
         entity_tests(tmp)
         refusals(tmp)
+        empty_drawings(tmp)
         libraries(tmp)
         sldtoppm(tmp)
         differential(tmp)
