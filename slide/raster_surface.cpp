@@ -154,8 +154,8 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
     for (std::size_t i = 0; i < points.size(); ++i) {
         Point a = points[i], b = points[(i + 1) % points.size()];
         if (a.y == b.y) continue;
-        if (a.y < b.y) edges_.push_back({a.x, a.y, b.x, b.y, 1});
-        else edges_.push_back({b.x, b.y, a.x, a.y, -1});
+        if (a.y < b.y) edges_.push_back({a.x, a.y, b.x, b.y, 1, 0, 0, 0, 0});
+        else edges_.push_back({b.x, b.y, a.x, a.y, -1, 0, 0, 0, 0});
     }
     std::int64_t work = 0;
     for (const Edge& e : edges_)
@@ -172,7 +172,19 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
     std::size_t next = 0;
     active_.clear();
     for (std::int64_t y = yTop; y < c.bottom; ++y) {
-        while (next < edges_.size() && edges_[next].y0 <= y) active_.push_back(next++);
+        while (next < edges_.size() && edges_[next].y0 <= y) {
+            // The crossing x is ceil((x0 * h + (y - y0) * dx) / h); it is
+            // found once when the edge comes in and then carried from row
+            // to row as a quotient and remainder, with no division per row.
+            Edge& g = edges_[next];
+            const std::int64_t h = std::int64_t{g.y1} - g.y0, dx = std::int64_t{g.x1} - g.x0;
+            const std::int64_t num = std::int64_t{g.x0} * h + (y - g.y0) * dx;
+            g.x = ceilDiv(num, h);
+            g.rest = g.x * h - num; // 0 <= rest < h
+            g.step = floorDiv(dx, h);
+            g.stepRest = dx - g.step * h; // 0 <= stepRest < h
+            active_.push_back(next++);
+        }
         std::erase_if(active_, [&](std::size_t e) { return edges_[e].y1 <= y; });
         if (active_.empty()) {
             if (next == edges_.size()) break;
@@ -180,11 +192,14 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
         }
         crossings_.clear();
         for (std::size_t e : active_) {
-            const Edge& g = edges_[e];
-            std::int64_t h = std::int64_t{g.y1} - g.y0;
-            // ceil of the crossing x, exactly.
-            std::int64_t num = std::int64_t{g.x0} * h + (y - g.y0) * (std::int64_t{g.x1} - g.x0);
-            crossings_.push_back({ceilDiv(num, h), g.winding});
+            Edge& g = edges_[e];
+            crossings_.push_back({g.x, g.winding});
+            g.x += g.step;
+            g.rest -= g.stepRest;
+            if (g.rest < 0) {
+                g.rest += std::int64_t{g.y1} - g.y0;
+                ++g.x;
+            }
         }
         std::sort(crossings_.begin(), crossings_.end());
         int wind = 0;
@@ -193,8 +208,9 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
             if (wind == 0 || k + 1 == crossings_.size()) continue;
             std::int64_t x0 = std::max<std::int64_t>(crossings_[k].first, c.left);
             std::int64_t x1 = std::min<std::int64_t>(crossings_[k + 1].first, c.right);
+            if (x1 <= x0) continue;
             Pixel* row = pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
-            for (std::int64_t x = x0; x < x1; ++x) row[x] = fill;
+            std::fill(row + x0, row + x1, fill);
         }
     }
 }

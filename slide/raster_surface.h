@@ -139,6 +139,9 @@ private:
     struct Edge {
         std::int32_t x0, y0, x1, y1; // y0 < y1
         int winding;
+        // While the fill walks the rows: the crossing x on the current row
+        // and what carries it to the next (see deviceFill).
+        std::int64_t x = 0, rest = 0, step = 0, stepRest = 0;
     };
     std::vector<Edge> edges_;
     std::vector<std::size_t> active_;
