@@ -43,7 +43,7 @@ void addJobsOption(CLI::App& c, int& jobs)
 {
     jobs = defaultJobs();
     c.add_option("-j,--jobs", jobs,
-         "draw this many slides at once (default: the number of cores); "
+         "work on this many slides at once (default: the number of cores); "
          "the files written are the same whatever the number")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "cli/commands.h"
@@ -64,46 +65,42 @@ int renderOne(const RenderOptions& o, int width, int height, bool sized)
     return EXIT_OK;
 }
 
-int renderAll(const RenderOptions& o, int width, int height, bool sized)
+// What became of one slide of a library worked through with --all.
+struct Outcome {
+    std::string label;
+    int header = 0; // the header check's result, said as a warning
+    std::string failure; // stops the work
+};
+
+// Works through every slide of the library ref into directory, one file
+// per slide, on up to jobs threads: make(i, slide, path) writes the slide's
+// file. File names are settled before any work starts, so they do not depend
+// on which slide finishes first; what the user sees comes in entry order.
+int forEverySlide(const std::string& ref, const std::string& directory, const char* extension, int jobs,
+    const std::function<Outcome(const LoadedSlide&, const std::string&)>& make)
 {
-    PictureFormat format = o.format == "svg" ? PictureFormat::Svg : PictureFormat::Png;
-    Input in = findInput(o.ref);
+    Input in = findInput(ref);
     if (in.kind != InputKind::Library || !isLibraryFile(in.bytes)) {
         // The store's reader names the fault: missing file, not a library.
-        if (!readDirectory(o.ref.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
+        if (!readDirectory(ref.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
         return failWithStatus();
     }
-    if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
+    if (!makeDirectory(directory)) return fail("cannot create the folder " + directory);
     LibraryScan scan = scanLibrary(in.bytes);
     const std::size_t count = scan.entries.size();
-    // File names are given before any drawing starts, so they do not depend
-    // on which slide finishes first.
     std::vector<std::string> outs(count);
     std::map<std::string, int> used; // two names may make the same file name
     for (std::size_t i = 0; i < count; ++i) {
         std::string base = safeFileName(scan.entries[i].name);
         int n = used[platform::toUpperAscii(base)]++;
         if (n) base += "~" + std::to_string(n);
-        outs[i] = joinPath(o.directory, base + (format == PictureFormat::Svg ? ".svg" : ".png"));
+        outs[i] = joinPath(directory, base + extension);
     }
-    struct Outcome {
-        std::string label;
-        int header = 0;
-        std::string failure;
-    };
     std::vector<Outcome> outcomes(count);
     Progress progress(count);
     auto work = [&](std::size_t i) {
         const ScannedEntry& e = scan.entries[i];
-        LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
-        int w = width, h = height;
-        if (!sized) slideSize(s, w, h);
-        SavedPicture p = savePicture(s, w, h, o.choices, format, outs[i]);
-        Outcome& out = outcomes[i];
-        out.label = s.label;
-        out.header = p.header;
-        if (!p.made) out.failure = s.label + ": " + p.failure;
-        else if (!p.written) out.failure = "cannot write " + outs[i];
+        outcomes[i] = make(sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")"), outs[i]);
     };
     int status = EXIT_OK;
     auto finish = [&](std::size_t i) {
@@ -115,8 +112,23 @@ int renderAll(const RenderOptions& o, int width, int height, bool sized)
         progress.step(i + 1, scan.entries[i].name);
         return true;
     };
-    forEachItem(count, o.jobs, work, finish);
+    forEachItem(count, jobs, work, finish);
     return status;
+}
+
+int renderAll(const RenderOptions& o, int width, int height, bool sized)
+{
+    const PictureFormat format = o.format == "svg" ? PictureFormat::Svg : PictureFormat::Png;
+    return forEverySlide(o.ref, o.directory, format == PictureFormat::Svg ? ".svg" : ".png", o.jobs,
+        [&](const LoadedSlide& s, const std::string& path) {
+            int w = width, h = height;
+            if (!sized) slideSize(s, w, h);
+            SavedPicture p = savePicture(s, w, h, o.choices, format, path);
+            Outcome out { s.label, p.header, {} };
+            if (!p.made) out.failure = s.label + ": " + p.failure;
+            else if (!p.written) out.failure = "cannot write " + path;
+            return out;
+        });
 }
 
 int runRender(const RenderOptions& o)
@@ -141,17 +153,40 @@ struct ConvertOptions {
     std::string out;
     std::string form = "new";
     std::string byteOrder = "little";
+    bool all = false;
+    std::string directory;
+    int jobs = 1;
 };
+
+// The slide's bytes in the chosen form, or why there are none.
+bool convertSlide(const ConvertOptions& o, const LoadedSlide& s, std::vector<std::uint8_t>& bytes, std::string& why)
+{
+    const slide::SlideForm form = o.form == "old" ? slide::SlideForm::Old : slide::SlideForm::New;
+    const slide::ByteOrder order = o.byteOrder == "big" ? slide::ByteOrder::Big : slide::ByteOrder::Little;
+    bytes = slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, order, form);
+    if (bytes.empty()) why = s.label + ": the slide's header is cut short; there is nothing to convert";
+    return !bytes.empty();
+}
 
 int runConvert(const ConvertOptions& o)
 {
     resetStatus();
+    if (o.all) {
+        if (o.directory.empty()) return fail("convert --all wants -d DIR, the folder for the slides", EXIT_USAGE);
+        return forEverySlide(o.ref, o.directory, ".sld", o.jobs, [&](const LoadedSlide& s, const std::string& path) {
+            Outcome out { s.label, Ok, {} };
+            std::vector<std::uint8_t> bytes;
+            if (!convertSlide(o, s, bytes, out.failure)) return out;
+            if (!writeWholeFile(path, bytes)) out.failure = "cannot write " + path;
+            return out;
+        });
+    }
+    if (o.out.empty()) return fail("convert wants -o OUT, the slide file to write (or --all -d DIR)", EXIT_USAGE);
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
-    const slide::SlideForm form = o.form == "old" ? slide::SlideForm::Old : slide::SlideForm::New;
-    const slide::ByteOrder order = o.byteOrder == "big" ? slide::ByteOrder::Big : slide::ByteOrder::Little;
-    std::vector<std::uint8_t> bytes = slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, order, form);
-    if (bytes.empty()) return fail(s.label + ": the slide's header is cut short; there is nothing to convert");
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    if (!convertSlide(o, s, bytes, why)) return fail(why);
     if (!writeWholeFile(o.out, bytes)) return fail("cannot write " + o.out);
     return EXIT_OK;
 }
@@ -176,14 +211,18 @@ void addRenderCommands(CLI::App& app, Action& action)
 
     auto v = std::make_shared<ConvertOptions>();
     c = app.add_subcommand("convert", "Write a copy of a slide in either header form and either byte order (default: new form, little-endian, as the module reads)");
-    c->add_option("SLIDE", v->ref, "a slide file (.SLD optional) or LIBRARY(NAME)")->required();
-    c->add_option("-o,--output", v->out, "the slide file to write")->required();
+    c->add_option("SLIDE", v->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
+        ->required();
+    c->add_option("-o,--output", v->out, "the slide file to write");
     c->add_option("--form", v->form, "new (31-byte header with a byte-order word) or old (34-byte header, level 1)")
         ->check(CLI::IsMember({"new", "old"}))
         ->capture_default_str();
     c->add_option("--byte-order", v->byteOrder, "little (low byte first, as the module reads) or big")
         ->check(CLI::IsMember({"little", "big"}))
         ->capture_default_str();
+    c->add_flag("--all", v->all, "write every slide of the library SLIDE into -d DIR, as NAME.sld");
+    c->add_option("-d,--directory", v->directory, "with --all: the folder for the slides (created when missing)");
+    addJobsOption(*c, v->jobs);
     c->callback([&action, v] { action = [v] { return runConvert(*v); }; });
 }
 

@@ -260,6 +260,7 @@ namespace {
             { { "render", "lib", "--all", "--style", "smooth", "--fit", "drawing", "--background", "white",
                 "--size", "96x64" } },
             { { "gallery", "lib", "--size", "64x48" } },
+            { { "convert", "lib", "--all", "--form", "old", "--byte-order", "big" } },
         };
         for (const auto& run : runs) {
             std::vector<std::string> one = run.args, many = run.args;
@@ -276,6 +277,12 @@ namespace {
             EXPECT_TRUE(fa == fb) << run.args[0] << " " << run.args.back() << ": " << fa.size() << " against "
                                   << fb.size() << " files";
         }
+        // The last run above was convert: each file is what converting that
+        // slide by itself writes.
+        RunResult c = qorvan({ "convert", "lib(S1)", "--form", "old", "--byte-order", "big", "-o", "s1.sld" }, t.str());
+        ASSERT_EQ(c.status, 0) << c.err;
+        EXPECT_EQ(readFile(t.path() / "one" / "S1.sld"), readFile(t.path() / "s1.sld"));
+        EXPECT_TRUE(fs::exists(t.path() / "one" / "S0~1.sld"));
     }
 
     TEST(CliGallery, LibrariesSlidesAndFoldersWithThumbnailsAndLinks)
