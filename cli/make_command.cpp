@@ -147,16 +147,21 @@ namespace {
             progress.step(++done, in);
         }
         if (library) {
-            // A new library, or the slides appended to the one there.
-            for (const std::string& f : made) {
-                resetStatus();
-                if (appendSlide(o.output.c_str(), f.c_str()) != Ok) {
-                    const int status = failWithStatus();
-                    cleanUp();
-                    return status;
-                }
-            }
+            // A new library, or the slides appended to the one there, in one
+            // rewrite: if any slide cannot go in, the library stays as it was.
+            resetStatus();
+            const BatchResult r = appendSlides(o.output.c_str(), made, BatchOptions {});
             cleanUp();
+            if (r.code != Ok) {
+                for (const BatchProblem& p : r.problems) {
+                    // The store saw the temporary slide; the user gave the drawing.
+                    std::string item = p.item;
+                    for (std::size_t i = 0; i < made.size(); ++i)
+                        if (made[i] == p.item) item = o.inputs[i];
+                    std::fprintf(stderr, "qorvan: %s: %s\n", item.c_str(), p.message.c_str());
+                }
+                return fail(o.output + ": unchanged: " + statusMessage());
+            }
         }
         return EXIT_OK;
     }

@@ -536,6 +536,20 @@ def libraries(tmp):
     check("library duplicate", r.returncode != 0 and "LINE" in r.stderr, "a duplicate was not refused: %r" % r.stderr)
     listed = run(["list", lib]).stdout.split()
     check("library duplicate", listed == ["LINE", "CIRCLE", "TEXT"], "a refused make changed the library: %r" % listed)
+    # A slide the store refuses (its name holds a ':') after one it takes:
+    # the library is left as it was, not given the first.
+    odd = os.path.join(tmp, "a:b.dxf")
+    with open(os.path.join(tmp, "line.dxf"), "rb") as f, open(odd, "wb") as g:
+        g.write(f.read())
+    before = open(lib, "rb").read()
+    r = run(["make", os.path.join(tmp, "arc.dxf"), odd, "-o", lib], ok=False)
+    check("library all or nothing", r.returncode == 1 and odd in r.stderr and "unchanged" in r.stderr,
+          "a refused slide was not reported: %d %r" % (r.returncode, r.stderr))
+    check("library all or nothing", open(lib, "rb").read() == before, "a failed make changed the library")
+    fresh = os.path.join(tmp, "fresh.slb")
+    r = run(["make", os.path.join(tmp, "arc.dxf"), odd, "-o", fresh], ok=False)
+    check("library all or nothing", r.returncode == 1 and not os.path.exists(fresh),
+          "a failed make left a new library behind")
     r = run(["make", os.path.join(tmp, "arc.dxf"), os.path.join(tmp, "line.dxf"), "-o", os.path.join(tmp, "x.sld")],
             ok=False)
     check("several to one slide", r.returncode == 2, "several inputs into one slide file: %d" % r.returncode)
