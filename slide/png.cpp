@@ -1,13 +1,12 @@
 #include "slide/png.h"
 
-#include <libdeflate.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <array>
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -19,27 +18,30 @@ namespace qorvan::slide {
 
 namespace {
 
-struct PaletteEntry {
-    std::uint8_t red, green, blue;
-};
+void writeData(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
 
-// The pixels as rows: palette indices when the image has at most
+void flushData(png_structp) {}
+
+// The pixels as rows for libpng: palette indices when the image has at most
 // 256 colours (every slide has), else RGB triples.
 struct Rows {
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t*> rows;
-    std::vector<PaletteEntry> palette;
+    std::vector<png_byte> bytes;
+    std::vector<png_bytep> rows;
+    std::vector<png_color> palette;
     bool indexed = true;
     int depth = 8; // bits per palette index once packed
     // Alpha per palette entry; empty when every pixel is opaque.
-    std::vector<std::uint8_t> alpha;
+    std::vector<png_byte> alpha;
 };
 
 bool indexColours(const RasterSurface& s, Rows& out)
 {
-    std::unordered_map<ColorRef, std::uint8_t> index;
+    std::unordered_map<ColorRef, png_byte> index;
     ColorRef last = 0;
-    std::uint8_t lastIndex = 0;
+    png_byte lastIndex = 0;
     bool haveLast = false;
     std::size_t i = 0;
     for (ColorRef c : s.pixels()) {
@@ -47,9 +49,9 @@ bool indexColours(const RasterSurface& s, Rows& out)
             auto it = index.find(c);
             if (it == index.end()) {
                 if (index.size() == 256) return false;
-                it = index.emplace(c, static_cast<std::uint8_t>(index.size())).first;
-                out.palette.push_back({static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
-                                       static_cast<std::uint8_t>(blueOf(c))});
+                it = index.emplace(c, static_cast<png_byte>(index.size())).first;
+                out.palette.push_back({static_cast<png_byte>(redOf(c)), static_cast<png_byte>(greenOf(c)),
+                                       static_cast<png_byte>(blueOf(c))});
             }
             last = c, lastIndex = it->second, haveLast = true;
         }
@@ -68,9 +70,9 @@ void prepare(const RasterSurface& s, Rows& out)
         out.bytes.resize(w * h * 3);
         std::size_t i = 0;
         for (ColorRef c : s.pixels()) {
-            out.bytes[i++] = static_cast<std::uint8_t>(redOf(c));
-            out.bytes[i++] = static_cast<std::uint8_t>(greenOf(c));
-            out.bytes[i++] = static_cast<std::uint8_t>(blueOf(c));
+            out.bytes[i++] = static_cast<png_byte>(redOf(c));
+            out.bytes[i++] = static_cast<png_byte>(greenOf(c));
+            out.bytes[i++] = static_cast<png_byte>(blueOf(c));
         }
     }
     std::size_t stride = out.indexed ? w : w * 3;
@@ -80,7 +82,7 @@ void prepare(const RasterSurface& s, Rows& out)
 
 // One row of indices packed DEPTH bits each, first pixel in the high bits.
 template <unsigned DEPTH>
-void packRow(const std::uint8_t* src, std::uint8_t* dst, std::size_t w)
+void packRow(const png_byte* src, png_byte* dst, std::size_t w)
 {
     constexpr std::size_t PER_BYTE = 8 / DEPTH;
     std::size_t full = w / PER_BYTE;
@@ -91,18 +93,18 @@ void packRow(const std::uint8_t* src, std::uint8_t* dst, std::size_t w)
         for (; b < full; ++b, src += 8) {
             std::uint64_t v;
             std::memcpy(&v, src, 8);
-            dst[b] = static_cast<std::uint8_t>((v * 0x8040201008040201ull) >> 56);
+            dst[b] = static_cast<png_byte>((v * 0x8040201008040201ull) >> 56);
         }
     }
     for (; b < full; ++b, src += PER_BYTE) {
         unsigned v = 0;
         for (std::size_t k = 0; k < PER_BYTE; ++k) v = (v << DEPTH) | src[k];
-        dst[b] = static_cast<std::uint8_t>(v);
+        dst[b] = static_cast<png_byte>(v);
     }
     if (std::size_t rest = w % PER_BYTE) {
         unsigned v = 0;
         for (std::size_t k = 0; k < PER_BYTE; ++k) v = (v << DEPTH) | (k < rest ? src[k] : 0u);
-        dst[full] = static_cast<std::uint8_t>(v);
+        dst[full] = static_cast<png_byte>(v);
     }
 }
 
@@ -119,8 +121,8 @@ void pack(Rows& out, std::size_t w, std::size_t h)
     // Rows are packed in place, front to back: a packed row never reaches
     // past the start of the unpacked row it comes from.
     for (std::size_t y = 0; y < h; ++y) {
-        const std::uint8_t* src = out.bytes.data() + y * w;
-        std::uint8_t* dst = out.bytes.data() + y * stride;
+        const png_byte* src = out.bytes.data() + y * w;
+        png_byte* dst = out.bytes.data() + y * stride;
         if (out.depth == 1) packRow<1>(src, dst, w);
         else if (out.depth == 2) packRow<2>(src, dst, w);
         else packRow<4>(src, dst, w);
@@ -128,88 +130,33 @@ void pack(Rows& out, std::size_t w, std::size_t h)
     }
 }
 
-void putBig32(std::string& out, std::uint32_t v)
-{
-    const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-                       static_cast<char>(v)};
-    out.append(b, 4);
-}
-
-// Ends the chunk that starts at `at` in out: eight bytes kept there for its
-// length and type, then its data up to the end of out.
-void closeChunk(std::string& out, std::size_t at, const char* type)
-{
-    const std::size_t length = out.size() - at - 8;
-    std::string head;
-    putBig32(head, static_cast<std::uint32_t>(length));
-    head.append(type, 4);
-    out.replace(at, 8, head);
-    putBig32(out, libdeflate_crc32(0, out.data() + at + 4, length + 4));
-}
-
-void chunk(std::string& out, const char* type, const void* data, std::size_t size)
-{
-    const std::size_t at = out.size();
-    out.append(8, '\0');
-    if (size) out.append(static_cast<const char*>(data), size);
-    closeChunk(out, at, type);
-}
-
-// Level 1 of libdeflate packs these pictures (background with thin lines)
-// tighter than zlib's run-length mode did, in a fraction of its time; the
-// higher levels cost several times as much for a few per cent.
-constexpr int DEFLATE_LEVEL = 1;
-
-// The file around one zlib stream, deflated in one call: a PNG's framing is
-// a few chunks and a checksum, and the deflating is where its time goes.
+// libpng reports errors by longjmp; nothing with a destructor may live
+// between setjmp and the calls that can fail, so the rows are prepared first.
 bool encode(std::string& out, int width, int height, Rows& rows)
 {
-    const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
-    const std::size_t stride
-        = rows.indexed ? (w * static_cast<std::size_t>(rows.depth) + 7) / 8 : w * 3;
-    // Every row after its filter byte: none for palette indices (lines and
-    // runs of one index need no prediction), Sub for colours.
-    std::vector<std::uint8_t> raw(h * (stride + 1));
-    for (std::size_t y = 0; y < h; ++y) {
-        std::uint8_t* d = raw.data() + y * (stride + 1);
-        const std::uint8_t* src = rows.rows[y];
-        if (rows.indexed) {
-            d[0] = 0;
-            std::memcpy(d + 1, src, stride);
-        } else {
-            d[0] = 1;
-            for (std::size_t i = 0; i < stride; ++i)
-                d[1 + i] = static_cast<std::uint8_t>(src[i] - (i >= 3 ? src[i - 3] : 0));
-        }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
     }
-    libdeflate_compressor* z = libdeflate_alloc_compressor(DEFLATE_LEVEL);
-    if (!z) return false;
-    out.clear();
-    out.append("\x89PNG\r\n\x1a\n", 8);
-    std::string ihdr;
-    putBig32(ihdr, static_cast<std::uint32_t>(width));
-    putBig32(ihdr, static_cast<std::uint32_t>(height));
-    ihdr += static_cast<char>(rows.indexed ? rows.depth : 8);
-    ihdr += static_cast<char>(rows.indexed ? 3 : 2); // palette or RGB
-    ihdr.append(3, '\0'); // deflate, adaptive filtering, no interlace
-    chunk(out, "IHDR", ihdr.data(), ihdr.size());
-    if (rows.indexed) {
-        std::string plte;
-        for (const PaletteEntry& c : rows.palette) {
-            plte += static_cast<char>(c.red);
-            plte += static_cast<char>(c.green);
-            plte += static_cast<char>(c.blue);
-        }
-        chunk(out, "PLTE", plte.data(), plte.size());
-        if (!rows.alpha.empty()) chunk(out, "tRNS", rows.alpha.data(), rows.alpha.size());
-    }
-    const std::size_t bound = libdeflate_zlib_compress_bound(z, raw.size());
-    std::unique_ptr<std::uint8_t[]> stream(new (std::nothrow) std::uint8_t[bound]);
-    const std::size_t packed = stream ? libdeflate_zlib_compress(z, raw.data(), raw.size(), stream.get(), bound) : 0;
-    libdeflate_free_compressor(z);
-    if (packed == 0 || packed > 0x7FFFFFFFu) return false;
-    chunk(out, "IDAT", stream.get(), packed);
-    chunk(out, "IEND", nullptr, 0);
+    png_set_write_fn(png, &out, writeData, flushData);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), rows.depth,
+                 rows.indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (rows.indexed) png_set_PLTE(png, info, rows.palette.data(), static_cast<int>(rows.palette.size()));
+    if (rows.indexed && !rows.alpha.empty())
+        png_set_tRNS(png, info, rows.alpha.data(), static_cast<int>(rows.alpha.size()), nullptr);
+    // Slides are mostly background with thin lines: run-length coding packs
+    // them about as tightly as the default settings at a fraction of the time.
+    png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, rows.indexed ? PNG_FILTER_NONE : PNG_FILTER_SUB);
+    png_write_info(png, info);
+    png_write_image(png, rows.rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
     return true;
 }
 
@@ -264,7 +211,7 @@ bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* 
     if (s.palette().size() <= 2) count.fill(1);
     else
         for (std::uint8_t v : px) ++count[v];
-    std::array<std::uint8_t, 256> remap{};
+    std::array<png_byte, 256> remap{};
     Rows rows;
     bool identity = true;
     for (std::size_t i = 0; i < s.palette().size(); ++i) {
@@ -272,10 +219,10 @@ bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* 
             identity = false;
             continue;
         }
-        remap[i] = static_cast<std::uint8_t>(rows.palette.size());
+        remap[i] = static_cast<png_byte>(rows.palette.size());
         ColorRef c = s.palette()[i];
         rows.palette.push_back(
-            {static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)), static_cast<std::uint8_t>(blueOf(c))});
+            {static_cast<png_byte>(redOf(c)), static_cast<png_byte>(greenOf(c)), static_cast<png_byte>(blueOf(c))});
         if (transparent && c == *transparent) {
             rows.alpha.assign(s.palette().size(), 255);
             rows.alpha[remap[i]] = 0;
@@ -293,15 +240,15 @@ bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* 
             rows.rows[y] = rows.bytes.data() + y * stride;
         }
     } else if (rows.depth == 8 && identity) {
-        // The surface's own rows; the encoder only reads them.
-        for (std::size_t y = 0; y < h; ++y) rows.rows[y] = const_cast<std::uint8_t*>(px.data() + y * w);
+        // The surface's own rows; libpng only reads them.
+        for (std::size_t y = 0; y < h; ++y) rows.rows[y] = const_cast<png_byte*>(px.data() + y * w);
     } else {
         const std::size_t perByte = 8 / static_cast<std::size_t>(rows.depth), stride = (w + perByte - 1) / perByte;
         rows.bytes.resize(stride * h);
-        std::vector<std::uint8_t> line(w);
+        std::vector<png_byte> line(w);
         for (std::size_t y = 0; y < h; ++y) {
             const std::uint8_t* src = px.data() + y * w;
-            std::uint8_t* dst = rows.bytes.data() + y * stride;
+            png_byte* dst = rows.bytes.data() + y * stride;
             if (rows.depth == 8) {
                 for (std::size_t x = 0; x < w; ++x) dst[x] = remap[src[x]];
             } else {

@@ -57,9 +57,9 @@ def test(args, work):
     fields = run(["dpkg-deb", "--field", deb]).stdout
     print(fields)
     depends = next((l for l in fields.splitlines() if l.startswith("Depends:")), "")
-    # dpkg-shlibdeps found what the programs link: libc, Cairo (the smooth
-    # style's module), libedit. The PNG encoder's libdeflate is linked in.
-    for lib in ("libc6", "libcairo2", "libedit2"):
+    # dpkg-shlibdeps found what the programs link: libc, libpng, Cairo (the
+    # smooth style's module), libedit.
+    for lib in ("libc6", "libpng16-16", "libcairo2", "libedit2"):
         check(lib in depends, "Depends names %s: %r" % (lib, depends))
 
     listing = run(["dpkg-deb", "--contents", deb]).stdout
