@@ -41,6 +41,12 @@ int fail(const std::string& text, int status)
     return status;
 }
 
+int failIn(const std::string& command, const std::string& text, int status)
+{
+    std::fprintf(stderr, "qorvan %s: %s\n", command.c_str(), text.c_str());
+    return status;
+}
+
 Progress::Progress(std::size_t total) : total_(total), shown_(total > 1 && ::isatty(STDERR_FILENO) == 1) {}
 
 Progress::~Progress() { clear(); }
@@ -152,6 +158,15 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
     bool ok = file.readExact(out.data(), out.size());
     file.close();
     return ok;
+}
+
+bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out)
+{
+    platform::File file = platform::File::open(path, platform::OpenMode::Read);
+    if (!file.isOpen()) return false;
+    out.resize(limit);
+    out.resize(file.read(out.data(), out.size()));
+    return true;
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes)

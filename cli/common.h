@@ -26,6 +26,8 @@ int failWithStatus();
 
 // Prints "qorvan: " and text on standard error; returns status.
 int fail(const std::string& text, int status = EXIT_FAILED);
+// Prints "qorvan COMMAND: " and text on standard error; returns status.
+int failIn(const std::string& command, const std::string& text, int status = EXIT_FAILED);
 
 // A progress bar on standard error for work over many items, drawn only when
 // standard error is a terminal and there is more than one item.
@@ -63,6 +65,8 @@ std::string nameText(const char* bytes, std::size_t capacity);
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 // Why readWholeFile failed on path, as "PATH: reason" (call it right after).
 std::string readFailure(const std::string& path);
+// The first bytes of a file, at most limit of them (fewer when it is shorter).
+bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out);
 
 // Writes bytes to a user path through a temporary file that replaces it
 // only when complete; false, with nothing left behind, on failure.

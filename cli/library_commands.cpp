@@ -6,6 +6,8 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/slide_source.h"
+#include "platform/path.h"
 #include "platform/resolve.h"
 #include "store/edit.h"
 #include "store/library.h"
@@ -56,10 +58,22 @@ int runCreate(const LibraryOptions& o)
     resetStatus();
     // Creating truncates: refuse to empty a file that is already there
     // unless asked to.
-    std::string path = o.library;
-    if (path.find('.') == std::string::npos) path += ".slb";
-    if (!o.force && platform::pathExists(path))
-        return fail(path + " exists (use --force to replace it with an empty library)");
+    const std::string path = libraryFileFor(o.library.c_str());
+    if (platform::pathExists(path)) {
+        // The store never empties a library that holds slides: that would
+        // lose them with one word. Say so rather than let its refusal read
+        // as a file that cannot be opened, or suggest a --force that would
+        // be refused too.
+        if (std::size_t held = readDirectory(o.library.c_str()).size(); held > 0)
+            return failIn("create", path + " holds " + std::to_string(held) + (held == 1 ? " slide" : " slides") +
+                                        "; create replaces only a library without slides (qorvan delete takes "
+                                        "slides out; remove the file to start over)");
+        if (lastStatus() == InvalidLibrary)
+            return failIn("create", path + " is not a slide library, and create leaves other files alone (remove "
+                                        "or rename it first)");
+        resetStatus();
+        if (!o.force) return failIn("create", path + " exists (use --force to replace it with an empty library)");
+    }
     if (createLibrary(o.library.c_str()) != Ok) return failWithStatus();
     return EXIT_OK;
 }
@@ -78,29 +92,71 @@ template <typename Op> int forEach(const LibraryOptions& o, Op op)
     return EXIT_OK;
 }
 
+// The files an append or replace is given, before the store sees them:
+// the module's slb-append stores any file whole, but a person who types
+// `append LIB notes.txt` has made a mistake. Good ones go to `good`; a name
+// that will be cut is noted for after the edit.
+std::vector<BatchProblem> checkSlideFiles(const LibraryOptions& o, std::vector<std::string>& good,
+                                          std::vector<std::string>& notes)
+{
+    std::vector<BatchProblem> bad;
+    for (const std::string& item : o.items) {
+        std::vector<std::uint8_t> bytes;
+        std::string why;
+        // A file that cannot be read is the store's to report.
+        if (!o.force && readFileStart(slideFileFor(item.c_str()), SLIDE_CHECK_BYTES, bytes) &&
+            !checkSlideBytes(bytes, why)) {
+            bad.push_back(BatchProblem{item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)"});
+            continue;
+        }
+        if (platform::splitPath(item).base.size() > SLIDE_NAME_MAX)
+            notes.push_back(item + ": stored as " + slideNameFor(item.c_str()) +
+                            " (a slide name holds at most 31 characters)");
+        good.push_back(item);
+    }
+    return bad;
+}
+
 // Several slides of one library in one rewrite. Each item left out is
 // named with its reason; with --keep-going the others are still done.
-int runBatch(const char* command, const LibraryOptions& o, const char* doneWord,
+int runBatch(const char* command, const LibraryOptions& o, const char* doneWord, bool checkSlides,
              BatchResult (*op)(const LibraryOptions&, const BatchOptions&))
 {
     resetStatus();
-    Progress progress(o.items.size());
-    BatchOptions options;
-    options.keepGoing = o.keepGoing;
-    options.progress = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
-    const BatchResult r = op(o, options);
-    progress.finish();
-    for (const BatchProblem& p : r.problems)
+    LibraryOptions todo = o;
+    std::vector<BatchProblem> refused;
+    std::vector<std::string> notes;
+    if (checkSlides) {
+        todo.items.clear();
+        refused = checkSlideFiles(o, todo.items, notes);
+    }
+    for (const BatchProblem& p : refused)
         std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
-    if (r.code == Ok) return EXIT_OK;
-    const std::size_t left = r.problems.size();
-    if (o.items.size() == 1 && left == 1) {
+    BatchResult r;
+    bool storeFailed = false; // the directory could not be read, or the rewrite failed
+    if (todo.items.empty() || (!refused.empty() && !o.keepGoing)) {
+        r.code = InvalidSlide;
+    } else {
+        Progress progress(todo.items.size());
+        BatchOptions options;
+        options.keepGoing = o.keepGoing;
+        options.progress = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
+        r = op(todo, options);
+        progress.finish();
+        for (const BatchProblem& p : r.problems)
+            std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
+        if (r.changed)
+            for (const std::string& n : notes) std::fprintf(stderr, "qorvan %s: %s\n", command, n.c_str());
+        if (r.code == Ok && refused.empty()) return EXIT_OK;
+        storeFailed = r.code != Ok && (r.problems.empty() || std::string(statusMessage()) != r.problems.back().message);
+    }
+    const std::size_t left = refused.size() + r.problems.size();
+    if (o.items.size() == 1 && left == 1 && !storeFailed) {
         // The one line above said it all.
     } else if (r.changed) {
         std::fprintf(stderr, "qorvan %s: %zu of %zu %s; %zu left out\n", command, o.items.size() - left,
                      o.items.size(), doneWord, left);
-    } else if (left == 0 || std::string(statusMessage()) != r.problems.back().message) {
-        // The rewrite itself failed: nothing changed.
+    } else if (storeFailed) {
         std::fprintf(stderr, "qorvan %s: %s\n", command, statusMessage());
     } else {
         std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
@@ -147,7 +203,21 @@ void addLibraryCommands(CLI::App& app, Action& action)
                     "do what can be done and name the rest (without it, one failure leaves the library unchanged)");
     };
     auto set = [&action, o](CLI::App* c, int (*run)(const LibraryOptions&)) {
-        c->callback([&action, o, run] { action = [o, run] { return run(*o); }; });
+        const std::string name = c->get_name();
+        c->callback([&action, o, run, name] {
+            action = [o, run, name] {
+                // The store reads an empty folder text as the root's.
+                if (o->directory.empty())
+                    return failIn(name, "-d wants a folder (\"\" would mean the root folder; -d . is the current one)",
+                                EXIT_USAGE);
+                if (int refused = refuseSlideAsLibrary(name.c_str(), o->library)) return refused;
+                return run(*o);
+            };
+        });
+    };
+    auto force = [&](CLI::App* c) {
+        c->add_flag("-f,--force", o->force,
+                    "store files that do not look like slides (empty, text, a library) as they are");
     };
 
     CLI::App* c = app.add_subcommand("list", "Print the slide names of a library in directory order");
@@ -165,8 +235,9 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
         ->required();
     keepGoing(c);
+    force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("append", x, "slide files appended", [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("append", x, "slide files appended", true, [](const LibraryOptions& y, const BatchOptions& b) {
             return appendSlides(y.library.c_str(), y.items, b);
         });
     });
@@ -176,7 +247,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("delete", x, "slides deleted", [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("delete", x, "slides deleted", false, [](const LibraryOptions& y, const BatchOptions& b) {
             return deleteSlides(y.library.c_str(), y.items, b);
         });
     });
@@ -204,7 +275,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
         prepareDirectory(x);
-        return runBatch("remove", x, "slides removed", [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("remove", x, "slides removed", false, [](const LibraryOptions& y, const BatchOptions& b) {
             return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
         });
     });
@@ -213,8 +284,9 @@ void addLibraryCommands(CLI::App& app, Action& action)
     library(c);
     c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")->required();
     keepGoing(c);
+    force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("replace", x, "slide files stored", [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("replace", x, "slide files stored", true, [](const LibraryOptions& y, const BatchOptions& b) {
             return replaceSlides(y.library.c_str(), y.items, b);
         });
     });

@@ -2,15 +2,40 @@
 // code, without the CAD host.
 #include <CLI/CLI.hpp>
 
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/dialogs.h"
 #include "qorvan_version.h"
+#include "platform/resolve.h"
 #include "platform/stdout.h"
 
 namespace {
+
+// A path such as C:\OUT is the host's users' habit; on Linux its drive
+// means the folder QORVAN_DRIVE_C names, and without that variable the root.
+// Writing to /OUT unannounced would surprise, so say so once per drive.
+void noteUnmappedDrives(int argc, char** argv)
+{
+    std::string told;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        // --directory=C:\OUT as much as -d C:\OUT.
+        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) a = a.substr(a.find('=') + 1);
+        if (a.size() < 3 || a[1] != ':' || (a[2] != '\\' && a[2] != '/')) continue;
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(a[0])));
+        if (letter < 'A' || letter > 'Z' || told.find(letter) != std::string::npos) continue;
+        const std::string var = std::string("QORVAN_DRIVE_") + letter;
+        if (const char* v = std::getenv(var.c_str()); v && *v) continue;
+        told += letter;
+        std::fprintf(stderr, "qorvan: %c: stands for / here, so %s is %s (set %s to the folder %c: should mean)\n",
+                     letter, a.c_str(), qorvan::platform::toNativePath(a).c_str(), var.c_str(), letter);
+    }
+}
 
 int runMain(int argc, char** argv)
 {
@@ -45,6 +70,7 @@ int runMain(int argc, char** argv)
             return fail("this qorvan was built without its dialogs, so it has no " + word + " command");
         if (!known) return fail(std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
     }
+    noteUnmappedDrives(argc, argv);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

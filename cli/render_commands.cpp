@@ -57,6 +57,7 @@ int renderOne(const RenderOptions& o, int width, int height, bool sized)
         return fail("cannot tell the picture format of " + o.out + ": name it .png or .svg", EXIT_USAGE);
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+    if (int refused = refuseLibraryAsSlide("render", s)) return refused;
     if (!sized) slideSize(s, width, height);
     SavedPicture p = savePicture(s, width, height, o.choices, format, o.out);
     if (!p.made) return fail(s.label + ": " + p.failure);
@@ -184,6 +185,7 @@ int runConvert(const ConvertOptions& o)
     if (o.out.empty()) return fail("convert wants -o OUT, the slide file to write (or --all -d DIR)", EXIT_USAGE);
     LoadedSlide s;
     if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+    if (int refused = refuseLibraryAsSlide("convert", s)) return refused;
     std::vector<std::uint8_t> bytes;
     std::string why;
     if (!convertSlide(o, s, bytes, why)) return fail(why);

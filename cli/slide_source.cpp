@@ -1,11 +1,15 @@
 #include "cli/slide_source.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/common.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
+#include "slide/format.h"
+#include "slide/records.h"
+#include "store/edit.h"
 #include "store/library_codec.h"
 #include "store/status.h"
 
@@ -18,7 +22,9 @@ constexpr const char* LIBRARY_EXTENSION = ".SLB";
 
 int loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
 {
-    std::string libraryFile = library + LIBRARY_EXTENSION;
+    // Users type the file's own name as often as the bare one.
+    std::string libraryFile = library;
+    if (platform::toLowerAscii(library).find(".slb") == std::string::npos) libraryFile += LIBRARY_EXTENSION;
     std::vector<std::uint8_t> bytes;
     if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
     if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
@@ -34,6 +40,67 @@ int loadLibrarySlide(const std::string& library, const std::string& name, const 
 } // namespace
 
 bool isLibraryFile(const std::vector<std::uint8_t>& bytes) { return libraryHeaderIsValid(bytes.data(), bytes.size()); }
+
+bool startsLikeSlide(const std::vector<std::uint8_t>& bytes)
+{
+    return bytes.size() >= slide::SLIDE_SIGNATURE_SIZE &&
+           std::memcmp(bytes.data(), slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE) == 0;
+}
+
+int refuseSlideAsLibrary(const char* command, const std::string& path)
+{
+    // Only where the library the store would read is not there: a slide
+    // file of that name beside a real library is none of our business.
+    // The slide may be named as written or, as slides are, without .sld.
+    if (platform::pathExists(libraryFileFor(path.c_str()))) return 0;
+    const std::string slideFile = platform::pathExists(path) ? path : slideFileFor(path.c_str());
+    std::vector<std::uint8_t> bytes;
+    if (!readFileStart(slideFile, SLIDE_CHECK_BYTES, bytes) || !startsLikeSlide(bytes)) return 0;
+    std::fprintf(stderr,
+                 "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
+                 "puts it into library LIB)\n",
+                 command, path.c_str(), path.c_str(), path.c_str());
+    return EXIT_FAILED;
+}
+
+int refuseLibraryAsSlide(const char* command, const LoadedSlide& s)
+{
+    if (!s.isLibrary) return 0;
+    std::fprintf(stderr,
+                 "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
+                 "shows the names)\n",
+                 command, s.label.c_str(), s.label.c_str(), s.label.c_str());
+    return EXIT_FAILED;
+}
+
+bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why)
+{
+    if (bytes.empty()) {
+        why = "the file is empty";
+        return false;
+    }
+    if (isLibraryFile(bytes)) {
+        why = "it is a slide library (qorvan explode writes its slides as files)";
+        return false;
+    }
+    if (!startsLikeSlide(bytes)) {
+        why = "it does not start as a slide does";
+        return false;
+    }
+    const slide::OrderGuess order = slide::detectByteOrder(bytes.data(), bytes.size());
+    const slide::HeaderFields h = slide::readHeaderFields(bytes.data(), bytes.size(), order.order);
+    if (!h.complete) {
+        why = "it ends inside the slide header (" + std::to_string(bytes.size()) + " bytes)";
+        return false;
+    }
+    const slide::RecordWalk walk =
+        slide::walkRecords(bytes.data(), bytes.size(), h.headerSize, order.order, [](const slide::SlideRecord&) {});
+    if (walk.records == 0) {
+        why = "it holds no complete record after its header";
+        return false;
+    }
+    return true;
+}
 
 LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes)
 {
@@ -81,6 +148,7 @@ int loadSlideRef(const std::string& ref, LoadedSlide& out)
     out = LoadedSlide{};
     out.label = ref;
     if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
+    out.isLibrary = isLibraryFile(out.bytes);
     out.order = slide::detectByteOrder(out.bytes.data(), out.bytes.size());
     return Ok;
 }

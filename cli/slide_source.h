@@ -15,6 +15,7 @@ struct LoadedSlide {
     std::string label; // how messages name it: the file, or LIBRARY(NAME)
     std::vector<std::uint8_t> bytes;
     slide::OrderGuess order;
+    bool isLibrary = false; // the file named is a slide library, not a slide
 };
 
 // A slide reference as the dialogs take it: "LIBRARY(NAME)" for slide NAME
@@ -45,6 +46,23 @@ struct LibraryScan {
 };
 
 bool isLibraryFile(const std::vector<std::uint8_t>& bytes);
+bool startsLikeSlide(const std::vector<std::uint8_t>& bytes);
+
+// How much of a file the checks below read: the header and the first
+// records, never a whole device or a file of gigabytes.
+inline constexpr std::size_t SLIDE_CHECK_BYTES = 4096;
+
+// For a command that wants a library: when the path the user typed is a
+// slide file, prints "qorvan COMMAND: PATH is a slide, not a slide library"
+// with what to type instead and returns EXIT_FAILED; otherwise 0.
+int refuseSlideAsLibrary(const char* command, const std::string& path);
+// For a command that wants a slide: the same for a library, naming the
+// LIB(NAME) form.
+int refuseLibraryAsSlide(const char* command, const LoadedSlide& s);
+
+// Whether bytes can go into a library as a slide: the slide header (either
+// byte order) and at least one record. False with the reason otherwise.
+bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why);
 LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes);
 
 // What a command-line argument names, found the way the module finds files:

@@ -328,6 +328,10 @@ int replaceSlide(const char* library, const char* slideFile)
     });
 }
 
+std::string slideFileFor(const char* slideFile) { return slideFileText(orEmpty(slideFile)); }
+std::string slideNameFor(const char* slideFile) { return slideNameOf(orEmpty(slideFile)); }
+std::string libraryFileFor(const char* library) { return resolveLibrary(orEmpty(library)).writerText; }
+
 int renameSlide(const char* library, const char* oldName, const char* newName)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {

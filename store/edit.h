@@ -70,6 +70,15 @@ int replaceSlide(const char* library, const char* slideFile);
 // another slide has newName.
 int renameSlide(const char* library, const char* oldName, const char* newName);
 
+// The file appendSlide reads for a slide file path (".SLD" added unless its
+// name holds a '.'), and the name it stores it under (the upper-cased base
+// name, cut to 31 characters).
+std::string slideFileFor(const char* slideFile);
+std::string slideNameFor(const char* slideFile);
+// The library file the editing operations write for a library path
+// (".slb" added unless the text holds ".slb" in any letter case).
+std::string libraryFileFor(const char* library);
+
 // Batches: several slides of one library edited in one rewrite, under one
 // lock, so adding 600 slide files costs one copy of the library instead of
 // 600. Without keepGoing a batch is all or nothing: the first item that
