@@ -35,8 +35,21 @@ int failWithStatus()
     return EXIT_FAILED;
 }
 
+namespace {
+std::string& commandName()
+{
+    static std::string name;
+    return name;
+}
+} // namespace
+
+void setCommandName(const std::string& name) { commandName() = name; }
+
 int fail(const std::string& text, int status)
 {
+    // A usage error is about what was typed after the command's name, so
+    // it names the command as the user would look it up (qorvan CMD --help).
+    if (status == EXIT_USAGE && !commandName().empty()) return failIn(commandName(), text, status);
     std::fprintf(stderr, "qorvan: %s\n", text.c_str());
     return status;
 }

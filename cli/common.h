@@ -24,8 +24,11 @@ void resetStatus();
 // Prints "qorvan: " and the status message on standard error; EXIT_FAILED.
 int failWithStatus();
 
-// Prints "qorvan: " and text on standard error; returns status.
+// Prints "qorvan: " and text on standard error; returns status. A usage
+// error (EXIT_USAGE) says "qorvan COMMAND: " once the command is known.
 int fail(const std::string& text, int status = EXIT_FAILED);
+// The subcommand the user named, for the usage errors above.
+void setCommandName(const std::string& name);
 // Prints "qorvan COMMAND: " and text on standard error; returns status.
 int failIn(const std::string& command, const std::string& text, int status = EXIT_FAILED);
 

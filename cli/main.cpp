@@ -70,14 +70,16 @@ int runMain(int argc, char** argv)
             return fail("this qorvan was built without its dialogs, so it has no " + word + " command");
         if (!known) return fail(std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
     }
+    if (argc > 1 && argv[1][0] != '-') setCommandName(argv[1]);
     noteUnmappedDrives(argc, argv);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help and --version end parsing successfully; every other parse
-        // failure is a usage error.
-        int printed = app.exit(e);
-        return printed == 0 ? EXIT_OK : EXIT_USAGE;
+        // failure is a usage error, said as the commands say theirs.
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
+        const std::string help = argc > 1 && argv[1][0] != '-' ? std::string(argv[1]) + " --help" : "--help";
+        return fail(std::string(e.what()) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
 #ifdef QORVAN_CLI_DIALOGS
     if (run) return run(argc, argv, view);

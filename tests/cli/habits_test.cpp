@@ -272,6 +272,32 @@ TEST(CliHabits, AnUnmappedDriveLetterIsToldOnce)
     EXPECT_EQ(r.err, "");
 }
 
+TEST(CliHabits, UsageErrorsNameTheCommand)
+{
+    Shell s;
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        // The parser's own complaints, and the commands' checks of their options.
+        {{"list"}, "qorvan list: LIB is required (qorvan list --help shows the usage)\n"},
+        {{"extract", "parts", "box", "--directory="},
+         "qorvan extract: --directory: 1 required TEXT missing (qorvan extract --help shows the usage)\n"},
+        {{"render", "x.sld", "-o", "x.png", "--size", "12"},
+         "qorvan render: --size wants WIDTHxHEIGHT in pixels, such as 640x480\n"},
+        // No command yet: nothing to name.
+        {{}, "qorvan: A subcommand is required (qorvan --help shows the usage)\n"},
+        {{"frobnicate"}, "qorvan: unknown command \"frobnicate\" (qorvan --help lists them)\n"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = s.q(c.args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
 TEST(CliHabits, CreateAndFoldersSayWhyTheyRefuse)
 {
     Shell s;
