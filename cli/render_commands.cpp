@@ -28,7 +28,7 @@ struct RenderOptions {
     PictureChoices choices;
     bool all = false;
     std::string directory;
-    std::string format = "png";
+    std::string format; // with --all: png (the default) or svg
     int jobs = 1;
 };
 
@@ -137,10 +137,24 @@ int runRender(const RenderOptions& o)
     resetStatus();
     int width = 0, height = 0;
     bool sized = !o.size.empty();
-    if (sized && !parseSize(o.size, width, height))
+    const std::string tooLarge = "--size " + o.size + " is larger than a picture may be (16384 a side, 67108864 pixels)";
+    if (sized && !parseSize(o.size, width, height)) {
+        // Digits too many to read are still a size: the limit is the answer.
+        const std::size_t x = o.size.find_first_of("xX");
+        const bool digits = x != std::string::npos && x > 0 && x + 1 < o.size.size() &&
+                            o.size.find_first_not_of("0123456789", 0) == x &&
+                            o.size.find_first_not_of("0123456789", x + 1) == std::string::npos;
+        if (digits && o.size.find_first_not_of('0') != x && o.size.find_first_not_of('0', x + 1) != std::string::npos)
+            return fail(tooLarge, EXIT_USAGE);
         return fail("--size wants WIDTHxHEIGHT in pixels, such as 640x480", EXIT_USAGE);
-    if (sized && !slide::RasterSurface::sizeAllowed(width, height))
-        return fail("--size " + o.size + " is larger than a picture may be (16384 a side, 67108864 pixels)", EXIT_USAGE);
+    }
+    if (sized && !slide::RasterSurface::sizeAllowed(width, height)) return fail(tooLarge, EXIT_USAGE);
+    // A single picture's format is its file's extension; a --format that
+    // would be ignored is more likely a missing --all.
+    if (!o.all && !o.format.empty())
+        return fail("--format goes with --all; a single picture takes its format from the extension of -o (.png or "
+                    ".svg)",
+                    EXIT_USAGE);
     if (o.all) {
         if (o.directory.empty()) return fail("render --all wants -d DIR, the folder for the pictures", EXIT_USAGE);
         return renderAll(o, width, height, sized);
@@ -205,9 +219,7 @@ void addRenderCommands(CLI::App& app, Action& action)
     addPictureOptions(*c, o->choices);
     c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
     c->add_option("-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
-    c->add_option("--format", o->format, "with --all: png or svg")
-        ->check(CLI::IsMember({"png", "svg"}))
-        ->capture_default_str();
+    c->add_option("--format", o->format, "with --all: png (the default) or svg")->check(CLI::IsMember({"png", "svg"}));
     addJobsOption(*c, o->jobs);
     c->callback([&action, o] { action = [o] { return runRender(*o); }; });
 

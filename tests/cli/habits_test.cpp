@@ -286,6 +286,13 @@ TEST(CliHabits, UsageErrorsNameTheCommand)
          "qorvan extract: --directory: 1 required TEXT missing (qorvan extract --help shows the usage)\n"},
         {{"render", "x.sld", "-o", "x.png", "--size", "12"},
          "qorvan render: --size wants WIDTHxHEIGHT in pixels, such as 640x480\n"},
+        {{"render", "x.sld", "-o", "x.png", "--size", "100000x10"},
+         "qorvan render: --size 100000x10 is larger than a picture may be (16384 a side, 67108864 pixels)\n"},
+        {{"render", "x.sld", "-o", "x.png", "--size", "0000000x10"},
+         "qorvan render: --size wants WIDTHxHEIGHT in pixels, such as 640x480\n"},
+        {{"render", "x.sld", "-o", "x.png", "--format", "svg"},
+         "qorvan render: --format goes with --all; a single picture takes its format from the extension of -o (.png "
+         "or .svg)\n"},
         // No command yet: nothing to name.
         {{}, "qorvan: A subcommand is required (qorvan --help shows the usage)\n"},
         {{"frobnicate"}, "qorvan: unknown command \"frobnicate\" (qorvan --help lists them)\n"},
