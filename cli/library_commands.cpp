@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -38,13 +39,12 @@ int runList(const LibraryOptions& o)
     if (o.json) out += "[";
     bool first = true;
     for (const LibraryEntry& e : entries) {
-        std::string name = nameText(e.name.bytes, SLIDE_NAME_SIZE);
         if (o.json) {
             out += first ? "\n  " : ",\n  ";
-            out += "{\"name\": " + jsonString(name) + ", \"offset\": " + std::to_string(e.offset) +
-                   ", \"size\": " + std::to_string(e.size) + "}";
+            out += "{\"name\": " + jsonString(nameText(e.name.bytes, SLIDE_NAME_SIZE)) +
+                   ", \"offset\": " + std::to_string(e.offset) + ", \"size\": " + std::to_string(e.size) + "}";
         } else {
-            out += name + "\n";
+            out.append(e.name.bytes, strnlen(e.name.bytes, SLIDE_NAME_SIZE)).push_back('\n');
         }
         first = false;
     }

@@ -30,17 +30,15 @@ std::vector<LibraryEntry> readDirectoryOf(const LibraryFile& lib)
 
 std::vector<LibraryEntry> readDirectoryFrom(platform::File& file, const LibraryFile& lib)
 {
-    DecodedLibrary d = decodeLibrary(file, DecodeMode::Strict);
+    std::vector<LibraryEntry> entries;
+    const DecodedLibrary d = decodeDirectory(file, entries);
     if (!d.ok()) {
         StatusCode code = libraryFaultStatus(d.fault);
         setStatus(code, code == CannotOpen ? lib.readerText.c_str() : nullptr, nullptr);
         return {};
     }
-    if (d.entries.empty()) {
-        setStatus(EmptyLibrary, lib.written.c_str(), nullptr);
-        return {};
-    }
-    return d.libraryEntries();
+    if (entries.empty()) setStatus(EmptyLibrary, lib.written.c_str(), nullptr);
+    return entries;
 }
 
 bool isEmptyLibrary(const LibraryFile& lib)

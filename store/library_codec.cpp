@@ -78,48 +78,69 @@ bool fault(DecodedLibrary& d, LibraryFault f, std::int64_t at)
     return false;
 }
 
+// The decoder fills either the full entries a report wants or, for a reader
+// that wants only the directory, the store's own entries with no copy.
+void setEntry(DecodedEntry& out, const std::uint8_t* p, std::size_t at) { out = decodeEntry(p, at); }
+
+void setEntry(LibraryEntry& out, const std::uint8_t* p, std::size_t)
+{
+    std::memcpy(out.name.bytes, p + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
+    out.offset = platform::getI32(p + ENTRY_OFFSET_OFFSET);
+}
+
+// Store entries come only from strict decoding, whose sizes lie between 0
+// and a length that fits 32 bits (checked before they are set).
+void setSize(DecodedEntry& e, std::int64_t size) { e.size = size; }
+void setSize(LibraryEntry& e, std::int64_t size) { e.size = static_cast<std::int32_t>(size); }
+
+bool visitEntry(const EntryVisitor& visit, const DecodedEntry& e) { return visit(e); }
+bool visitEntry(const EntryVisitor&, const LibraryEntry&) { return true; }
+
 // Sizes by the layout's rule. Strict: every slide lies after the directory,
 // in order, inside the file, so every size is between 0 and the length.
-void deriveSizes(DecodedLibrary& d, DecodeMode mode)
+template <class Entry> void deriveSizes(DecodedLibrary& d, std::vector<Entry>& entries, DecodeMode mode)
 {
-    std::int64_t floor = firstSlideOffset(d.entries.size());
-    for (std::size_t i = 0; i < d.entries.size(); ++i) {
-        DecodedEntry& e = d.entries[i];
+    std::int64_t floor = firstSlideOffset(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
         const std::int64_t off = e.offset;
-        const std::int64_t next = i + 1 < d.entries.size() ? d.entries[i + 1].offset : d.length;
-        e.size = next - off;
+        const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].offset : d.length;
         if (mode == DecodeMode::Strict && (off < floor || next < off || next > d.length)) {
-            fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(e.entryOffset + ENTRY_OFFSET_OFFSET));
+            const std::size_t at = LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE + ENTRY_OFFSET_OFFSET;
+            fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(at));
             return;
         }
+        setSize(e, next - off);
         floor = off;
     }
 }
 
-DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit)
+// Decodes into d, all but its entries, and into entries.
+template <class Entry>
+void decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit, DecodedLibrary& d,
+            std::vector<Entry>& entries)
 {
     const bool strict = mode == DecodeMode::Strict;
     const bool raw = mode == DecodeMode::Raw;
-    DecodedLibrary d;
     d.length = length;
     std::size_t n = 0;
     const std::uint8_t* header = src.fetch(0, LIBRARY_HEADER_SIZE, n);
-    if (src.failed) return fault(d, LibraryFault::ReadFailed, 0), d;
+    if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, 0);
     d.magic = libraryHeaderIsValid(header, n);
     // Whatever follows a foreign header is not a directory to a reader; only
     // a look at damage reads on, and only past a header that is whole.
     if (!d.magic) {
         fault(d, LibraryFault::NotALibrary, 0);
-        if (!raw || n < LIBRARY_HEADER_SIZE) return d;
+        if (!raw || n < LIBRARY_HEADER_SIZE) return;
     }
-    if (strict && length > MAX_LIBRARY_BYTES) return fault(d, LibraryFault::TooLong, 0), d;
+    if (strict && length > MAX_LIBRARY_BYTES) return (void)fault(d, LibraryFault::TooLong, 0);
 
     const auto end = static_cast<std::size_t>(length);
     std::size_t pos = LIBRARY_HEADER_SIZE;
     bool stopped = false;
     while (pos < end) {
         const std::uint8_t* e = src.fetch(pos, DIRECTORY_ENTRY_SIZE, n);
-        if (src.failed) return fault(d, LibraryFault::ReadFailed, static_cast<std::int64_t>(pos)), d;
+        if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, static_cast<std::int64_t>(pos));
         const bool whole = n == DIRECTORY_ENTRY_SIZE;
         // Only the first byte of the terminating entry is examined, so the
         // strict reader accepts one cut short; a report asks for it whole.
@@ -135,13 +156,13 @@ DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const E
             d.directoryEnd = pos;
             break;
         }
-        if (strict && d.entries.size() == MAX_LIBRARY_SLIDES) {
+        if (strict && entries.size() == MAX_LIBRARY_SLIDES) {
             fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
             break;
         }
-        d.entries.push_back(decodeEntry(e, pos));
+        setEntry(entries.emplace_back(), e, pos);
         pos += DIRECTORY_ENTRY_SIZE;
-        if (visit && !visit(d.entries.back())) {
+        if (visit && !visitEntry(visit, entries.back())) {
             stopped = true;
             break;
         }
@@ -153,13 +174,12 @@ DecodedLibrary decode(Source& src, std::int64_t length, DecodeMode mode, const E
         }
     }
     if (strict && !d.ok()) {
-        d.entries.clear();
-        return d;
+        entries.clear();
+        return;
     }
-    if (stopped) return d;
-    deriveSizes(d, mode);
-    if (strict && !d.ok()) d.entries.clear();
-    return d;
+    if (stopped) return;
+    deriveSizes(d, entries, mode);
+    if (strict && !d.ok()) entries.clear();
 }
 
 } // namespace
@@ -205,19 +225,36 @@ std::vector<LibraryEntry> DecodedLibrary::libraryEntries() const
 DecodedLibrary decodeLibrary(const std::uint8_t* data, std::size_t size, DecodeMode mode, const EntryVisitor& visit)
 {
     MemorySource src(data, size);
-    return decode(src, static_cast<std::int64_t>(size), mode, visit);
+    DecodedLibrary d;
+    decode(src, static_cast<std::int64_t>(size), mode, visit, d, d.entries);
+    return d;
 }
 
 DecodedLibrary decodeLibrary(platform::File& file, DecodeMode mode, const EntryVisitor& visit)
 {
+    DecodedLibrary d;
     const std::int64_t length = file.length();
     if (length < 0) {
-        DecodedLibrary d;
         fault(d, LibraryFault::ReadFailed, 0);
         return d;
     }
     FileSource src(file, length);
-    return decode(src, length, mode, visit);
+    decode(src, length, mode, visit, d, d.entries);
+    return d;
+}
+
+DecodedLibrary decodeDirectory(platform::File& file, std::vector<LibraryEntry>& entries)
+{
+    entries.clear();
+    DecodedLibrary d;
+    const std::int64_t length = file.length();
+    if (length < 0) {
+        fault(d, LibraryFault::ReadFailed, 0);
+        return d;
+    }
+    FileSource src(file, length);
+    decode(src, length, DecodeMode::Strict, nullptr, d, entries);
+    return d;
 }
 
 DecodedEntry decodeEntry(const std::uint8_t* p, std::size_t entryOffset)

@@ -103,6 +103,13 @@ DecodedEntry decodeEntry(const std::uint8_t* p, std::size_t entryOffset);
 // Appends one entry: the 32-byte name field as it stands, then the offset.
 void appendEntry(std::vector<std::uint8_t>& out, const SlideName& name, std::int32_t offset);
 
+// The strict decoding of an open file straight into the store's entries,
+// for a reader that needs the directory and nothing more: what
+// decodeLibrary(file, Strict) gives, without building its larger entries
+// and copying them. The result holds everything but the entries, which go
+// to entries (left empty when the directory is refused).
+DecodedLibrary decodeDirectory(platform::File& file, std::vector<LibraryEntry>& entries);
+
 // Bytes 0..28 are the magic and its NUL (29..31 are not examined); size
 // shorter than the header is never valid.
 bool libraryHeaderIsValid(const std::uint8_t* data, std::size_t size);

@@ -90,6 +90,20 @@ TEST_F(CodecTest, FaultTable)
                 EXPECT_EQ(fromFile.entries[i].size, fromMemory.entries[i].size);
             }
         }
+        // Straight into the store's entries, the strict decoding is the same.
+        platform::File f = platform::File::open("x.slb", platform::OpenMode::Read);
+        std::vector<LibraryEntry> direct(3); // whatever was there is replaced
+        const DecodedLibrary d = decodeDirectory(f, direct);
+        EXPECT_EQ(d.fault, s.fault);
+        EXPECT_EQ(d.faultOffset, s.faultOffset);
+        EXPECT_TRUE(d.entries.empty());
+        const std::vector<LibraryEntry> expected = s.libraryEntries();
+        ASSERT_EQ(direct.size(), expected.size());
+        for (std::size_t i = 0; i < direct.size(); ++i) {
+            EXPECT_EQ(slideNameText(direct[i].name), slideNameText(expected[i].name));
+            EXPECT_EQ(direct[i].offset, expected[i].offset);
+            EXPECT_EQ(direct[i].size, expected[i].size);
+        }
     }
 }
 
