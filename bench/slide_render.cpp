@@ -44,12 +44,15 @@ struct Input {
     std::vector<char> bytes;
 };
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 std::vector<char> readAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 void render(RasterSurface& surface, const std::vector<char>& bytes)
@@ -68,7 +71,7 @@ bool runPeer(const std::string& input, const std::string& output)
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string xs = std::to_string(WIDTH), ys = std::to_string(HEIGHT);
-    const char* argv[] = {"sldtoppm", "-xsize", xs.c_str(), "-ysize", ys.c_str(), input.c_str(), nullptr};
+    const char* argv[] = { "sldtoppm", "-xsize", xs.c_str(), "-ysize", ys.c_str(), input.c_str(), nullptr };
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, "sldtoppm", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -83,18 +86,26 @@ std::vector<char> syntheticSlide(int count)
 {
     std::vector<char> s;
     auto byte = [&](unsigned b) { s.push_back(static_cast<char>(b & 0xFF)); };
-    auto word = [&](unsigned w) { byte(w); byte(w >> 8); };
+    auto word = [&](unsigned w) {
+        byte(w);
+        byte(w >> 8);
+    };
     const char sig[] = "AutoCAD Slide\r\n\x1a";
-    for (char c : sig) s.push_back(c); // the NUL included
+    for (char c : sig)
+        s.push_back(c); // the NUL included
     byte('V');
     byte(2);
     word(4095);
     word(3071);
-    for (int i = 0; i < 4; ++i) byte(0);
+    for (int i = 0; i < 4; ++i)
+        byte(0);
     word(0);
     word(0x1234);
     std::uint32_t state = 12345;
-    auto next = [&](unsigned m) { state = state * 1103515245u + 12345u; return (state >> 8) % m; };
+    auto next = [&](unsigned m) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % m;
+    };
     for (int i = 0; i < count; ++i) {
         if (i % 1000 == 0) word(0xFF00u | next(256));
         unsigned x = next(4096), y = next(3072);
@@ -115,18 +126,21 @@ int main(int argc, char** argv)
     int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     std::vector<Input> inputs;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
         std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (it->is_regular_file() && ext == ".sld") inputs.push_back({it->path().string(), readAll(it->path().string())});
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (it->is_regular_file() && ext == ".sld")
+            inputs.push_back({ it->path().string(), readAll(it->path().string()) });
     }
     if (inputs.empty()) {
         std::printf("no slides under %s\n", dir.c_str());
         return 1;
     }
     std::sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
-    std::printf("inputs: %zu real slides under %s, rendered at %dx%d, %d rounds\n", inputs.size(), dir.c_str(), WIDTH,
-                HEIGHT, rounds);
+    std::printf("inputs: %zu real slides under %s, rendered at %dx%d, %d rounds\n", inputs.size(),
+        dir.c_str(), WIDTH, HEIGHT, rounds);
 
     auto start = Clock::now();
     for (int r = 0; r < rounds; ++r)
@@ -152,7 +166,8 @@ int main(int argc, char** argv)
     const std::string ppmPath = "/tmp/qorvan-bench-slide.ppm";
     bool peer = true;
     start = Clock::now();
-    for (const Input& in : inputs) peer = runPeer(in.path, ppmPath) && peer;
+    for (const Input& in : inputs)
+        peer = runPeer(in.path, ppmPath) && peer;
     double peerTime = seconds(start);
 
     const int VECTORS = 1000000;
@@ -177,18 +192,22 @@ int main(int argc, char** argv)
     std::printf("%-44s %12.4f %12.1f slides\n", "qorvan: real slides to pixel buffer", buffer, n / buffer);
     std::printf("%-44s %12.4f %12.1f slides\n", "qorvan: real slides to PNG file", png, n / png);
     if (peer)
-        std::printf("%-44s %12.4f %12.1f slides\n", "sldtoppm: real slides to PPM file", peerTime, n / peerTime);
+        std::printf(
+            "%-44s %12.4f %12.1f slides\n", "sldtoppm: real slides to PPM file", peerTime, n / peerTime);
     else
         std::printf("sldtoppm: did not run on every slide (is netpbm installed?)\n");
-    std::printf("%-44s %12.4f %12.0f vectors\n", "qorvan: 1 000 000 vectors to pixel buffer", bigTime, VECTORS / bigTime);
+    std::printf("%-44s %12.4f %12.0f vectors\n", "qorvan: 1 000 000 vectors to pixel buffer", bigTime,
+        VECTORS / bigTime);
     if (bigPeer)
         std::printf("%-44s %12.4f %12.0f vectors\n", "sldtoppm: 1 000 000 vectors to PPM file", bigPeerTime,
-                    VECTORS / bigPeerTime);
+            VECTORS / bigPeerTime);
     if (peer) {
         std::printf("ratio, real corpus, pixel buffer vs sldtoppm: %.1fx faster\n", peerTime / buffer);
-        std::printf("ratio, real corpus, PNG vs sldtoppm PPM:      %.1fx faster (target 5x)\n", peerTime / png);
+        std::printf(
+            "ratio, real corpus, PNG vs sldtoppm PPM:      %.1fx faster (target 5x)\n", peerTime / png);
     }
-    if (bigPeer) std::printf("ratio, 1 000 000 vectors vs sldtoppm:         %.1fx faster\n", bigPeerTime / bigTime);
+    if (bigPeer)
+        std::printf("ratio, 1 000 000 vectors vs sldtoppm:         %.1fx faster\n", bigPeerTime / bigTime);
     std::remove(pngPath.c_str());
     std::remove(ppmPath.c_str());
     std::remove(bigPath.c_str());

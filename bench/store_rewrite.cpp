@@ -33,17 +33,24 @@ void writeLibrary(const std::string& path, std::size_t count, std::size_t slideB
     for (std::size_t i = 0; i < count; ++i) {
         std::string name = "SLIDE" + std::to_string(i);
         std::memcpy(out.data() + 32 + 36 * i, name.data(), name.size());
-        for (int b = 0; b < 4; ++b) out[32 + 36 * i + 32 + static_cast<std::size_t>(b)] = static_cast<char>((offset >> (8 * b)) & 0xff);
+        for (int b = 0; b < 4; ++b)
+            out[32 + 36 * i + 32 + static_cast<std::size_t>(b)]
+                = static_cast<char>((offset >> (8 * b)) & 0xff);
         offset += slideBytes;
     }
     std::ofstream f(path, std::ios::binary);
     f << out;
     std::string slide(slideBytes, '\0');
-    for (std::size_t i = 0; i < slideBytes; ++i) slide[i] = static_cast<char>(i * 31 + 7);
-    for (std::size_t i = 0; i < count; ++i) f << slide;
+    for (std::size_t i = 0; i < slideBytes; ++i)
+        slide[i] = static_cast<char>(i * 31 + 7);
+    for (std::size_t i = 0; i < count; ++i)
+        f << slide;
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
 double median(std::vector<double> v)
 {
@@ -89,7 +96,7 @@ int main(int argc, char** argv)
     std::printf("store benchmark in %s\n\n", dir.c_str());
 
     std::printf("%-28s %12s\n", "listSlides", "per call");
-    for (std::size_t count : {10u, 1000u, 10000u}) {
+    for (std::size_t count : { 10u, 1000u, 10000u }) {
         std::string lib = dir + "/list" + std::to_string(count) + ".slb";
         writeLibrary(lib, count, 64);
         int calls = count >= 10000 ? 50 : 500;
@@ -106,8 +113,8 @@ int main(int argc, char** argv)
         std::ofstream s(slide, std::ios::binary);
         s << std::string(50 * 1024, 'e');
     }
-    std::printf("\nrewrite of %s (%.1f MB, 1000 slides of 50 KB), median of 7\n",
-                lib.c_str(), static_cast<double>(fs::file_size(lib)) / 1e6);
+    std::printf("\nrewrite of %s (%.1f MB, 1000 slides of 50 KB), median of 7\n", lib.c_str(),
+        static_cast<double>(fs::file_size(lib)) / 1e6);
     std::vector<double> cp, append, del;
     for (int round = 0; round < 7; ++round) {
         cp.push_back(copyAndFlush(lib, dir + "/copy.slb"));
@@ -121,9 +128,9 @@ int main(int argc, char** argv)
     double base = median(cp);
     std::printf("%-28s %9.1f ms\n", "cp + fsync (baseline)", base * 1e3);
     std::printf("%-28s %9.1f ms   %.2fx baseline (target <= 1.30x)\n", "appendSlide", median(append) * 1e3,
-                median(append) / base);
+        median(append) / base);
     std::printf("%-28s %9.1f ms   %.2fx baseline (target <= 1.30x)\n", "deleteSlide", median(del) * 1e3,
-                median(del) / base);
+        median(del) / base);
     if (argc <= 1) fs::remove_all(dir);
     return 0;
 }

@@ -20,7 +20,7 @@ struct SlideAnalysis {
     // 3, and the faults behind it.
     int headerCheck = 0;
     std::vector<std::string> headerFaults;
-    std::array<std::size_t, slide::RECORD_KINDS> counts{};
+    std::array<std::size_t, slide::RECORD_KINDS> counts {};
     slide::RecordWalk walk;
     // Bounding box of what the renderer draws (its clamps and folds
     // applied), in slide coordinates; only when drawn is set.

@@ -27,7 +27,10 @@ void guardFiles()
         [](const std::string& text) { std::fprintf(stderr, "qorvan: warning: %s\n", text.c_str()); });
 }
 
-void resetStatus() { setStatus(Ok, nullptr, nullptr); }
+void resetStatus()
+{
+    setStatus(Ok, nullptr, nullptr);
+}
 
 int failWithStatus()
 {
@@ -36,14 +39,17 @@ int failWithStatus()
 }
 
 namespace {
-std::string& commandName()
-{
-    static std::string name;
-    return name;
-}
+    std::string& commandName()
+    {
+        static std::string name;
+        return name;
+    }
 } // namespace
 
-void setCommandName(const std::string& name) { commandName() = name; }
+void setCommandName(const std::string& name)
+{
+    commandName() = name;
+}
 
 int fail(const std::string& text, int status)
 {
@@ -60,9 +66,16 @@ int failIn(const std::string& command, const std::string& text, int status)
     return status;
 }
 
-Progress::Progress(std::size_t total) : total_(total), shown_(total > 1 && ::isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(std::size_t total)
+    : total_(total)
+    , shown_(total > 1 && ::isatty(STDERR_FILENO) == 1)
+{
+}
 
-Progress::~Progress() { clear(); }
+Progress::~Progress()
+{
+    clear();
+}
 
 void Progress::step(std::size_t done, const std::string& label)
 {
@@ -117,7 +130,10 @@ std::string jsonString(const std::string& bytes)
     return out + "\"";
 }
 
-std::string nameText(const char* bytes, std::size_t capacity) { return std::string(bytes, strnlen(bytes, capacity)); }
+std::string nameText(const char* bytes, std::size_t capacity)
+{
+    return std::string(bytes, strnlen(bytes, capacity));
+}
 
 namespace {
 
@@ -151,7 +167,7 @@ namespace {
 
     bool isPipe(const std::string& path)
     {
-        struct stat st {};
+        struct stat st { };
         return ::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
     }
 
@@ -197,7 +213,7 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
 
 std::string readFailure(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     const int saved = errno;
     if (::stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
     if (S_ISDIR(st.st_mode)) return path + ": a folder, not a file";

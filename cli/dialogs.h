@@ -24,8 +24,8 @@ using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
 
 // Adds "view" and "manager" to app; *chosen is set to viewRun or managerRun
 // when that subcommand is parsed.
-void addDialogCommands(CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun,
-                       DialogRun managerRun);
+void addDialogCommands(
+    CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun);
 
 // Runs qorvan-dialogs (from qorvan's own folder, or where it is installed)
 // with the same arguments;

@@ -23,7 +23,8 @@ using qorvan::cli::ViewOptions;
 bool startApplication(int& argc, char** argv, std::unique_ptr<QApplication>& app)
 {
     if (!platform::displayAvailable()) {
-        std::fprintf(stderr, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
+        std::fprintf(
+            stderr, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
         return false;
     }
     app = std::make_unique<QApplication>(argc, argv);
@@ -76,7 +77,7 @@ int runManager(int argc, char** argv, const ViewOptions& o)
 int runMain(int argc, char** argv)
 {
     // Users meet these commands as qorvan view and qorvan manager.
-    CLI::App app{"qorvan-dialogs: the dialogs of qorvan view and qorvan manager", "qorvan"};
+    CLI::App app { "qorvan-dialogs: the dialogs of qorvan view and qorvan manager", "qorvan" };
     app.require_subcommand(1);
     ViewOptions view;
     cli::DialogRun run = nullptr;
@@ -91,4 +92,7 @@ int runMain(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv) { return platform::finishStandardOutput("qorvan-dialogs", runMain(argc, argv)); }
+int main(int argc, char** argv)
+{
+    return platform::finishStandardOutput("qorvan-dialogs", runMain(argc, argv));
+}

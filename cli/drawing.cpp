@@ -58,7 +58,8 @@ void slideSize(const LoadedSlide& s, int& width, int& height)
 const std::vector<std::uint8_t>& rendererBytes(const LoadedSlide& s, std::vector<std::uint8_t>& copy)
 {
     if (s.order.order == slide::ByteOrder::Little) return s.bytes;
-    copy = slide::transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    copy = slide::transcodeSlide(
+        s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
     return copy;
 }
 
@@ -102,7 +103,10 @@ Picture makePicture(
         }
         SmoothJob job { bytes.data(), bytes.size(), width, height, bg, look, false };
         p.header = draw(
-            &job, [](void* out, const char* data, std::size_t size) { static_cast<std::string*>(out)->append(data, size); },
+            &job,
+            [](void* out, const char* data, std::size_t size) {
+                static_cast<std::string*>(out)->append(data, size);
+            },
             &p.encoded);
         p.made = p.header >= 0;
         if (!p.made) p.failure = "not enough memory for a picture of that size";
@@ -118,7 +122,8 @@ Picture makePicture(
         }
         p.header = slide::drawSlideBytes(indexed, nullptr, bytes.data(), bytes.size(), look);
         if (!indexed.overflowed()) {
-            p.made = slide::encodePng(indexed, p.encoded, choices.background == Background::None ? &bg : nullptr);
+            p.made = slide::encodePng(
+                indexed, p.encoded, choices.background == Background::None ? &bg : nullptr);
             if (!p.made) p.failure = "the PNG could not be encoded";
             return p;
         }
@@ -151,7 +156,8 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
         std::vector<std::uint8_t> copy;
         const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
         const slide::PictureLook look = pictureLook(bytes, width, height, choices);
-        slide::SvgSurface svg(width, height, backgroundColour(choices.background), choices.style == Style::Smooth,
+        slide::SvgSurface svg(width, height, backgroundColour(choices.background),
+            choices.style == Style::Smooth,
             [&out](const char* data, std::size_t size) { return out.write(data, size); });
         saved.header = slide::drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
         saved.made = true;

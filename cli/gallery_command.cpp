@@ -361,9 +361,12 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
                 it.failure = "cannot write in " + folder;
                 return;
             }
-            SavedPicture full = savePicture(s, w, h, o.choices, PictureFormat::Svg, joinPath(folder, it.file + ".svg"));
-            if (!full.made) it.failure = full.failure;
-            else if (!full.written) it.failure = "cannot write in " + folder;
+            SavedPicture full
+                = savePicture(s, w, h, o.choices, PictureFormat::Svg, joinPath(folder, it.file + ".svg"));
+            if (!full.made)
+                it.failure = full.failure;
+            else if (!full.written)
+                it.failure = "cannot write in " + folder;
         };
         Progress progress(sheet.items.size());
         int status = EXIT_OK;

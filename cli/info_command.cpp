@@ -13,145 +13,153 @@ namespace qorvan::cli {
 
 namespace {
 
-struct InfoOptions {
-    std::string target;
-    bool json = false;
-};
-
-std::string checkText(int code)
-{
-    if (code == Ok) return "ok";
-    setStatus(code, nullptr, nullptr);
-    return statusMessage();
-}
-
-std::string formatAspect(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
-std::string slideJson(const SlideAnalysis& a, const std::string& indent)
-{
-    const auto& h = a.header;
-    std::string s = "{\n";
-    auto field = [&](const std::string& k, const std::string& v, bool last = false) {
-        s += indent + "  " + jsonString(k) + ": " + v + (last ? "\n" : ",\n");
+    struct InfoOptions {
+        std::string target;
+        bool json = false;
     };
-    field("form", h.complete ? (h.oldForm ? "\"old\"" : "\"new\"") : "null");
-    field("level", std::to_string(h.level));
-    field("xDots", std::to_string(h.xDots));
-    field("yDots", std::to_string(h.yDots));
-    field("aspect", formatAspect(h.aspect));
-    field("fillFlag", std::to_string(h.fillFlag));
-    field("byteOrder", a.order.order == slide::ByteOrder::Little ? "\"little\"" : "\"big\"");
-    field("headerCheck", std::to_string(a.headerCheck));
-    field("headerMessage", jsonString(checkText(a.headerCheck) == "ok" ? "" : checkText(a.headerCheck)));
-    std::string counts = "{";
-    for (int k = 0; k < slide::RECORD_KINDS; ++k)
-        counts += (k ? ", " : "") + jsonString(slide::recordKindName(static_cast<slide::RecordKind>(k))) + ": " +
-                  std::to_string(a.counts[static_cast<std::size_t>(k)]);
-    field("records", counts + "}");
-    field("endRecord", a.walk.endRecord ? "true" : "false");
-    field("cutShort", a.walk.cutShort ? "true" : "false");
-    if (a.drawn)
-        field("drawnExtent", "{\"minX\": " + std::to_string(a.minX) + ", \"minY\": " + std::to_string(a.minY) +
-                                 ", \"maxX\": " + std::to_string(a.maxX) + ", \"maxY\": " + std::to_string(a.maxY) + "}",
-              true);
-    else
-        field("drawnExtent", "null", true);
-    return s + indent + "}";
-}
 
-std::string slideText(const SlideAnalysis& a, const std::string& indent)
-{
-    const auto& h = a.header;
-    std::string s;
-    auto line = [&](const std::string& k, const std::string& v) { s += indent + k + ": " + v + "\n"; };
-    if (!h.complete) {
-        line("header", "cut short (" + std::string(h.headerSize ? "" : "no level byte") + ")");
-    } else {
-        line("form", h.oldForm ? "old (34-byte header)" : "new (31-byte header)");
-        line("level", std::to_string(h.level));
-        line("xDots", std::to_string(h.xDots));
-        line("yDots", std::to_string(h.yDots));
-        line("aspect", formatAspect(h.aspect));
-        line("fill flag", std::to_string(h.fillFlag));
+    std::string checkText(int code)
+    {
+        if (code == Ok) return "ok";
+        setStatus(code, nullptr, nullptr);
+        return statusMessage();
     }
-    line("byte order", byteOrderText(a.order));
-    line("header check", checkText(a.headerCheck));
-    std::size_t total = 0;
-    std::string parts;
-    for (int k = 0; k < slide::RECORD_KINDS; ++k) {
-        std::size_t n = a.counts[static_cast<std::size_t>(k)];
-        total += n;
-        if (n) parts += (parts.empty() ? "" : ", ") + std::to_string(n) + " " + slide::recordKindName(static_cast<slide::RecordKind>(k));
-    }
-    line("records", std::to_string(total) + (parts.empty() ? "" : " (" + parts + ")"));
-    line("end", a.walk.endRecord ? "end record" : a.walk.cutShort ? "record cut short at byte " + std::to_string(a.walk.stopOffset)
-                                                                  : "no end record");
-    line("drawn extent", a.drawn ? "x " + std::to_string(a.minX) + ".." + std::to_string(a.maxX) + ", y " +
-                                       std::to_string(a.minY) + ".." + std::to_string(a.maxY)
-                                 : "nothing drawn");
-    return s;
-}
 
-int runInfo(const InfoOptions& o)
-{
-    resetStatus();
-    Input in = findInput(o.target);
-    std::string out;
-    if (in.kind == InputKind::Missing) return fail("\"" + o.target + "\": Can't open file");
-    if (in.kind == InputKind::Library) {
-        LibraryScan scan = scanLibrary(in.bytes);
-        if (!scan.magic) {
-            setStatus(InvalidLibrary, nullptr, nullptr);
-            return failWithStatus();
-        }
-        if (o.json) {
-            out = "{\n  \"library\": " + jsonString(in.path) + ",\n  \"slides\": [";
-            for (std::size_t i = 0; i < scan.entries.size(); ++i) {
-                const ScannedEntry& e = scan.entries[i];
-                LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
-                SlideAnalysis a = analyseSlide(s.bytes, s.order);
-                out += std::string(i ? ",\n" : "\n") + "    {\"name\": " + jsonString(e.name) +
-                       ", \"offset\": " + std::to_string(e.offset) + ", \"size\": " + std::to_string(e.size) +
-                       ", \"headerCheck\": " + std::to_string(a.headerCheck) + ", \"slide\": " + slideJson(a, "    ") + "}";
-            }
-            out += scan.entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
-        } else {
-            out = "library " + in.path + ": " + std::to_string(scan.entries.size()) + " slide" +
-                  (scan.entries.size() == 1 ? "" : "s") + "\n";
-            for (const ScannedEntry& e : scan.entries) {
-                LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
-                SlideAnalysis a = analyseSlide(s.bytes, s.order);
-                char buf[96];
-                std::snprintf(buf, sizeof buf, "%-31s offset %10lld size %8lld  ", e.name.c_str(),
-                              static_cast<long long>(e.offset), static_cast<long long>(e.size));
-                out += buf + checkText(a.headerCheck) + "\n";
-            }
-        }
-    } else {
-        LoadedSlide s;
-        if (in.kind == InputKind::LibrarySlide) {
-            if (loadSlideRef(in.path, s) != Ok) return failWithStatus();
-        } else {
-            s.label = in.path;
-            s.bytes = std::move(in.bytes);
-            s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
-        }
-        SlideAnalysis a = analyseSlide(s.bytes, s.order);
-        if (o.json)
-            out = "{\n  \"slide\": " + jsonString(s.label) + ",\n  \"size\": " + std::to_string(s.bytes.size()) +
-                  ",\n  \"header\": " + slideJson(a, "  ") + "\n}\n";
+    std::string formatAspect(double v)
+    {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.6g", v);
+        return buf;
+    }
+
+    std::string slideJson(const SlideAnalysis& a, const std::string& indent)
+    {
+        const auto& h = a.header;
+        std::string s = "{\n";
+        auto field = [&](const std::string& k, const std::string& v, bool last = false) {
+            s += indent + "  " + jsonString(k) + ": " + v + (last ? "\n" : ",\n");
+        };
+        field("form", h.complete ? (h.oldForm ? "\"old\"" : "\"new\"") : "null");
+        field("level", std::to_string(h.level));
+        field("xDots", std::to_string(h.xDots));
+        field("yDots", std::to_string(h.yDots));
+        field("aspect", formatAspect(h.aspect));
+        field("fillFlag", std::to_string(h.fillFlag));
+        field("byteOrder", a.order.order == slide::ByteOrder::Little ? "\"little\"" : "\"big\"");
+        field("headerCheck", std::to_string(a.headerCheck));
+        field("headerMessage", jsonString(checkText(a.headerCheck) == "ok" ? "" : checkText(a.headerCheck)));
+        std::string counts = "{";
+        for (int k = 0; k < slide::RECORD_KINDS; ++k)
+            counts += (k ? ", " : "") + jsonString(slide::recordKindName(static_cast<slide::RecordKind>(k)))
+                + ": " + std::to_string(a.counts[static_cast<std::size_t>(k)]);
+        field("records", counts + "}");
+        field("endRecord", a.walk.endRecord ? "true" : "false");
+        field("cutShort", a.walk.cutShort ? "true" : "false");
+        if (a.drawn)
+            field("drawnExtent",
+                "{\"minX\": " + std::to_string(a.minX) + ", \"minY\": " + std::to_string(a.minY)
+                    + ", \"maxX\": " + std::to_string(a.maxX) + ", \"maxY\": " + std::to_string(a.maxY) + "}",
+                true);
         else
-            out = "slide " + s.label + ": " + std::to_string(s.bytes.size()) + " bytes\n" + slideText(a, "  ");
+            field("drawnExtent", "null", true);
+        return s + indent + "}";
     }
-    resetStatus();
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return EXIT_OK;
-}
+
+    std::string slideText(const SlideAnalysis& a, const std::string& indent)
+    {
+        const auto& h = a.header;
+        std::string s;
+        auto line = [&](const std::string& k, const std::string& v) { s += indent + k + ": " + v + "\n"; };
+        if (!h.complete) {
+            line("header", "cut short (" + std::string(h.headerSize ? "" : "no level byte") + ")");
+        } else {
+            line("form", h.oldForm ? "old (34-byte header)" : "new (31-byte header)");
+            line("level", std::to_string(h.level));
+            line("xDots", std::to_string(h.xDots));
+            line("yDots", std::to_string(h.yDots));
+            line("aspect", formatAspect(h.aspect));
+            line("fill flag", std::to_string(h.fillFlag));
+        }
+        line("byte order", byteOrderText(a.order));
+        line("header check", checkText(a.headerCheck));
+        std::size_t total = 0;
+        std::string parts;
+        for (int k = 0; k < slide::RECORD_KINDS; ++k) {
+            std::size_t n = a.counts[static_cast<std::size_t>(k)];
+            total += n;
+            if (n)
+                parts += (parts.empty() ? "" : ", ") + std::to_string(n) + " "
+                    + slide::recordKindName(static_cast<slide::RecordKind>(k));
+        }
+        line("records", std::to_string(total) + (parts.empty() ? "" : " (" + parts + ")"));
+        line("end",
+            a.walk.endRecord      ? "end record"
+                : a.walk.cutShort ? "record cut short at byte " + std::to_string(a.walk.stopOffset)
+                                  : "no end record");
+        line("drawn extent",
+            a.drawn ? "x " + std::to_string(a.minX) + ".." + std::to_string(a.maxX) + ", y "
+                    + std::to_string(a.minY) + ".." + std::to_string(a.maxY)
+                    : "nothing drawn");
+        return s;
+    }
+
+    int runInfo(const InfoOptions& o)
+    {
+        resetStatus();
+        Input in = findInput(o.target);
+        std::string out;
+        if (in.kind == InputKind::Missing) return fail("\"" + o.target + "\": Can't open file");
+        if (in.kind == InputKind::Library) {
+            LibraryScan scan = scanLibrary(in.bytes);
+            if (!scan.magic) {
+                setStatus(InvalidLibrary, nullptr, nullptr);
+                return failWithStatus();
+            }
+            if (o.json) {
+                out = "{\n  \"library\": " + jsonString(in.path) + ",\n  \"slides\": [";
+                for (std::size_t i = 0; i < scan.entries.size(); ++i) {
+                    const ScannedEntry& e = scan.entries[i];
+                    LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
+                    SlideAnalysis a = analyseSlide(s.bytes, s.order);
+                    out += std::string(i ? ",\n" : "\n") + "    {\"name\": " + jsonString(e.name)
+                        + ", \"offset\": " + std::to_string(e.offset) + ", \"size\": "
+                        + std::to_string(e.size) + ", \"headerCheck\": " + std::to_string(a.headerCheck)
+                        + ", \"slide\": " + slideJson(a, "    ") + "}";
+                }
+                out += scan.entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
+            } else {
+                out = "library " + in.path + ": " + std::to_string(scan.entries.size()) + " slide"
+                    + (scan.entries.size() == 1 ? "" : "s") + "\n";
+                for (const ScannedEntry& e : scan.entries) {
+                    LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
+                    SlideAnalysis a = analyseSlide(s.bytes, s.order);
+                    char buf[96];
+                    std::snprintf(buf, sizeof buf, "%-31s offset %10lld size %8lld  ", e.name.c_str(),
+                        static_cast<long long>(e.offset), static_cast<long long>(e.size));
+                    out += buf + checkText(a.headerCheck) + "\n";
+                }
+            }
+        } else {
+            LoadedSlide s;
+            if (in.kind == InputKind::LibrarySlide) {
+                if (loadSlideRef(in.path, s) != Ok) return failWithStatus();
+            } else {
+                s.label = in.path;
+                s.bytes = std::move(in.bytes);
+                s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
+            }
+            SlideAnalysis a = analyseSlide(s.bytes, s.order);
+            if (o.json)
+                out = "{\n  \"slide\": " + jsonString(s.label) + ",\n  \"size\": "
+                    + std::to_string(s.bytes.size()) + ",\n  \"header\": " + slideJson(a, "  ") + "\n}\n";
+            else
+                out = "slide " + s.label + ": " + std::to_string(s.bytes.size()) + " bytes\n"
+                    + slideText(a, "  ");
+        }
+        resetStatus();
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return EXIT_OK;
+    }
 
 } // namespace
 

@@ -18,174 +18,186 @@ namespace qorvan::cli {
 
 namespace {
 
-struct LibraryOptions {
-    std::string library;
-    std::vector<std::string> items; // slide files or names
-    std::string directory = ".";
-    std::string oldName;
-    std::string newName;
-    bool json = false;
-    bool force = false;
-    bool keepGoing = false;
-};
+    struct LibraryOptions {
+        std::string library;
+        std::vector<std::string> items; // slide files or names
+        std::string directory = ".";
+        std::string oldName;
+        std::string newName;
+        bool json = false;
+        bool force = false;
+        bool keepGoing = false;
+    };
 
-int runList(const LibraryOptions& o)
-{
-    resetStatus();
-    std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
-    // An empty library is a library: its listing is empty, not an error.
-    if (entries.empty() && lastStatus() != EmptyLibrary) return failWithStatus();
-    std::string out;
-    if (o.json) out += "[";
-    bool first = true;
-    for (const LibraryEntry& e : entries) {
-        if (o.json) {
-            out += first ? "\n  " : ",\n  ";
-            out += "{\"name\": " + jsonString(nameText(e.name.bytes, SLIDE_NAME_SIZE)) +
-                   ", \"offset\": " + std::to_string(e.offset) + ", \"size\": " + std::to_string(e.size) + "}";
-        } else {
-            out.append(e.name.bytes, strnlen(e.name.bytes, SLIDE_NAME_SIZE)).push_back('\n');
-        }
-        first = false;
-    }
-    if (o.json) out += entries.empty() ? "]\n" : "\n]\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return EXIT_OK;
-}
-
-int runCreate(const LibraryOptions& o)
-{
-    resetStatus();
-    // Creating truncates: refuse to empty a file that is already there
-    // unless asked to.
-    const std::string path = libraryFileFor(o.library.c_str());
-    if (platform::pathExists(path)) {
-        // The store never empties a library that holds slides: that would
-        // lose them with one word. Say so rather than let its refusal read
-        // as a file that cannot be opened, or suggest a --force that would
-        // be refused too.
-        if (std::size_t held = readDirectory(o.library.c_str()).size(); held > 0)
-            return failIn("create", path + " holds " + std::to_string(held) + (held == 1 ? " slide" : " slides") +
-                                        "; create replaces only a library without slides (qorvan delete takes "
-                                        "slides out; remove the file to start over)");
-        if (lastStatus() == InvalidLibrary)
-            return failIn("create", path + " is not a slide library, and create leaves other files alone (remove "
-                                        "or rename it first)");
+    int runList(const LibraryOptions& o)
+    {
         resetStatus();
-        if (!o.force) return failIn("create", path + " exists (use --force to replace it with an empty library)");
-    }
-    if (createLibrary(o.library.c_str()) != Ok) return failWithStatus();
-    return EXIT_OK;
-}
-
-// Runs op over each item in order and stops at the first failure, as a
-// script of the AutoLISP calls would.
-template <typename Op> int forEach(const LibraryOptions& o, Op op)
-{
-    Progress progress(o.items.size());
-    std::size_t done = 0;
-    for (const std::string& item : o.items) {
-        resetStatus();
-        if (op(item) != Ok) return failWithStatus();
-        progress.step(++done, item);
-    }
-    return EXIT_OK;
-}
-
-// The files an append or replace is given, before the store sees them:
-// the module's slb-append stores any file whole, but a person who types
-// `append LIB notes.txt` has made a mistake. Good ones go to `good`; a name
-// that will be cut is noted for after the edit.
-std::vector<BatchProblem> checkSlideFiles(const LibraryOptions& o, std::vector<std::string>& good,
-                                          std::vector<std::string>& notes)
-{
-    std::vector<BatchProblem> bad;
-    for (const std::string& item : o.items) {
-        std::vector<std::uint8_t> bytes;
-        std::string why;
-        // A file that cannot be read is the store's to report.
-        if (!o.force && readFileStart(slideFileFor(item.c_str()), SLIDE_CHECK_BYTES, bytes) &&
-            !checkSlideBytes(bytes, why)) {
-            bad.push_back(BatchProblem{item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)"});
-            continue;
+        std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
+        // An empty library is a library: its listing is empty, not an error.
+        if (entries.empty() && lastStatus() != EmptyLibrary) return failWithStatus();
+        std::string out;
+        if (o.json) out += "[";
+        bool first = true;
+        for (const LibraryEntry& e : entries) {
+            if (o.json) {
+                out += first ? "\n  " : ",\n  ";
+                out += "{\"name\": " + jsonString(nameText(e.name.bytes, SLIDE_NAME_SIZE)) + ", \"offset\": "
+                    + std::to_string(e.offset) + ", \"size\": " + std::to_string(e.size) + "}";
+            } else {
+                out.append(e.name.bytes, strnlen(e.name.bytes, SLIDE_NAME_SIZE)).push_back('\n');
+            }
+            first = false;
         }
-        if (platform::splitPath(item).base.size() > SLIDE_NAME_MAX)
-            notes.push_back(item + ": stored as " + slideNameFor(item.c_str()) +
-                            " (a slide name holds at most 31 characters)");
-        good.push_back(item);
+        if (o.json) out += entries.empty() ? "]\n" : "\n]\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return EXIT_OK;
     }
-    return bad;
-}
 
-// Several slides of one library in one rewrite. Each item left out is
-// named with its reason; with --keep-going the others are still done.
-int runBatch(const char* command, const LibraryOptions& o, const char* doneWord, bool checkSlides,
-             BatchResult (*op)(const LibraryOptions&, const BatchOptions&))
-{
-    resetStatus();
-    LibraryOptions todo = o;
-    std::vector<BatchProblem> refused;
-    std::vector<std::string> notes;
-    if (checkSlides) {
-        todo.items.clear();
-        refused = checkSlideFiles(o, todo.items, notes);
+    int runCreate(const LibraryOptions& o)
+    {
+        resetStatus();
+        // Creating truncates: refuse to empty a file that is already there
+        // unless asked to.
+        const std::string path = libraryFileFor(o.library.c_str());
+        if (platform::pathExists(path)) {
+            // The store never empties a library that holds slides: that would
+            // lose them with one word. Say so rather than let its refusal read
+            // as a file that cannot be opened, or suggest a --force that would
+            // be refused too.
+            if (std::size_t held = readDirectory(o.library.c_str()).size(); held > 0)
+                return failIn("create",
+                    path + " holds " + std::to_string(held) + (held == 1 ? " slide" : " slides")
+                        + "; create replaces only a library without slides (qorvan delete takes "
+                          "slides out; remove the file to start over)");
+            if (lastStatus() == InvalidLibrary)
+                return failIn("create",
+                    path
+                        + " is not a slide library, and create leaves other files alone (remove "
+                          "or rename it first)");
+            resetStatus();
+            if (!o.force)
+                return failIn("create", path + " exists (use --force to replace it with an empty library)");
+        }
+        if (createLibrary(o.library.c_str()) != Ok) return failWithStatus();
+        return EXIT_OK;
     }
-    for (const BatchProblem& p : refused)
-        std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
-    BatchResult r;
-    bool storeFailed = false; // the directory could not be read, or the rewrite failed
-    if (todo.items.empty() || (!refused.empty() && !o.keepGoing)) {
-        r.code = InvalidSlide;
-    } else {
-        Progress progress(todo.items.size());
-        BatchOptions options;
-        options.keepGoing = o.keepGoing;
-        options.progress = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
-        r = op(todo, options);
-        progress.finish();
-        for (const BatchProblem& p : r.problems)
+
+    // Runs op over each item in order and stops at the first failure, as a
+    // script of the AutoLISP calls would.
+    template <typename Op> int forEach(const LibraryOptions& o, Op op)
+    {
+        Progress progress(o.items.size());
+        std::size_t done = 0;
+        for (const std::string& item : o.items) {
+            resetStatus();
+            if (op(item) != Ok) return failWithStatus();
+            progress.step(++done, item);
+        }
+        return EXIT_OK;
+    }
+
+    // The files an append or replace is given, before the store sees them:
+    // the module's slb-append stores any file whole, but a person who types
+    // `append LIB notes.txt` has made a mistake. Good ones go to `good`; a name
+    // that will be cut is noted for after the edit.
+    std::vector<BatchProblem> checkSlideFiles(
+        const LibraryOptions& o, std::vector<std::string>& good, std::vector<std::string>& notes)
+    {
+        std::vector<BatchProblem> bad;
+        for (const std::string& item : o.items) {
+            std::vector<std::uint8_t> bytes;
+            std::string why;
+            // A file that cannot be read is the store's to report.
+            if (!o.force && readFileStart(slideFileFor(item.c_str()), SLIDE_CHECK_BYTES, bytes)
+                && !checkSlideBytes(bytes, why)) {
+                bad.push_back(BatchProblem {
+                    item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)" });
+                continue;
+            }
+            if (platform::splitPath(item).base.size() > SLIDE_NAME_MAX)
+                notes.push_back(item + ": stored as " + slideNameFor(item.c_str())
+                    + " (a slide name holds at most 31 characters)");
+            good.push_back(item);
+        }
+        return bad;
+    }
+
+    // Several slides of one library in one rewrite. Each item left out is
+    // named with its reason; with --keep-going the others are still done.
+    int runBatch(const char* command, const LibraryOptions& o, const char* doneWord, bool checkSlides,
+        BatchResult (*op)(const LibraryOptions&, const BatchOptions&))
+    {
+        resetStatus();
+        LibraryOptions todo = o;
+        std::vector<BatchProblem> refused;
+        std::vector<std::string> notes;
+        if (checkSlides) {
+            todo.items.clear();
+            refused = checkSlideFiles(o, todo.items, notes);
+        }
+        for (const BatchProblem& p : refused)
             std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
-        if (r.changed)
-            for (const std::string& n : notes) std::fprintf(stderr, "qorvan %s: %s\n", command, n.c_str());
-        if (r.code == Ok && refused.empty()) return EXIT_OK;
-        storeFailed = r.code != Ok && (r.problems.empty() || std::string(statusMessage()) != r.problems.back().message);
+        BatchResult r;
+        bool storeFailed = false; // the directory could not be read, or the rewrite failed
+        if (todo.items.empty() || (!refused.empty() && !o.keepGoing)) {
+            r.code = InvalidSlide;
+        } else {
+            Progress progress(todo.items.size());
+            BatchOptions options;
+            options.keepGoing = o.keepGoing;
+            options.progress
+                = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
+            r = op(todo, options);
+            progress.finish();
+            for (const BatchProblem& p : r.problems)
+                std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
+            if (r.changed)
+                for (const std::string& n : notes)
+                    std::fprintf(stderr, "qorvan %s: %s\n", command, n.c_str());
+            if (r.code == Ok && refused.empty()) return EXIT_OK;
+            storeFailed = r.code != Ok
+                && (r.problems.empty() || std::string(statusMessage()) != r.problems.back().message);
+        }
+        const std::size_t left = refused.size() + r.problems.size();
+        if (o.items.size() == 1 && left == 1 && !storeFailed) {
+            // The one line above said it all.
+        } else if (r.changed) {
+            std::fprintf(stderr, "qorvan %s: %zu of %zu %s; %zu left out\n", command, o.items.size() - left,
+                o.items.size(), doneWord, left);
+        } else if (storeFailed) {
+            std::fprintf(stderr, "qorvan %s: %s\n", command, statusMessage());
+        } else {
+            std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
+                o.keepGoing ? "" : " (--keep-going does what it can)");
+        }
+        return EXIT_FAILED;
     }
-    const std::size_t left = refused.size() + r.problems.size();
-    if (o.items.size() == 1 && left == 1 && !storeFailed) {
-        // The one line above said it all.
-    } else if (r.changed) {
-        std::fprintf(stderr, "qorvan %s: %zu of %zu %s; %zu left out\n", command, o.items.size() - left,
-                     o.items.size(), doneWord, left);
-    } else if (storeFailed) {
-        std::fprintf(stderr, "qorvan %s: %s\n", command, statusMessage());
-    } else {
-        std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
-                     o.keepGoing ? "" : " (--keep-going does what it can)");
+
+    // The store writes only into a folder that exists; a user who names a new
+    // one with -d means it to be made. One that cannot be made is reported by
+    // the store's own message when the first slide cannot be written.
+    void prepareDirectory(const LibraryOptions& o)
+    {
+        makeDirectory(o.directory);
     }
-    return EXIT_FAILED;
-}
 
-// The store writes only into a folder that exists; a user who names a new
-// one with -d means it to be made. One that cannot be made is reported by
-// the store's own message when the first slide cannot be written.
-void prepareDirectory(const LibraryOptions& o) { makeDirectory(o.directory); }
-
-int runExplode(const LibraryOptions& o)
-{
-    resetStatus();
-    std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
-    if (entries.empty()) return failWithStatus();
-    prepareDirectory(o);
-    // The store reads the directory again under the writers' lock and holds
-    // it to the last slide, so a rewrite by someone else cannot move the
-    // slides under us; the first read only sizes the progress display.
-    Progress progress(entries.size());
-    resetStatus();
-    if (explodeLibrary(o.library.c_str(), o.directory.c_str(),
-                       [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); }) != Ok)
-        return failWithStatus();
-    return EXIT_OK;
-}
+    int runExplode(const LibraryOptions& o)
+    {
+        resetStatus();
+        std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
+        if (entries.empty()) return failWithStatus();
+        prepareDirectory(o);
+        // The store reads the directory again under the writers' lock and holds
+        // it to the last slide, so a rewrite by someone else cannot move the
+        // slides under us; the first read only sizes the progress display.
+        Progress progress(entries.size());
+        resetStatus();
+        if (explodeLibrary(o.library.c_str(), o.directory.c_str(),
+                [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); })
+            != Ok)
+            return failWithStatus();
+        return EXIT_OK;
+    }
 
 } // namespace
 
@@ -195,12 +207,13 @@ void addLibraryCommands(CLI::App& app, Action& action)
     const char* libHelp = "the slide library (.slb optional; paths as the AutoLISP functions take them)";
     auto library = [&](CLI::App* c) { c->add_option("LIB", o->library, libHelp)->required(); };
     auto directory = [&](CLI::App* c) {
-        c->add_option("-d,--directory", o->directory, "folder the slide files are written to (created when missing)")
+        c->add_option(
+             "-d,--directory", o->directory, "folder the slide files are written to (created when missing)")
             ->capture_default_str();
     };
     auto keepGoing = [&](CLI::App* c) {
         c->add_flag("-k,--keep-going", o->keepGoing,
-                    "do what can be done and name the rest (without it, one failure leaves the library unchanged)");
+            "do what can be done and name the rest (without it, one failure leaves the library unchanged)");
     };
     auto set = [&action, o](CLI::App* c, int (*run)(const LibraryOptions&)) {
         const std::string name = c->get_name();
@@ -208,8 +221,9 @@ void addLibraryCommands(CLI::App& app, Action& action)
             action = [o, run, name] {
                 // The store reads an empty folder text as the root's.
                 if (o->directory.empty())
-                    return failIn(name, "-d wants a folder (\"\" would mean the root folder; -d . is the current one)",
-                                EXIT_USAGE);
+                    return failIn(name,
+                        "-d wants a folder (\"\" would mean the root folder; -d . is the current one)",
+                        EXIT_USAGE);
                 if (int refused = refuseSlideAsLibrary(name.c_str(), o->library)) return refused;
                 return run(*o);
             };
@@ -217,7 +231,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
     };
     auto force = [&](CLI::App* c) {
         c->add_flag("-f,--force", o->force,
-                    "store files that do not look like slides (empty, text, a library) as they are");
+            "store files that do not look like slides (empty, text, a library) as they are");
     };
 
     CLI::App* c = app.add_subcommand("list", "Print the slide names of a library in directory order");
@@ -232,14 +246,16 @@ void addLibraryCommands(CLI::App& app, Action& action)
 
     c = app.add_subcommand("append", "Append slide files to a library (created when missing)");
     library(c);
-    c->add_option("SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
+    c->add_option(
+         "SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
         ->required();
     keepGoing(c);
     force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("append", x, "slide files appended", true, [](const LibraryOptions& y, const BatchOptions& b) {
-            return appendSlides(y.library.c_str(), y.items, b);
-        });
+        return runBatch(
+            "append", x, "slide files appended", true, [](const LibraryOptions& y, const BatchOptions& b) {
+                return appendSlides(y.library.c_str(), y.items, b);
+            });
     });
 
     c = app.add_subcommand("delete", "Delete slides from a library");
@@ -247,9 +263,10 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("delete", x, "slides deleted", false, [](const LibraryOptions& y, const BatchOptions& b) {
-            return deleteSlides(y.library.c_str(), y.items, b);
-        });
+        return runBatch(
+            "delete", x, "slides deleted", false, [](const LibraryOptions& y, const BatchOptions& b) {
+                return deleteSlides(y.library.c_str(), y.items, b);
+            });
     });
 
     c = app.add_subcommand("extract", "Write slides of a library to DIR/NAME.SLD");
@@ -275,26 +292,31 @@ void addLibraryCommands(CLI::App& app, Action& action)
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
         prepareDirectory(x);
-        return runBatch("remove", x, "slides removed", false, [](const LibraryOptions& y, const BatchOptions& b) {
-            return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
-        });
+        return runBatch(
+            "remove", x, "slides removed", false, [](const LibraryOptions& y, const BatchOptions& b) {
+                return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
+            });
     });
 
-    c = app.add_subcommand("replace", "Replace slides of a library by slide files of the same name (or append them)");
+    c = app.add_subcommand(
+        "replace", "Replace slides of a library by slide files of the same name (or append them)");
     library(c);
-    c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")->required();
+    c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")
+        ->required();
     keepGoing(c);
     force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch("replace", x, "slide files stored", true, [](const LibraryOptions& y, const BatchOptions& b) {
-            return replaceSlides(y.library.c_str(), y.items, b);
-        });
+        return runBatch(
+            "replace", x, "slide files stored", true, [](const LibraryOptions& y, const BatchOptions& b) {
+                return replaceSlides(y.library.c_str(), y.items, b);
+            });
     });
 
     c = app.add_subcommand("rename", "Rename a slide, keeping its place in the directory");
     library(c);
     c->add_option("OLD", o->oldName, "the slide's name (letter case is ignored)")->required();
-    c->add_option("NEW", o->newName, "the new name: upper-cased, at most 31 characters, not already used")->required();
+    c->add_option("NEW", o->newName, "the new name: upper-cased, at most 31 characters, not already used")
+        ->required();
     set(c, [](const LibraryOptions& x) {
         resetStatus();
         if (x.newName.size() > SLIDE_NAME_MAX)
@@ -303,8 +325,10 @@ void addLibraryCommands(CLI::App& app, Action& action)
         // The store answers an unusable name with the invalid-slide code,
         // whose message would mislead here.
         if (code == InvalidSlide)
-            return fail("\"" + x.newName + "\" cannot be a slide name (empty, \".\", \"..\", or holding /, \\, : or control characters)",
-                        EXIT_USAGE);
+            return fail("\"" + x.newName
+                    + "\" cannot be a slide name (empty, \".\", \"..\", or holding /, \\, : or control "
+                      "characters)",
+                EXIT_USAGE);
         if (code != Ok) return failWithStatus();
         return EXIT_OK;
     });

@@ -10,9 +10,9 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/dialogs.h"
-#include "qorvan_version.h"
 #include "platform/resolve.h"
 #include "platform/stdout.h"
+#include "qorvan_version.h"
 
 namespace {
 
@@ -32,8 +32,9 @@ void noteUnmappedDrives(int argc, char** argv)
         const std::string var = std::string("QORVAN_DRIVE_") + letter;
         if (const char* v = std::getenv(var.c_str()); v && *v) continue;
         told += letter;
-        std::fprintf(stderr, "qorvan: %c: stands for / here, so %s is %s (set %s to the folder %c: should mean)\n",
-                     letter, a.c_str(), qorvan::platform::toNativePath(a).c_str(), var.c_str(), letter);
+        std::fprintf(stderr,
+            "qorvan: %c: stands for / here, so %s is %s (set %s to the folder %c: should mean)\n", letter,
+            a.c_str(), qorvan::platform::toNativePath(a).c_str(), var.c_str(), letter);
     }
 }
 
@@ -42,7 +43,7 @@ int runMain(int argc, char** argv)
     using namespace qorvan::cli;
     guardFiles();
     // Named here, or CLI11 would name the program by the path it was run as.
-    CLI::App app{"qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)", "qorvan"};
+    CLI::App app { "qorvan: work with AutoCAD slide libraries (.slb) and slides (.sld)", "qorvan" };
     app.require_subcommand(1);
     app.set_version_flag("-V,--version", "qorvan " QORVAN_VERSION);
     Action action;
@@ -68,7 +69,9 @@ int runMain(int argc, char** argv)
         const std::string word = argv[1];
         if (!known && (word == "view" || word == "manager"))
             return fail("this qorvan was built without its dialogs, so it has no " + word + " command");
-        if (!known) return fail(std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
+        if (!known)
+            return fail(
+                std::string("unknown command \"") + argv[1] + "\" (qorvan --help lists them)", EXIT_USAGE);
     }
     if (argc > 1 && argv[1][0] != '-') setCommandName(argv[1]);
     noteUnmappedDrives(argc, argv);
@@ -77,7 +80,8 @@ int runMain(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         // --help and --version end parsing successfully; every other parse
         // failure is a usage error, said as the commands say theirs.
-        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
+            return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
         const std::string help = argc > 1 && argv[1][0] != '-' ? std::string(argv[1]) + " --help" : "--help";
         return fail(std::string(e.what()) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
@@ -89,4 +93,7 @@ int runMain(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv) { return qorvan::platform::finishStandardOutput("qorvan", runMain(argc, argv)); }
+int main(int argc, char** argv)
+{
+    return qorvan::platform::finishStandardOutput("qorvan", runMain(argc, argv));
+}

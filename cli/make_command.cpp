@@ -27,7 +27,7 @@ namespace {
         int margin = import::DEFAULT_MARGIN_DOTS;
         std::vector<std::string> layers;
         std::vector<std::string> excludeLayers;
-        double strokeWidth = import::Options{}.strokeWidthPixels;
+        double strokeWidth = import::Options {}.strokeWidthPixels;
     };
 
     std::string upperAscii(std::string s)
@@ -172,7 +172,8 @@ void addMakeCommand(CLI::App& app, Action& action)
 {
     auto o = std::make_shared<MakeOptions>();
     CLI::App* cmd = app.add_subcommand("make",
-        "Make slides from drawings (.dxf, .svg): a slide file for one input, or one slide per input in a library "
+        "Make slides from drawings (.dxf, .svg): a slide file for one input, or one slide per input in a "
+        "library "
         "(.slb)");
     cmd->add_option("inputs", o->inputs, "Drawings to make slides of")->required();
     cmd->add_option(
@@ -190,7 +191,8 @@ void addMakeCommand(CLI::App& app, Action& action)
     cmd->add_option("--exclude-layer", o->excludeLayers, "Leave this layer out (repeatable)")
         ->allow_extra_args(false);
     cmd->add_option("--stroke-width", o->strokeWidth,
-           "SVG: strokes at most this many dots wide are drawn as lines, wider ones as filled areas (default 3)")
+           "SVG: strokes at most this many dots wide are drawn as lines, wider ones as filled areas (default "
+           "3)")
         ->check(CLI::Range(0.0, 10000.0));
     cmd->callback([o, &action] { action = [o] { return runMake(*o); }; });
 }

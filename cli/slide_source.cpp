@@ -17,34 +17,39 @@ namespace qorvan::cli {
 
 namespace {
 
-constexpr const char* SLIDE_EXTENSION = ".SLD";
-constexpr const char* LIBRARY_EXTENSION = ".SLB";
+    constexpr const char* SLIDE_EXTENSION = ".SLD";
+    constexpr const char* LIBRARY_EXTENSION = ".SLB";
 
-int loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
-{
-    // Users type the file's own name as often as the bare one.
-    std::string libraryFile = library;
-    if (platform::toLowerAscii(library).find(".slb") == std::string::npos) libraryFile += LIBRARY_EXTENSION;
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
-    if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
-    std::string wanted = platform::toUpperAscii(name);
-    for (const ScannedEntry& e : scanLibrary(bytes).entries) {
-        if (e.name != wanted) continue;
-        out = sliceSlide(bytes, e.offset, e.size, ref);
-        return Ok;
+    int loadLibrarySlide(
+        const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
+    {
+        // Users type the file's own name as often as the bare one.
+        std::string libraryFile = library;
+        if (platform::toLowerAscii(library).find(".slb") == std::string::npos)
+            libraryFile += LIBRARY_EXTENSION;
+        std::vector<std::uint8_t> bytes;
+        if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
+        if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
+        std::string wanted = platform::toUpperAscii(name);
+        for (const ScannedEntry& e : scanLibrary(bytes).entries) {
+            if (e.name != wanted) continue;
+            out = sliceSlide(bytes, e.offset, e.size, ref);
+            return Ok;
+        }
+        return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
     }
-    return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
-}
 
 } // namespace
 
-bool isLibraryFile(const std::vector<std::uint8_t>& bytes) { return libraryHeaderIsValid(bytes.data(), bytes.size()); }
+bool isLibraryFile(const std::vector<std::uint8_t>& bytes)
+{
+    return libraryHeaderIsValid(bytes.data(), bytes.size());
+}
 
 bool startsLikeSlide(const std::vector<std::uint8_t>& bytes)
 {
-    return bytes.size() >= slide::SLIDE_SIGNATURE_SIZE &&
-           std::memcmp(bytes.data(), slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE) == 0;
+    return bytes.size() >= slide::SLIDE_SIGNATURE_SIZE
+        && std::memcmp(bytes.data(), slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE) == 0;
 }
 
 int refuseSlideAsLibrary(const char* command, const std::string& path)
@@ -57,9 +62,9 @@ int refuseSlideAsLibrary(const char* command, const std::string& path)
     std::vector<std::uint8_t> bytes;
     if (!readFileStart(slideFile, SLIDE_CHECK_BYTES, bytes) || !startsLikeSlide(bytes)) return 0;
     std::fprintf(stderr,
-                 "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
-                 "puts it into library LIB)\n",
-                 command, path.c_str(), path.c_str(), path.c_str());
+        "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
+        "puts it into library LIB)\n",
+        command, path.c_str(), path.c_str(), path.c_str());
     return EXIT_FAILED;
 }
 
@@ -67,9 +72,9 @@ int refuseLibraryAsSlide(const char* command, const LoadedSlide& s)
 {
     if (!s.isLibrary) return 0;
     std::fprintf(stderr,
-                 "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
-                 "shows the names)\n",
-                 command, s.label.c_str(), s.label.c_str(), s.label.c_str());
+        "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
+        "shows the names)\n",
+        command, s.label.c_str(), s.label.c_str(), s.label.c_str());
     return EXIT_FAILED;
 }
 
@@ -93,8 +98,8 @@ bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why)
         why = "it ends inside the slide header (" + std::to_string(bytes.size()) + " bytes)";
         return false;
     }
-    const slide::RecordWalk walk =
-        slide::walkRecords(bytes.data(), bytes.size(), h.headerSize, order.order, [](const slide::SlideRecord&) {});
+    const slide::RecordWalk walk = slide::walkRecords(
+        bytes.data(), bytes.size(), h.headerSize, order.order, [](const slide::SlideRecord&) {});
     if (walk.records == 0) {
         why = "it holds no complete record after its header";
         return false;
@@ -110,12 +115,13 @@ LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes)
     scan.terminated = d.terminated;
     scan.directoryEnd = d.directoryEnd;
     scan.entries.reserve(d.entries.size());
-    for (const DecodedEntry& e : d.entries) scan.entries.push_back({slideNameText(e.name), e.entryOffset, e.offset, e.size});
+    for (const DecodedEntry& e : d.entries)
+        scan.entries.push_back({ slideNameText(e.name), e.entryOffset, e.offset, e.size });
     return scan;
 }
 
 LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t offset, std::int64_t size,
-                       const std::string& label)
+    const std::string& label)
 {
     LoadedSlide s;
     s.label = label;
@@ -140,12 +146,13 @@ int loadSlideRef(const std::string& ref, LoadedSlide& out)
     if (!platform::pathExists(ref)) {
         path = platform::toUpperAscii(ref);
         if (path.find('.') != std::string::npos) {
-            if (path.find(SLIDE_EXTENSION) == std::string::npos) return setStatus(InvalidSlide, nullptr, nullptr);
+            if (path.find(SLIDE_EXTENSION) == std::string::npos)
+                return setStatus(InvalidSlide, nullptr, nullptr);
         } else {
             path += SLIDE_EXTENSION;
         }
     }
-    out = LoadedSlide{};
+    out = LoadedSlide {};
     out.label = ref;
     if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
     out.isLibrary = isLibraryFile(out.bytes);

@@ -27,19 +27,19 @@ int loadSlideRef(const std::string& ref, LoadedSlide& out);
 // One slide of a library by its directory entry's byte range, cut to what
 // the file holds.
 LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t offset, std::int64_t size,
-                       const std::string& label);
+    const std::string& label);
 
 // A library's directory as the file holds it, read leniently so that a
 // damaged one can be described: nothing is refused.
 struct ScannedEntry {
-    std::string name;           // bytes before the first NUL (all 32 without one)
+    std::string name; // bytes before the first NUL (all 32 without one)
     std::size_t entryOffset = 0; // where the entry starts in the file
-    std::int64_t offset = 0;     // as stored
-    std::int64_t size = 0;       // as the store derives it (may be negative)
+    std::int64_t offset = 0; // as stored
+    std::int64_t size = 0; // as the store derives it (may be negative)
 };
 
 struct LibraryScan {
-    bool magic = false;      // the header is the library magic
+    bool magic = false; // the header is the library magic
     bool terminated = false; // a terminating entry was met
     std::size_t directoryEnd = 0; // first byte after the terminating entry
     std::vector<ScannedEntry> entries;

@@ -12,99 +12,106 @@ namespace qorvan::console {
 
 namespace {
 
-// Nesting deeper than this is refused when a value is handed to a module.
-constexpr int CHAIN_DEPTH_LIMIT = 1000;
+    // Nesting deeper than this is refused when a value is handed to a module.
+    constexpr int CHAIN_DEPTH_LIMIT = 1000;
 
-struct ChainBuilder {
-    resbuf* head = nullptr;
-    resbuf* tail = nullptr;
+    struct ChainBuilder {
+        resbuf* head = nullptr;
+        resbuf* tail = nullptr;
 
-    resbuf* add(int type)
-    {
-        resbuf* node = newNode(type);
-        if (!node) throw LispError("insufficient memory");
-        if (tail) {
-            tail->rbnext = node;
-        } else {
-            head = node;
-        }
-        tail = node;
-        return node;
-    }
-
-    void value(const Value& v, int depth)
-    {
-        if (depth > CHAIN_DEPTH_LIMIT) throw LispError("internal stack limit reached");
-        if (v.isNil() || v.isVoid()) {
-            add(RTNIL);
-        } else if (v.isT()) {
-            add(RTT);
-        } else if (v.isInt()) {
-            const std::int32_t i = v.asInt();
-            if (i >= -32768 && i <= 32767) {
-                add(RTSHORT)->resval.rint = static_cast<short>(i);
+        resbuf* add(int type)
+        {
+            resbuf* node = newNode(type);
+            if (!node) throw LispError("insufficient memory");
+            if (tail) {
+                tail->rbnext = node;
             } else {
-                add(RTLONG)->resval.rlong = i;
+                head = node;
             }
-        } else if (v.isReal()) {
-            add(RTREAL)->resval.rreal = v.asReal();
-        } else if (v.isString()) {
-            resbuf* node = add(RTSTR);
-            const std::string& s = v.asString();
-            auto* copy = static_cast<char*>(std::malloc(s.size() + 1));
-            if (!copy) throw LispError("insufficient memory");
-            std::memcpy(copy, s.c_str(), s.size() + 1);
-            node->resval.rstring = copy;
-        } else if (v.isCons()) {
-            add(RTLB);
-            const Value* p = &v;
-            for (; p->isCons(); p = &p->cdr())
-                value(p->car(), depth + 1);
-            if (!p->isNil()) {
-                add(RTDOTE);
-                value(*p, depth + 1);
+            tail = node;
+            return node;
+        }
+
+        void value(const Value& v, int depth)
+        {
+            if (depth > CHAIN_DEPTH_LIMIT) throw LispError("internal stack limit reached");
+            if (v.isNil() || v.isVoid()) {
+                add(RTNIL);
+            } else if (v.isT()) {
+                add(RTT);
+            } else if (v.isInt()) {
+                const std::int32_t i = v.asInt();
+                if (i >= -32768 && i <= 32767) {
+                    add(RTSHORT)->resval.rint = static_cast<short>(i);
+                } else {
+                    add(RTLONG)->resval.rlong = i;
+                }
+            } else if (v.isReal()) {
+                add(RTREAL)->resval.rreal = v.asReal();
+            } else if (v.isString()) {
+                resbuf* node = add(RTSTR);
+                const std::string& s = v.asString();
+                auto* copy = static_cast<char*>(std::malloc(s.size() + 1));
+                if (!copy) throw LispError("insufficient memory");
+                std::memcpy(copy, s.c_str(), s.size() + 1);
+                node->resval.rstring = copy;
+            } else if (v.isCons()) {
+                add(RTLB);
+                const Value* p = &v;
+                for (; p->isCons(); p = &p->cdr())
+                    value(p->car(), depth + 1);
+                if (!p->isNil()) {
+                    add(RTDOTE);
+                    value(*p, depth + 1);
+                }
+                add(RTLE);
+            } else {
+                throw LispError("bad argument type: " + prin1Form(v));
             }
-            add(RTLE);
-        } else {
-            throw LispError("bad argument type: " + prin1Form(v));
+        }
+    };
+
+    Value atomOf(const resbuf* node)
+    {
+        switch (node->restype) {
+        case RTSHORT:
+            return Value::integer(node->resval.rint);
+        case RTLONG:
+            return Value::integer(node->resval.rlong);
+        case RTREAL:
+        case RTANG:
+        case RTORINT:
+            return Value::real(node->resval.rreal);
+        case RTSTR:
+            return Value::string(node->resval.rstring ? node->resval.rstring : "");
+        case RTT:
+            return Value::t();
+        case RTVOID:
+            return Value::voidValue();
+        case RTPOINT:
+            return makeList({ Value::real(node->resval.rpoint[0]), Value::real(node->resval.rpoint[1]) });
+        case RT3DPOINT:
+            return makeList({ Value::real(node->resval.rpoint[0]), Value::real(node->resval.rpoint[1]),
+                Value::real(node->resval.rpoint[2]) });
+        default:
+            return Value();
         }
     }
-};
 
-Value atomOf(const resbuf* node)
-{
-    switch (node->restype) {
-    case RTSHORT: return Value::integer(node->resval.rint);
-    case RTLONG: return Value::integer(node->resval.rlong);
-    case RTREAL:
-    case RTANG:
-    case RTORINT: return Value::real(node->resval.rreal);
-    case RTSTR: return Value::string(node->resval.rstring ? node->resval.rstring : "");
-    case RTT: return Value::t();
-    case RTVOID: return Value::voidValue();
-    case RTPOINT:
-        return makeList({ Value::real(node->resval.rpoint[0]), Value::real(node->resval.rpoint[1]) });
-    case RT3DPOINT:
-        return makeList({ Value::real(node->resval.rpoint[0]), Value::real(node->resval.rpoint[1]),
-                          Value::real(node->resval.rpoint[2]) });
-    default: return Value();
+    // A list under construction: its items and a dotted tail.
+    struct Frame {
+        std::vector<Value> items;
+        bool dotted = false;
+        Value tail;
+    };
+
+    Value close(Frame& f)
+    {
+        Value out = std::move(f.tail);
+        for (auto it = f.items.rbegin(); it != f.items.rend(); ++it)
+            out = Value::cons(std::move(*it), std::move(out));
+        return out;
     }
-}
-
-// A list under construction: its items and a dotted tail.
-struct Frame {
-    std::vector<Value> items;
-    bool dotted = false;
-    Value tail;
-};
-
-Value close(Frame& f)
-{
-    Value out = std::move(f.tail);
-    for (auto it = f.items.rbegin(); it != f.items.rend(); ++it)
-        out = Value::cons(std::move(*it), std::move(out));
-    return out;
-}
 
 } // namespace
 
@@ -163,8 +170,9 @@ resbuf* newNode(int type)
 
 bool holdsString(short type)
 {
-    return type == RTSTR || (type >= 0 && type <= 9) || (type >= 80 && type <= 89) || (type >= 100 && type <= 109)
-        || (type >= 180 && type <= 209) || (type >= 300 && type <= 329) || (type >= 900 && type <= 1009);
+    return type == RTSTR || (type >= 0 && type <= 9) || (type >= 80 && type <= 89)
+        || (type >= 100 && type <= 109) || (type >= 180 && type <= 209) || (type >= 300 && type <= 329)
+        || (type >= 900 && type <= 1009);
 }
 
 void releaseChain(resbuf* chain)

@@ -16,7 +16,8 @@ struct Gui::State {
     std::unique_ptr<QWidget> mainWindow;
 };
 
-Gui::Gui(int& argc, char** argv) : state_(std::make_unique<State>())
+Gui::Gui(int& argc, char** argv)
+    : state_(std::make_unique<State>())
 {
     if (!platform::displayAvailable()) return;
     state_->app = std::make_unique<QApplication>(argc, argv);
@@ -33,6 +34,9 @@ Gui::~Gui()
     state_->app.reset();
 }
 
-bool Gui::available() const { return state_->app != nullptr; }
+bool Gui::available() const
+{
+    return state_->app != nullptr;
+}
 
 } // namespace qorvan::console

@@ -1,5 +1,6 @@
 // The console's application object and main window, made when there is a
-// display to show dialogs on (platform::displayAvailable). The main window is what adsw_acadMainWnd reports to modules.
+// display to show dialogs on (platform::displayAvailable). The main window is what adsw_acadMainWnd reports
+// to modules.
 #pragma once
 
 #include <memory>

@@ -17,31 +17,31 @@ namespace qorvan::console {
 
 namespace {
 
-// The invocation in progress: its code, its argument chain and the value the
-// module set. Saved and restored around nested invocations.
-struct Invocation {
-    int code = -1;
-    resbuf* args = nullptr;
-    Value value;
-};
+    // The invocation in progress: its code, its argument chain and the value the
+    // module set. Saved and restored around nested invocations.
+    struct Invocation {
+        int code = -1;
+        resbuf* args = nullptr;
+        Value value;
+    };
 
-Invocation current;
-void* mainWindowHandle = nullptr;
-// Every symbol a module has defined, so that unloading can clear them.
-std::vector<Symbol*> moduleSymbols;
-bool uiReady = false;
+    Invocation current;
+    void* mainWindowHandle = nullptr;
+    // Every symbol a module has defined, so that unloading can clear them.
+    std::vector<Symbol*> moduleSymbols;
+    bool uiReady = false;
 
-// A symbol a module may define: non-empty and free of the reader's
-// delimiters, so that AutoLISP can call it.
-bool validFunctionName(const char* name)
-{
-    if (!name || !*name) return false;
-    for (const char* p = name; *p; ++p)
-        if (*p == ' ' || *p == '\t' || *p == '\n' || *p == '(' || *p == ')' || *p == '"' || *p == '\''
-            || *p == ';')
-            return false;
-    return true;
-}
+    // A symbol a module may define: non-empty and free of the reader's
+    // delimiters, so that AutoLISP can call it.
+    bool validFunctionName(const char* name)
+    {
+        if (!name || !*name) return false;
+        for (const char* p = name; *p; ++p)
+            if (*p == ' ' || *p == '\t' || *p == '\n' || *p == '(' || *p == ')' || *p == '"' || *p == '\''
+                || *p == ';')
+                return false;
+        return true;
+    }
 
 } // namespace
 
@@ -73,8 +73,14 @@ void forgetModuleFunctions(const LoadedModule* module)
             s->value = Value();
 }
 
-void setMainWindow(void* window) { mainWindowHandle = window; }
-void* mainWindow() { return mainWindowHandle; }
+void setMainWindow(void* window)
+{
+    mainWindowHandle = window;
+}
+void* mainWindow()
+{
+    return mainWindowHandle;
+}
 
 } // namespace qorvan::console
 
@@ -93,7 +99,8 @@ int acedDefun(const char* name, short functionCode)
     f->code = functionCode;
     Symbol* s = intern(name);
     s->value = Value::function(std::move(f));
-    if (std::find(moduleSymbols.begin(), moduleSymbols.end(), s) == moduleSymbols.end()) moduleSymbols.push_back(s);
+    if (std::find(moduleSymbols.begin(), moduleSymbols.end(), s) == moduleSymbols.end())
+        moduleSymbols.push_back(s);
     return RTNORM;
 }
 
@@ -103,14 +110,21 @@ int acedUndef(const char* name, short functionCode)
     Symbol* s = intern(name);
     if (!s->value.isFunction()) return RTERROR;
     const Function& f = s->value.asFunction();
-    if (f.kind != Function::Kind::Module || f.module != currentModule() || f.code != functionCode) return RTERROR;
+    if (f.kind != Function::Kind::Module || f.module != currentModule() || f.code != functionCode)
+        return RTERROR;
     s->value = Value();
     return RTNORM;
 }
 
-int acedGetFunCode() { return current.code; }
+int acedGetFunCode()
+{
+    return current.code;
+}
 
-struct resbuf* acedGetArgs() { return current.args; }
+struct resbuf* acedGetArgs()
+{
+    return current.args;
+}
 
 int acedRetNil()
 {
@@ -142,7 +156,10 @@ int acedRetList(const struct resbuf* chain)
     return RTNORM;
 }
 
-struct resbuf* acutNewRb(int type) { return newNode(type); }
+struct resbuf* acutNewRb(int type)
+{
+    return newNode(type);
+}
 
 int acutRelRb(struct resbuf* chain)
 {
@@ -173,8 +190,14 @@ int acedPrompt(const char* text)
     return RTNORM;
 }
 
-HWND adsw_acadMainWnd() { return mainWindow(); }
+HWND adsw_acadMainWnd()
+{
+    return mainWindow();
+}
 
-void InitAcUiDLL() { uiReady = true; }
+void InitAcUiDLL()
+{
+    uiReady = true;
+}
 
 } // extern "C"

@@ -16,18 +16,18 @@ struct resbuf;
 namespace qorvan::console {
 
 struct LoadedModule {
-    std::string path;    // as found on disk
-    std::string name;    // file name, for messages and arxunload
+    std::string path; // as found on disk
+    std::string name; // file name, for messages and arxunload
     void* handle = nullptr;
     AcRxEntryPointFn entry = nullptr;
-    bool locked = true;  // until the module calls unlockApplication
+    bool locked = true; // until the module calls unlockApplication
     bool mdiAware = false;
 };
 
 struct RegisteredCommand {
     std::string group;
     std::string globalName; // upper case
-    std::string localName;  // upper case
+    std::string localName; // upper case
     AcRxFunctionPtr handler = nullptr;
     LoadedModule* module = nullptr;
 };

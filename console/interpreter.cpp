@@ -14,41 +14,42 @@ namespace qorvan::console {
 
 namespace {
 
-class DepthGuard {
-public:
-    explicit DepthGuard(int& depth) : depth_(depth)
-    {
-        if (++depth_ > EVAL_DEPTH_LIMIT) {
-            --depth_;
-            throw LispError("internal stack limit reached");
+    class DepthGuard {
+    public:
+        explicit DepthGuard(int& depth)
+            : depth_(depth)
+        {
+            if (++depth_ > EVAL_DEPTH_LIMIT) {
+                --depth_;
+                throw LispError("internal stack limit reached");
+            }
         }
-    }
-    ~DepthGuard() { --depth_; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
+        ~DepthGuard() { --depth_; }
+        DepthGuard(const DepthGuard&) = delete;
+        DepthGuard& operator=(const DepthGuard&) = delete;
 
-private:
-    int& depth_;
-};
+    private:
+        int& depth_;
+    };
 
-// Binds a function's parameters and locals for one call and restores the
-// symbols' previous values on every way out, as AutoLISP's dynamic scope does.
-class Bindings {
-public:
-    ~Bindings()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            it->first->value = std::move(it->second);
-    }
-    void bind(Symbol* s, Value v)
-    {
-        saved_.emplace_back(s, s->value);
-        s->value = std::move(v);
-    }
+    // Binds a function's parameters and locals for one call and restores the
+    // symbols' previous values on every way out, as AutoLISP's dynamic scope does.
+    class Bindings {
+    public:
+        ~Bindings()
+        {
+            for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+                it->first->value = std::move(it->second);
+        }
+        void bind(Symbol* s, Value v)
+        {
+            saved_.emplace_back(s, s->value);
+            s->value = std::move(v);
+        }
 
-private:
-    std::vector<std::pair<Symbol*, Value>> saved_;
-};
+    private:
+        std::vector<std::pair<Symbol*, Value>> saved_;
+    };
 
 } // namespace
 

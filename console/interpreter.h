@@ -14,7 +14,10 @@ namespace qorvan::console {
 
 class LispError : public std::runtime_error {
 public:
-    explicit LispError(const std::string& message) : std::runtime_error(message) { }
+    explicit LispError(const std::string& message)
+        : std::runtime_error(message)
+    {
+    }
 };
 
 // Nested evaluation deeper than this ends the expression with an error
@@ -23,7 +26,7 @@ inline constexpr int EVAL_DEPTH_LIMIT = 2000;
 // The longest string a function may build (1 MiB): far beyond any path or
 // message, and small enough that a runaway loop fails with an error instead
 // of taking the machine's memory. docs/autolisp.md says the same.
-inline constexpr std::size_t MAX_STRING_BYTES = std::size_t{1} << 20;
+inline constexpr std::size_t MAX_STRING_BYTES = std::size_t { 1 } << 20;
 
 class Interpreter {
 public:

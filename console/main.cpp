@@ -22,25 +22,24 @@ using namespace qorvan::console;
 
 namespace {
 
-constexpr const char USAGE[] =
-    "usage: qorvan-console [--module PATH]... [--no-default-module] [-e EXPR]... [SCRIPT.lsp]\n";
+constexpr const char USAGE[]
+    = "usage: qorvan-console [--module PATH]... [--no-default-module] [-e EXPR]... [SCRIPT.lsp]\n";
 
-constexpr const char HELP[] =
-    "Loads CAD host modules (qorvan.arx beside this program or where it is\n"
-    "installed, unless told otherwise) and evaluates AutoLISP: the expressions\n"
-    "given with -e, then SCRIPT.lsp, or, when neither is given, lines from\n"
-    "standard input (a Command: prompt with line editing on a terminal). A line\n"
-    "that does not start with ( is a command name; QUIT ends the session.\n"
-    "\n"
-    "  --module PATH        load the module at PATH as well (repeatable)\n"
-    "  --no-default-module  do not load qorvan.arx\n"
-    "  -e EXPR              evaluate EXPR and print its value (repeatable)\n"
-    "  -h, --help           show this help\n"
-    "  -V, --version        show the version\n"
-    "\n"
-    "Exit status: 0, or 1 when a script or -e expression ended in an error or a\n"
-    "module could not be loaded, 2 for a usage error.\n"
-    "The AutoLISP the console evaluates is described in qorvan-console(1).\n";
+constexpr const char HELP[] = "Loads CAD host modules (qorvan.arx beside this program or where it is\n"
+                              "installed, unless told otherwise) and evaluates AutoLISP: the expressions\n"
+                              "given with -e, then SCRIPT.lsp, or, when neither is given, lines from\n"
+                              "standard input (a Command: prompt with line editing on a terminal). A line\n"
+                              "that does not start with ( is a command name; QUIT ends the session.\n"
+                              "\n"
+                              "  --module PATH        load the module at PATH as well (repeatable)\n"
+                              "  --no-default-module  do not load qorvan.arx\n"
+                              "  -e EXPR              evaluate EXPR and print its value (repeatable)\n"
+                              "  -h, --help           show this help\n"
+                              "  -V, --version        show the version\n"
+                              "\n"
+                              "Exit status: 0, or 1 when a script or -e expression ended in an error or a\n"
+                              "module could not be loaded, 2 for a usage error.\n"
+                              "The AutoLISP the console evaluates is described in qorvan-console(1).\n";
 
 struct Options {
     std::vector<std::string> modules;

@@ -12,35 +12,35 @@ namespace qorvan::console {
 
 namespace {
 
-LoadedModule* messaged = nullptr;
+    LoadedModule* messaged = nullptr;
 
-void send(LoadedModule& m, AcRx::AppMsgCode msg)
-{
-    LoadedModule* saved = messaged;
-    messaged = &m;
-    m.entry(msg, &m);
-    messaged = saved;
-}
+    void send(LoadedModule& m, AcRx::AppMsgCode msg)
+    {
+        LoadedModule* saved = messaged;
+        messaged = &m;
+        m.entry(msg, &m);
+        messaged = saved;
+    }
 
-std::string fileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+    std::string fileNameOf(const std::string& path)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
 
-std::string stem(const std::string& name)
-{
-    const std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
+    std::string stem(const std::string& name)
+    {
+        const std::size_t dot = name.find_last_of('.');
+        return dot == std::string::npos ? name : name.substr(0, dot);
+    }
 
-// Whatever of the module's is still registered is dropped, so nothing can
-// call into its code after dlclose.
-void forget(LoadedModule& m)
-{
-    std::erase_if(commands(), [&m](const RegisteredCommand& c) { return c.module == &m; });
-    forgetModuleFunctions(&m);
-}
+    // Whatever of the module's is still registered is dropped, so nothing can
+    // call into its code after dlclose.
+    void forget(LoadedModule& m)
+    {
+        std::erase_if(commands(), [&m](const RegisteredCommand& c) { return c.module == &m; });
+        forgetModuleFunctions(&m);
+    }
 
 } // namespace
 
@@ -50,7 +50,10 @@ std::list<LoadedModule>& loadedModules()
     return modules;
 }
 
-LoadedModule* currentModule() { return messaged; }
+LoadedModule* currentModule()
+{
+    return messaged;
+}
 
 bool isLoaded(const LoadedModule* module)
 {
@@ -127,8 +130,10 @@ void unloadAllModules()
 LoadedModule* findModule(const std::string& text)
 {
     for (LoadedModule& m : loadedModules()) {
-        if (m.path == text || platform::equalsNoCase(m.name, text) || platform::equalsNoCase(stem(m.name), text)
-            || platform::equalsNoCase(stem(m.name), fileNameOf(text)) || platform::equalsNoCase(m.name, fileNameOf(text)))
+        if (m.path == text || platform::equalsNoCase(m.name, text)
+            || platform::equalsNoCase(stem(m.name), text)
+            || platform::equalsNoCase(stem(m.name), fileNameOf(text))
+            || platform::equalsNoCase(m.name, fileNameOf(text)))
             return &m;
     }
     return nullptr;

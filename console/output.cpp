@@ -7,7 +7,7 @@
 namespace qorvan::console::output {
 
 namespace {
-bool lineStart = true;
+    bool lineStart = true;
 }
 
 void write(std::string_view text)
@@ -17,9 +17,18 @@ void write(std::string_view text)
     lineStart = text.back() == '\n';
 }
 
-bool atLineStart() { return lineStart; }
-void markLineStart() { lineStart = true; }
-void flush() { std::fflush(stdout); }
+bool atLineStart()
+{
+    return lineStart;
+}
+void markLineStart()
+{
+    lineStart = true;
+}
+void flush()
+{
+    std::fflush(stdout);
+}
 
 void diagnostic(std::string_view line)
 {
@@ -31,6 +40,9 @@ void diagnostic(std::string_view line)
     std::fflush(stderr);
 }
 
-void error(std::string_view message) { diagnostic("; error: " + std::string(message)); }
+void error(std::string_view message)
+{
+    diagnostic("; error: " + std::string(message));
+}
 
 } // namespace qorvan::console::output

@@ -9,49 +9,58 @@ namespace qorvan::console {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-bool isDelimiter(char c) { return isBlank(c) || c == '(' || c == ')' || c == '\'' || c == '"' || c == ';'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// [+-]digits
-bool looksInteger(std::string_view t)
-{
-    std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
-    if (i >= t.size()) return false;
-    for (; i < t.size(); ++i)
-        if (!isDigit(t[i])) return false;
-    return true;
-}
-
-// [+-](digits[.digits*]|.digits)([eE][+-]digits)
-bool looksReal(std::string_view t)
-{
-    std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
-    std::size_t digits = 0;
-    while (i < t.size() && isDigit(t[i])) {
-        ++i;
-        ++digits;
+    bool isBlank(char c)
+    {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
     }
-    if (i < t.size() && t[i] == '.') {
-        ++i;
+    bool isDelimiter(char c)
+    {
+        return isBlank(c) || c == '(' || c == ')' || c == '\'' || c == '"' || c == ';';
+    }
+    bool isDigit(char c)
+    {
+        return c >= '0' && c <= '9';
+    }
+
+    // [+-]digits
+    bool looksInteger(std::string_view t)
+    {
+        std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
+        if (i >= t.size()) return false;
+        for (; i < t.size(); ++i)
+            if (!isDigit(t[i])) return false;
+        return true;
+    }
+
+    // [+-](digits[.digits*]|.digits)([eE][+-]digits)
+    bool looksReal(std::string_view t)
+    {
+        std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
+        std::size_t digits = 0;
         while (i < t.size() && isDigit(t[i])) {
             ++i;
             ++digits;
         }
-    }
-    if (digits == 0) return false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-        std::size_t expDigits = 0;
-        while (i < t.size() && isDigit(t[i])) {
+        if (i < t.size() && t[i] == '.') {
             ++i;
-            ++expDigits;
+            while (i < t.size() && isDigit(t[i])) {
+                ++i;
+                ++digits;
+            }
         }
-        if (expDigits == 0) return false;
+        if (digits == 0) return false;
+        if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+            ++i;
+            if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+            std::size_t expDigits = 0;
+            while (i < t.size() && isDigit(t[i])) {
+                ++i;
+                ++expDigits;
+            }
+            if (expDigits == 0) return false;
+        }
+        return i == t.size();
     }
-    return i == t.size();
-}
 
 } // namespace
 
@@ -184,10 +193,18 @@ ReadStatus Reader::stringLiteral(Value& out, std::string& message)
         if (pos_ >= text_.size()) break;
         const char e = text_[pos_++];
         switch (e) {
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 't': text += '\t'; break;
-        case 'e': text += '\x1b'; break;
+        case 'n':
+            text += '\n';
+            break;
+        case 'r':
+            text += '\r';
+            break;
+        case 't':
+            text += '\t';
+            break;
+        case 'e':
+            text += '\x1b';
+            break;
         default:
             if (e >= '0' && e <= '7') {
                 int code = e - '0';
@@ -208,7 +225,8 @@ Value Reader::atom(std::string_view token) const
         errno = 0;
         const std::string t(token);
         const long long v = std::strtoll(t.c_str(), nullptr, 10);
-        if (errno == 0 && v >= INT32_MIN && v <= INT32_MAX) return Value::integer(static_cast<std::int32_t>(v));
+        if (errno == 0 && v >= INT32_MIN && v <= INT32_MAX)
+            return Value::integer(static_cast<std::int32_t>(v));
         return Value::real(std::strtod(t.c_str(), nullptr));
     }
     if (looksReal(token)) return Value::real(std::strtod(std::string(token).c_str(), nullptr));

@@ -15,15 +15,18 @@ namespace qorvan::console {
 inline constexpr int READ_DEPTH_LIMIT = 1000;
 
 enum class ReadStatus {
-    Ok,         // one expression read
-    End,        // nothing but blanks and comments left
+    Ok, // one expression read
+    End, // nothing but blanks and comments left
     Incomplete, // the text ends inside an expression or a string
-    Error,      // malformed input; the message says why
+    Error, // malformed input; the message says why
 };
 
 class Reader {
 public:
-    explicit Reader(std::string_view text) : text_(text) { }
+    explicit Reader(std::string_view text)
+        : text_(text)
+    {
+    }
 
     // Reads the next expression into out; on Error, message holds the
     // host-style reason ("malformed list on input", ...).

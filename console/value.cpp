@@ -57,11 +57,11 @@ Cons::~Cons()
 }
 
 namespace {
-std::unordered_map<std::string, std::unique_ptr<Symbol>>& symbolTable()
-{
-    static std::unordered_map<std::string, std::unique_ptr<Symbol>> table;
-    return table;
-}
+    std::unordered_map<std::string, std::unique_ptr<Symbol>>& symbolTable()
+    {
+        static std::unordered_map<std::string, std::unique_ptr<Symbol>> table;
+        return table;
+    }
 } // namespace
 
 std::vector<Symbol*> internedSymbols()

@@ -34,7 +34,10 @@ public:
     Value() = default;
     static Value integer(std::int32_t v) { return Value(Storage(v)); }
     static Value real(double v) { return Value(Storage(v)); }
-    static Value string(std::string text) { return Value(Storage(std::make_shared<const std::string>(std::move(text)))); }
+    static Value string(std::string text)
+    {
+        return Value(Storage(std::make_shared<const std::string>(std::move(text))));
+    }
     static Value symbol(Symbol* s) { return Value(Storage(s)); }
     static Value voidValue() { return Value(Storage(Void {})); }
     static Value function(FunctionPtr f) { return Value(Storage(std::move(f))); }
@@ -69,14 +72,21 @@ public:
     Storage& storage() { return v_; }
 
 private:
-    explicit Value(Storage v) : v_(std::move(v)) { }
+    explicit Value(Storage v)
+        : v_(std::move(v))
+    {
+    }
     Storage v_;
 };
 
 struct Cons {
     Value car;
     Value cdr;
-    Cons(Value a, Value d) : car(std::move(a)), cdr(std::move(d)) { }
+    Cons(Value a, Value d)
+        : car(std::move(a))
+        , cdr(std::move(d))
+    {
+    }
     // Releases a long cdr chain iteratively rather than by recursion.
     ~Cons();
 };

@@ -12,7 +12,10 @@
 using namespace qorvan::host;
 
 extern "C" {
-int acutPrintf(const char*, ...) { return 0; }
+int acutPrintf(const char*, ...)
+{
+    return 0;
+}
 struct resbuf* acutNewRb(int type)
 {
     auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <memory>
+#include <string>
 
 using namespace qorvan::host;
 
@@ -17,9 +17,7 @@ namespace {
 // change the current directory, which libFuzzer's corpus paths rely on.
 const std::string& scratchBase()
 {
-    static const std::string base = [] {
-        return qorvan::fuzz::scratchFolder("positions") + "/RVK_DCL";
-    }();
+    static const std::string base = [] { return qorvan::fuzz::scratchFolder("positions") + "/RVK_DCL"; }();
     return base;
 }
 } // namespace
@@ -46,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // file format says; such tables cannot round-trip and are not compared.
     for (const PositionSlot& slot : first->slots) {
         char line[POSITION_NAME_SIZE + 32];
-        if (slot.name[0] && std::snprintf(line, sizeof line, "%s = %d,%d", slot.name, slot.x, slot.y) >= 255) {
+        if (slot.name[0]
+            && std::snprintf(line, sizeof line, "%s = %d,%d", slot.name, slot.x, slot.y) >= 255) {
             std::remove(file.c_str());
             return 0;
         }

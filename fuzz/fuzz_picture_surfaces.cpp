@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const ColorRef background = (choice & 0x40) ? TRANSPARENT_BACKGROUND : rgb(255, 255, 255);
 
-    for (bool smooth : {false, true}) {
+    for (bool smooth : { false, true }) {
         SvgSurface whole(width, height, background, smooth);
         checkResult(drawSlideBytes(whole, nullptr, bytes, n, look));
         std::string streamed;
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (doc.compare(doc.size() - 7, 7, "</svg>\n") != 0) __builtin_trap();
         if (whole.liveObjects() != 0 || pieces.liveObjects() != 0) __builtin_trap();
     }
-    for (CairoSurface::Output output : {CairoSurface::Output::Png, CairoSurface::Output::Svg}) {
+    for (CairoSurface::Output output : { CairoSurface::Output::Png, CairoSurface::Output::Svg }) {
         CairoSurface cairo(width, height, background, output);
         if (!cairo.valid()) __builtin_trap();
         checkResult(drawSlideBytes(cairo, nullptr, bytes, n, look));

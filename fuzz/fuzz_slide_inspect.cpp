@@ -22,13 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A re-encoded slide is whole: it ends in an end record, nothing cut.
     // Going through the other order and back changes nothing.
-    std::vector<std::uint8_t> little = slide::transcodeSlide(data, size, order.order, ByteOrder::Little, true);
+    std::vector<std::uint8_t> little
+        = slide::transcodeSlide(data, size, order.order, ByteOrder::Little, true);
     if (!little.empty()) {
-        slide::RecordWalk w = slide::walkRecords(little.data(), little.size(), 31, ByteOrder::Little,
-                                                 [](const slide::SlideRecord&) {});
+        slide::RecordWalk w = slide::walkRecords(
+            little.data(), little.size(), 31, ByteOrder::Little, [](const slide::SlideRecord&) {});
         if (!w.endRecord || w.cutShort || w.stopOffset != little.size()) __builtin_trap();
-        std::vector<std::uint8_t> big = slide::transcodeSlide(little.data(), little.size(), ByteOrder::Little, ByteOrder::Big, true);
-        std::vector<std::uint8_t> back = slide::transcodeSlide(big.data(), big.size(), ByteOrder::Big, ByteOrder::Little, true);
+        std::vector<std::uint8_t> big
+            = slide::transcodeSlide(little.data(), little.size(), ByteOrder::Little, ByteOrder::Big, true);
+        std::vector<std::uint8_t> back
+            = slide::transcodeSlide(big.data(), big.size(), ByteOrder::Big, ByteOrder::Little, true);
         if (back != little) __builtin_trap();
     }
 

@@ -19,49 +19,49 @@ ApplicationModule& theModule()
 
 namespace {
 
-typedef void (ApplicationModule::*Slot)();
+    typedef void (ApplicationModule::*Slot)();
 
-// The virtual operations in slot order; calling through these member
-// pointers dispatches virtually.
-constexpr Slot SLOTS[] = {
-    &ApplicationModule::defineFunctions,
-    &ApplicationModule::invokeFunction,
-    &ApplicationModule::undefineFunctions,
-    &ApplicationModule::onNullMessage,
-    &ApplicationModule::onInitApp,
-    &ApplicationModule::onUnloadApp,
-    &ApplicationModule::onLoadDrawing,
-    &ApplicationModule::onUnloadDrawing,
-    &ApplicationModule::onInvoke,
-    &ApplicationModule::onConfigure,
-    &ApplicationModule::onEnd,
-    &ApplicationModule::onQuit,
-    &ApplicationModule::onSave,
-    &ApplicationModule::onDependency,
-    &ApplicationModule::onNoDependency,
-    &ApplicationModule::onOleUnloadApp,
-    &ApplicationModule::onPreQuit,
-};
-static_assert(sizeof SLOTS / sizeof SLOTS[0] == AcRx::APP_MSG_COUNT + 3);
+    // The virtual operations in slot order; calling through these member
+    // pointers dispatches virtually.
+    constexpr Slot SLOTS[] = {
+        &ApplicationModule::defineFunctions,
+        &ApplicationModule::invokeFunction,
+        &ApplicationModule::undefineFunctions,
+        &ApplicationModule::onNullMessage,
+        &ApplicationModule::onInitApp,
+        &ApplicationModule::onUnloadApp,
+        &ApplicationModule::onLoadDrawing,
+        &ApplicationModule::onUnloadDrawing,
+        &ApplicationModule::onInvoke,
+        &ApplicationModule::onConfigure,
+        &ApplicationModule::onEnd,
+        &ApplicationModule::onQuit,
+        &ApplicationModule::onSave,
+        &ApplicationModule::onDependency,
+        &ApplicationModule::onNoDependency,
+        &ApplicationModule::onOleUnloadApp,
+        &ApplicationModule::onPreQuit,
+    };
+    static_assert(sizeof SLOTS / sizeof SLOTS[0] == AcRx::APP_MSG_COUNT + 3);
 
-struct TableRow {
-    const char* name;
-    Handler handler;
-    FunctionKind kind;
-};
+    struct TableRow {
+        const char* name;
+        Handler handler;
+        FunctionKind kind;
+    };
 
-constexpr TableRow TABLE[] = {
-    { "slb-append", slbAppend, LispFunction },
-    { "slb-delete", slbDelete, LispFunction },
-    { "slb-error", slbError, LispFunction },
-    { "slb-explode", slbExplode, LispFunction },
-    { "slb-extract", slbExtract, LispFunction },
-    { "slb-list", slbList, LispFunction },
-    { "slb-replace", slbReplace, LispFunction },
-    { "slb-remove", slbRemove, LispFunction },
-    { "slb-view", slbView, LispFunction },
-    { "QORVAN", qorvanCommand, Command },
-};
+    constexpr TableRow TABLE[] = {
+        { "slb-append", slbAppend, LispFunction },
+        { "slb-delete", slbDelete, LispFunction },
+        { "slb-error", slbError, LispFunction },
+        { "slb-explode", slbExplode, LispFunction },
+        { "slb-extract", slbExtract, LispFunction },
+        { "slb-list", slbList, LispFunction },
+        { "slb-replace", slbReplace, LispFunction },
+        { "slb-remove", slbRemove, LispFunction },
+        { "slb-view", slbView, LispFunction },
+        { "QORVAN", qorvanCommand, Command },
+    };
 
 } // namespace
 
@@ -102,8 +102,8 @@ void ApplicationModule::registerCommands()
         const FunctionEntry& entry = functions.functionAt(i);
         if (entry.kind != Command) continue;
         if (AcEdCommandStack* stack = commandStack())
-            stack->addCommand(groupName_, entry.name, entry.name, ACRX_CMD::kModal, entry.handler, nullptr, -1,
-                              nullptr, nullptr);
+            stack->addCommand(groupName_, entry.name, entry.name, ACRX_CMD::kModal, entry.handler, nullptr,
+                -1, nullptr, nullptr);
     }
 }
 

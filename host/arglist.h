@@ -15,7 +15,10 @@ inline constexpr std::size_t ARG_BUFFER = 256;
 
 class ArgList {
 public:
-    explicit ArgList(resbuf* head = nullptr) : head_(head) { }
+    explicit ArgList(resbuf* head = nullptr)
+        : head_(head)
+    {
+    }
 
     void setHead(resbuf* head) { head_ = head; }
     resbuf* getHead() const { return head_; }

@@ -18,9 +18,14 @@ QORVAN_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* appId)
     return AcRx::kRetOK;
 }
 
-QORVAN_EXPORT int acrxGetApiVersion() { return ACRX_API_VERSION_R15; }
+QORVAN_EXPORT int acrxGetApiVersion()
+{
+    return ACRX_API_VERSION_R15;
+}
 
-QORVAN_EXPORT void _SetacrxPtp() { }
+QORVAN_EXPORT void _SetacrxPtp()
+{
+}
 
 namespace {
 
@@ -40,6 +45,9 @@ __attribute__((constructor)) void attach()
     }
 }
 
-__attribute__((destructor)) void detach() { qorvan::host::processDetach(); }
+__attribute__((destructor)) void detach()
+{
+    qorvan::host::processDetach();
+}
 
 } // namespace

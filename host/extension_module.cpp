@@ -6,12 +6,15 @@
 namespace qorvan::host {
 
 namespace {
-AFX_MODULE_STATE moduleState {};
-ExtensionModule extension {};
-HINSTANCE instanceHandle = nullptr;
+    AFX_MODULE_STATE moduleState {};
+    ExtensionModule extension {};
+    HINSTANCE instanceHandle = nullptr;
 } // namespace
 
-AFX_MODULE_STATE* AfxGetModuleState() { return &moduleState; }
+AFX_MODULE_STATE* AfxGetModuleState()
+{
+    return &moduleState;
+}
 
 bool AfxInitExtensionModule(AFX_EXTENSION_MODULE& module, HINSTANCE instance)
 {
@@ -21,10 +24,19 @@ bool AfxInitExtensionModule(AFX_EXTENSION_MODULE& module, HINSTANCE instance)
     return module.bInitialized;
 }
 
-void AfxTermExtensionModule(AFX_EXTENSION_MODULE& module, bool) { module.bInitialized = false; }
+void AfxTermExtensionModule(AFX_EXTENSION_MODULE& module, bool)
+{
+    module.bInitialized = false;
+}
 
-ExtensionModule& extensionModule() { return extension; }
-HINSTANCE moduleInstance() { return instanceHandle; }
+ExtensionModule& extensionModule()
+{
+    return extension;
+}
+HINSTANCE moduleInstance()
+{
+    return instanceHandle;
+}
 
 void processAttach(HINSTANCE instance)
 {
@@ -47,11 +59,15 @@ void processDetach()
     }
 }
 
-ResourceSwitch::ResourceSwitch() : saved_(AfxGetModuleState()->m_hCurrentResourceHandle)
+ResourceSwitch::ResourceSwitch()
+    : saved_(AfxGetModuleState()->m_hCurrentResourceHandle)
 {
     AfxGetModuleState()->m_hCurrentResourceHandle = instanceHandle;
 }
 
-ResourceSwitch::~ResourceSwitch() { AfxGetModuleState()->m_hCurrentResourceHandle = saved_; }
+ResourceSwitch::~ResourceSwitch()
+{
+    AfxGetModuleState()->m_hCurrentResourceHandle = saved_;
+}
 
 } // namespace qorvan::host

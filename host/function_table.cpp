@@ -7,10 +7,13 @@
 namespace qorvan::host {
 
 namespace {
-int failingGrowths = 0;
+    int failingGrowths = 0;
 }
 
-void detail::failNextGrowths(int n) { failingGrowths = n; }
+void detail::failNextGrowths(int n)
+{
+    failingGrowths = n;
+}
 
 int FunctionTable::addFunction(const char* name, Handler handler, FunctionKind kind)
 {

@@ -43,8 +43,8 @@ private:
 };
 
 namespace detail {
-// Test seam: makes the next n growths of any FunctionTable fail.
-void failNextGrowths(int n);
+    // Test seam: makes the next n growths of any FunctionTable fail.
+    void failNextGrowths(int n);
 } // namespace detail
 
 } // namespace qorvan::host

@@ -66,54 +66,54 @@ void returnSlideList(const char* library)
 
 namespace {
 
-// Up to three string arguments, each in a 256-byte buffer of its own.
-struct StringArgs {
-    char text[3][ARG_BUFFER];
-};
+    // Up to three string arguments, each in a 256-byte buffer of its own.
+    struct StringArgs {
+        char text[3][ARG_BUFFER];
+    };
 
-// Steps 1 to 4 of every library function: the banner, then at least `least`
-// arguments read as strings in order. False (messages printed) on failure.
-bool readStringArgs(int least, StringArgs& args)
-{
-    printModuleBanner();
-    ArgList list(acedGetArgs());
-    if (!list.getHead() || list.argCount() < least) {
-        acutPrintf("%s", TOO_FEW_ARGUMENTS);
-        return false;
-    }
-    for (int i = 0; i < least; ++i) {
-        if (list.getStringArg(i, args.text[i]) != RTNORM) {
-            acutPrintf("%s", INVALID_ARGUMENT);
+    // Steps 1 to 4 of every library function: the banner, then at least `least`
+    // arguments read as strings in order. False (messages printed) on failure.
+    bool readStringArgs(int least, StringArgs& args)
+    {
+        printModuleBanner();
+        ArgList list(acedGetArgs());
+        if (!list.getHead() || list.argCount() < least) {
+            acutPrintf("%s", TOO_FEW_ARGUMENTS);
             return false;
         }
+        for (int i = 0; i < least; ++i) {
+            if (list.getStringArg(i, args.text[i]) != RTNORM) {
+                acutPrintf("%s", INVALID_ARGUMENT);
+                return false;
+            }
+        }
+        return true;
     }
-    return true;
-}
 
-// Runs a two-argument store operation and sets the value from its result.
-int libraryFunction2(int (*operation)(const char*, const char*))
-{
-    StringArgs args;
-    if (!readStringArgs(2, args)) return RTERROR;
-    if (operation(args.text[0], args.text[1]) == Ok) {
-        returnSlideList(args.text[0]);
-    } else {
-        acedRetNil();
+    // Runs a two-argument store operation and sets the value from its result.
+    int libraryFunction2(int (*operation)(const char*, const char*))
+    {
+        StringArgs args;
+        if (!readStringArgs(2, args)) return RTERROR;
+        if (operation(args.text[0], args.text[1]) == Ok) {
+            returnSlideList(args.text[0]);
+        } else {
+            acedRetNil();
+        }
+        return RTNORM;
     }
-    return RTNORM;
-}
 
-int libraryFunction3(int (*operation)(const char*, const char*, const char*))
-{
-    StringArgs args;
-    if (!readStringArgs(3, args)) return RTERROR;
-    if (operation(args.text[0], args.text[1], args.text[2]) == Ok) {
-        returnSlideList(args.text[0]);
-    } else {
-        acedRetNil();
+    int libraryFunction3(int (*operation)(const char*, const char*, const char*))
+    {
+        StringArgs args;
+        if (!readStringArgs(3, args)) return RTERROR;
+        if (operation(args.text[0], args.text[1], args.text[2]) == Ok) {
+            returnSlideList(args.text[0]);
+        } else {
+            acedRetNil();
+        }
+        return RTNORM;
     }
-    return RTNORM;
-}
 
 } // namespace
 

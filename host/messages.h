@@ -19,7 +19,8 @@ namespace qorvan::host {
 
 // The toolkit's credit banner, printed at initialisation and before a
 // command called from AutoLISP.
-inline constexpr const char TOOLKIT_CREDIT_1[] = "\nQorvan toolkit for release 15 hosts: slide libraries and slides";
+inline constexpr const char TOOLKIT_CREDIT_1[]
+    = "\nQorvan toolkit for release 15 hosts: slide libraries and slides";
 inline constexpr const char TOOLKIT_CREDIT_2[] = "\nCopyright (c) 2026 The Qorvan developers, MIT licence";
 inline constexpr const char TOOLKIT_DATE_FORMAT[] = "\nRVK portions created on %s, %s";
 inline constexpr const char TOOLKIT_DATE[] = "Sep 23 1999";
@@ -40,7 +41,7 @@ inline constexpr const char UNKNOWN_SUBROUTINE[] = "\nUnknown subroutine!";
 inline constexpr const char DEFINE_FAILED_FORMAT[] = "\n함수(%s)를 정의할 수 없습니다!";
 
 // slb-view and QORVAN where no dialog can be shown.
-inline constexpr const char NO_DISPLAY[] =
-    "\nerror: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n";
+inline constexpr const char NO_DISPLAY[]
+    = "\nerror: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n";
 
 } // namespace qorvan::host

@@ -20,15 +20,18 @@ PositionTable& positionTable()
 
 namespace {
 
-std::string fileName(const char* base) { return std::string(base) + ".CFG"; }
+    std::string fileName(const char* base)
+    {
+        return std::string(base) + ".CFG";
+    }
 
-// Scans one line as "%s = %d,%d": a run of non-blank characters, blanks, '=',
-// blanks, an integer, ',', an integer. The name is at most 255 characters,
-// which a line read into a 256-byte buffer cannot exceed.
-bool scanLine(const char* line, char (&name)[POSITION_NAME_SIZE], int& x, int& y)
-{
-    return std::sscanf(line, "%255s = %d,%d", name, &x, &y) == 3;
-}
+    // Scans one line as "%s = %d,%d": a run of non-blank characters, blanks, '=',
+    // blanks, an integer, ',', an integer. The name is at most 255 characters,
+    // which a line read into a 256-byte buffer cannot exceed.
+    bool scanLine(const char* line, char (&name)[POSITION_NAME_SIZE], int& x, int& y)
+    {
+        return std::sscanf(line, "%255s = %d,%d", name, &x, &y) == 3;
+    }
 
 } // namespace
 

@@ -18,55 +18,61 @@ namespace qorvan::host {
 
 namespace {
 
-int viewBody()
-{
-    printModuleBanner();
-    ResourceSwitch resources;
-    ArgList args(acedGetArgs());
-    if (!args.getHead() || args.argCount() < 1) {
-        acutPrintf("%s", TOO_FEW_ARGUMENTS);
-        return RTERROR;
+    int viewBody()
+    {
+        printModuleBanner();
+        ResourceSwitch resources;
+        ArgList args(acedGetArgs());
+        if (!args.getHead() || args.argCount() < 1) {
+            acutPrintf("%s", TOO_FEW_ARGUMENTS);
+            return RTERROR;
+        }
+        char ref[ARG_BUFFER];
+        if (args.getStringArg(0, ref) != RTNORM) {
+            acutPrintf("%s", INVALID_ARGUMENT);
+            return RTERROR;
+        }
+        char title[ARG_BUFFER];
+        bool haveTitle = args.getStringArg(1, title) == RTNORM;
+        std::int32_t width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
+        std::int32_t height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
+        if (args.getShortArg(2, width) != RTNORM) width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
+        if (args.getShortArg(3, height) != RTNORM) height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
+        if (!ui::dialogApplicationRunning()) {
+            acutPrintf("%s", NO_DISPLAY);
+            return RTERROR;
+        }
+        ui::ViewSlideRequest request;
+        request.ref = ref;
+        request.title = haveTitle ? title : nullptr;
+        request.width = width;
+        request.height = height;
+        ui::runViewSlide(adsw_acadMainWnd(), request);
+        acedRetVoid();
+        return RTNORM;
     }
-    char ref[ARG_BUFFER];
-    if (args.getStringArg(0, ref) != RTNORM) {
-        acutPrintf("%s", INVALID_ARGUMENT);
-        return RTERROR;
-    }
-    char title[ARG_BUFFER];
-    bool haveTitle = args.getStringArg(1, title) == RTNORM;
-    std::int32_t width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
-    std::int32_t height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
-    if (args.getShortArg(2, width) != RTNORM) width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
-    if (args.getShortArg(3, height) != RTNORM) height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
-    if (!ui::dialogApplicationRunning()) {
-        acutPrintf("%s", NO_DISPLAY);
-        return RTERROR;
-    }
-    ui::ViewSlideRequest request;
-    request.ref = ref;
-    request.title = haveTitle ? title : nullptr;
-    request.width = width;
-    request.height = height;
-    ui::runViewSlide(adsw_acadMainWnd(), request);
-    acedRetVoid();
-    return RTNORM;
-}
 
-int managerBody()
-{
-    printModuleBanner();
-    if (!ui::dialogApplicationRunning()) {
-        acutPrintf("%s", NO_DISPLAY);
-        return RTERROR;
+    int managerBody()
+    {
+        printModuleBanner();
+        if (!ui::dialogApplicationRunning()) {
+            acutPrintf("%s", NO_DISPLAY);
+            return RTERROR;
+        }
+        ResourceSwitch resources;
+        ui::runManager(adsw_acadMainWnd());
+        return RTNORM;
     }
-    ResourceSwitch resources;
-    ui::runManager(adsw_acadMainWnd());
-    return RTNORM;
-}
 
 } // namespace
 
-int slbView() { return guarded(viewBody); }
-int qorvanCommand() { return guarded(managerBody); }
+int slbView()
+{
+    return guarded(viewBody);
+}
+int qorvanCommand()
+{
+    return guarded(managerBody);
+}
 
 } // namespace qorvan::host

@@ -312,7 +312,8 @@ namespace {
         // The objects of childType that follow their parent (a POLYLINE's
         // VERTEX entities, an INSERT's ATTRIBs), up to the SEQEND that closes
         // them; anything else is left for the caller.
-        bool children(std::string_view childType, const std::function<bool(Object&)>& each, std::string& error);
+        bool children(
+            std::string_view childType, const std::function<bool(Object&)>& each, std::string& error);
         bool readEntities(std::vector<Entity>& into, std::string_view endMarker, std::string& error);
         bool entity(std::string_view type, const std::vector<Group>& gs, std::vector<Entity>& into,
             std::string& error);
@@ -353,7 +354,8 @@ namespace {
                 groups_.pushBack();
                 return true;
             }
-            if (++n > 4 * options_.limits.maxPoints + 1024) return fail(error, "an entity of too many groups");
+            if (++n > 4 * options_.limits.maxPoints + 1024)
+                return fail(error, "an entity of too many groups");
             if (out) out->push_back(g);
         }
         return error.empty();

@@ -29,7 +29,7 @@ std::u32string decodeUtf8(std::string_view s)
             ++i;
             continue;
         }
-        char32_t cp = extra == 0 ? char32_t{c} : static_cast<char32_t>(c & (0x3F >> extra));
+        char32_t cp = extra == 0 ? char32_t { c } : static_cast<char32_t>(c & (0x3F >> extra));
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
             const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);

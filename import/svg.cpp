@@ -37,7 +37,6 @@ namespace svg {
         // drawing a faint highlight solid would hide what lies under it.
         constexpr double MIN_ALPHA = 0.5;
 
-
         struct Viewport {
             double width = 100, height = 100;
         };

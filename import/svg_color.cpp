@@ -62,7 +62,6 @@ namespace {
         { "white", 0xffffff }, { "whitesmoke", 0xf5f5f5 }, { "yellow", 0xffff00 },
         { "yellowgreen", 0x9acd32 } };
 
-
     std::string lower(std::string_view s)
     {
         std::string out(s);

@@ -6,7 +6,6 @@
 namespace qorvan::import::svg {
 namespace {
 
-
     std::string withoutComments(std::string_view css)
     {
         std::string out;

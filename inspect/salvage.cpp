@@ -64,7 +64,8 @@ namespace {
 
     // An entry that still looks like one the store wrote: a name of printable
     // characters, NUL-padded, and an offset inside the file.
-    bool plausibleEntry(const DecodedEntry& entry, std::size_t fileSize, std::string& name, std::int32_t& offset)
+    bool plausibleEntry(
+        const DecodedEntry& entry, std::size_t fileSize, std::string& name, std::int32_t& offset)
     {
         const auto* e = reinterpret_cast<const std::uint8_t*>(entry.name.bytes);
         std::size_t len = 0;

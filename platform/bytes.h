@@ -77,7 +77,11 @@ inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v, ByteOrder
 class ByteCursor {
 public:
     ByteCursor(const std::uint8_t* data, std::size_t size, std::size_t position = 0)
-        : data_(data), size_(size), pos_(position <= size ? position : size) {}
+        : data_(data)
+        , size_(size)
+        , pos_(position <= size ? position : size)
+    {
+    }
 
     std::size_t position() const { return pos_; }
     std::size_t size() const { return size_; }

@@ -59,8 +59,8 @@ bool DlgDirList(ListControl* list, const char* pathSpec, TextControl* pathContro
 
 // The same for a combo box; with DDL_DRIVES | DDL_EXCLUSIVE it holds the
 // drives only.
-bool DlgDirListComboBox(ListControl* combo, const char* pathSpec, TextControl* pathControl,
-                        unsigned fileType);
+bool DlgDirListComboBox(
+    ListControl* combo, const char* pathSpec, TextControl* pathControl, unsigned fileType);
 
 // Reads the selected entry of a control filled by the calls above into out
 // (at most count - 1 characters), in the form a path is built from:
@@ -74,24 +74,24 @@ bool DlgDirSelectComboBoxEx(const ListControl& combo, char* out, int count);
 // Pure parts of the above, exposed for the dialogs and for tests.
 namespace dirlist {
 
-// Case-insensitive wildcard match with '*' and '?'; "*.*" matches any name.
-bool matchPattern(std::string_view pattern, std::string_view name);
+    // Case-insensitive wildcard match with '*' and '?'; "*.*" matches any name.
+    bool matchPattern(std::string_view pattern, std::string_view name);
 
-// The entries for directory nativeDir under fileType, unsorted: files
-// matching pattern, then directories, then drives.
-std::vector<std::string> entriesOf(const std::string& nativeDir, std::string_view pattern,
-                                   unsigned fileType);
+    // The entries for directory nativeDir under fileType, unsorted: files
+    // matching pattern, then directories, then drives.
+    std::vector<std::string> entriesOf(
+        const std::string& nativeDir, std::string_view pattern, unsigned fileType);
 
-// The drive entries ("[-/-]", ...) a user can pick from now.
-std::vector<std::string> drives();
+    // The drive entries ("[-/-]", ...) a user can pick from now.
+    std::vector<std::string> drives();
 
-// The path an entry stands for, and whether it is a directory or drive (see
-// DlgDirSelectEx).
-bool selectionPath(std::string_view entry, std::string& out);
+    // The path an entry stands for, and whether it is a directory or drive (see
+    // DlgDirSelectEx).
+    bool selectionPath(std::string_view entry, std::string& out);
 
-// The drive entry whose root holds nativeDir most closely (the longest
-// matching root); "[-/-]" for any absolute path outside the others.
-std::string driveFor(std::string_view nativeDir);
+    // The drive entry whose root holds nativeDir most closely (the longest
+    // matching root); "[-/-]" for any absolute path outside the others.
+    std::string driveFor(std::string_view nativeDir);
 
 } // namespace dirlist
 

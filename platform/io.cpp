@@ -13,67 +13,74 @@ namespace qorvan::platform {
 
 namespace {
 
-struct FaultState {
-    unsigned counts[IO_OP_COUNT] = {};
-    unsigned armedAt[IO_OP_COUNT] = {}; // 0: not armed; else the call number that fails
-    bool persistent[IO_OP_COUNT] = {};
-    bool fired = false;
-};
+    struct FaultState {
+        unsigned counts[IO_OP_COUNT] = {};
+        unsigned armedAt[IO_OP_COUNT] = {}; // 0: not armed; else the call number that fails
+        bool persistent[IO_OP_COUNT] = {};
+        bool fired = false;
+    };
 
-FaultState& state()
-{
-    static FaultState s;
-    return s;
-}
-
-// The one place where every I/O call is counted and may be made to fail.
-bool injectFault(IoOp op)
-{
-    FaultState& s = state();
-    auto i = static_cast<int>(op);
-    unsigned n = ++s.counts[i];
-    unsigned at = s.armedAt[i];
-    if (at == 0) return false;
-    if (n == at || (s.persistent[i] && n > at)) {
-        s.fired = true;
-        errno = EIO;
-        return true;
+    FaultState& state()
+    {
+        static FaultState s;
+        return s;
     }
-    return false;
-}
+
+    // The one place where every I/O call is counted and may be made to fail.
+    bool injectFault(IoOp op)
+    {
+        FaultState& s = state();
+        auto i = static_cast<int>(op);
+        unsigned n = ++s.counts[i];
+        unsigned at = s.armedAt[i];
+        if (at == 0) return false;
+        if (n == at || (s.persistent[i] && n > at)) {
+            s.fired = true;
+            errno = EIO;
+            return true;
+        }
+        return false;
+    }
 
 } // namespace
 
 const char* ioOpName(IoOp op)
 {
-    static const char* const names[IO_OP_COUNT] = {"open",  "read",  "write",  "seek",
-                                                   "flush", "close", "remove", "rename"};
+    static const char* const names[IO_OP_COUNT]
+        = { "open", "read", "write", "seek", "flush", "close", "remove", "rename" };
     return names[static_cast<int>(op)];
 }
 
 namespace faults {
-void arm(IoOp op, unsigned nth, bool persistent)
-{
-    auto i = static_cast<int>(op);
-    state().armedAt[i] = state().counts[i] + nth;
-    state().persistent[i] = persistent;
-    state().fired = false;
-}
-void disarm()
-{
-    for (int i = 0; i < IO_OP_COUNT; ++i) {
-        state().armedAt[i] = 0;
-        state().persistent[i] = false;
+    void arm(IoOp op, unsigned nth, bool persistent)
+    {
+        auto i = static_cast<int>(op);
+        state().armedAt[i] = state().counts[i] + nth;
+        state().persistent[i] = persistent;
+        state().fired = false;
     }
-}
-bool fired() { return state().fired; }
-void resetCounts()
-{
-    disarm();
-    for (unsigned& c : state().counts) c = 0;
-    state().fired = false;
-}
-unsigned calls(IoOp op) { return state().counts[static_cast<int>(op)]; }
+    void disarm()
+    {
+        for (int i = 0; i < IO_OP_COUNT; ++i) {
+            state().armedAt[i] = 0;
+            state().persistent[i] = false;
+        }
+    }
+    bool fired()
+    {
+        return state().fired;
+    }
+    void resetCounts()
+    {
+        disarm();
+        for (unsigned& c : state().counts)
+            c = 0;
+        state().fired = false;
+    }
+    unsigned calls(IoOp op)
+    {
+        return state().counts[static_cast<int>(op)];
+    }
 } // namespace faults
 
 File::~File()
@@ -81,7 +88,12 @@ File::~File()
     if (fp_) std::fclose(fp_);
 }
 
-File::File(File&& other) noexcept : fp_(other.fp_), native_(std::move(other.native_)) { other.fp_ = nullptr; }
+File::File(File&& other) noexcept
+    : fp_(other.fp_)
+    , native_(std::move(other.native_))
+{
+    other.fp_ = nullptr;
+}
 
 File& File::operator=(File&& other) noexcept
 {
@@ -125,7 +137,7 @@ File File::openNative(const std::string& nativePath, OpenMode mode, unsigned per
     }
     int fd = ::open(nativePath.c_str(), flags, static_cast<mode_t>(perm & 07777));
     if (fd < 0) return File();
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
@@ -149,13 +161,16 @@ File File::openNative(const std::string& nativePath, OpenMode mode, unsigned per
     return File(fp, nativePath);
 }
 
-int File::descriptor() const { return fp_ ? ::fileno(fp_) : -1; }
+int File::descriptor() const
+{
+    return fp_ ? ::fileno(fp_) : -1;
+}
 
 bool File::id(FileId& out) const
 {
-    struct stat st {};
+    struct stat st { };
     if (!fp_ || ::fstat(::fileno(fp_), &st) != 0) return false;
-    out = FileId{static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    out = FileId { static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino) };
     return true;
 }
 
@@ -194,7 +209,7 @@ std::int64_t File::tell()
 std::int64_t File::length()
 {
     if (!fp_ || injectFault(IoOp::Seek)) return -1;
-    struct stat st {};
+    struct stat st { };
     std::fflush(fp_); // a writer's buffered bytes count too
     if (::fstat(::fileno(fp_), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
@@ -266,7 +281,8 @@ bool syncDirectoryOfNative(const std::string& nativePath)
     if (injectFault(IoOp::Flush)) return false;
     const std::string& native = nativePath;
     std::string dir = ".";
-    if (auto slash = native.rfind('/'); slash != std::string::npos) dir = slash == 0 ? "/" : native.substr(0, slash);
+    if (auto slash = native.rfind('/'); slash != std::string::npos)
+        dir = slash == 0 ? "/" : native.substr(0, slash);
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = ::fsync(fd) == 0;
@@ -276,7 +292,7 @@ bool syncDirectoryOfNative(const std::string& nativePath)
 
 std::int64_t fileLength(std::string_view path)
 {
-    struct stat st {};
+    struct stat st { };
     std::string native = resolveExisting(path);
     if (native.empty() || ::stat(native.c_str(), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);

@@ -27,8 +27,8 @@ struct FileId {
 };
 
 enum class OpenMode {
-    Read,      // existing regular file, binary; anything else is refused
-    Write,     // create or truncate, binary
+    Read, // existing regular file, binary; anything else is refused
+    Write, // create or truncate, binary
     CreateNew, // create; fails when the path exists (O_EXCL)
 };
 
@@ -75,7 +75,11 @@ public:
     bool close();
 
 private:
-    File(std::FILE* fp, std::string native) : fp_(fp), native_(std::move(native)) {}
+    File(std::FILE* fp, std::string native)
+        : fp_(fp)
+        , native_(std::move(native))
+    {
+    }
     std::FILE* fp_ = nullptr;
     std::string native_;
 };
@@ -105,11 +109,11 @@ bool syncDirectoryOfNative(const std::string& nativePath);
 // first learn how many calls an operation makes, then fail each in turn.
 // Not thread-safe: the tests that use it run single-threaded.
 namespace faults {
-void arm(IoOp op, unsigned nth, bool persistent = false);
-void disarm();
-bool fired();
-void resetCounts();
-unsigned calls(IoOp op);
+    void arm(IoOp op, unsigned nth, bool persistent = false);
+    void disarm();
+    bool fired();
+    void resetCounts();
+    unsigned calls(IoOp op);
 } // namespace faults
 
 } // namespace qorvan::platform

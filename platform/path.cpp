@@ -29,20 +29,28 @@ PathParts splitPath(std::string_view path)
     return parts;
 }
 
-char toLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char toUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char toLowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char toUpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string toLowerAscii(std::string_view s)
 {
     std::string out(s);
-    for (char& c : out) c = toLowerAscii(c);
+    for (char& c : out)
+        c = toLowerAscii(c);
     return out;
 }
 
 std::string toUpperAscii(std::string_view s)
 {
     std::string out(s);
-    for (char& c : out) c = toUpperAscii(c);
+    for (char& c : out)
+        c = toUpperAscii(c);
     return out;
 }
 
@@ -58,6 +66,9 @@ int compareNoCase(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && compareNoCase(a, b) == 0; }
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && compareNoCase(a, b) == 0;
+}
 
 } // namespace qorvan::platform

@@ -34,6 +34,9 @@ std::string toUpperAscii(std::string_view s);
 int compareNoCase(std::string_view a, std::string_view b);
 bool equalsNoCase(std::string_view a, std::string_view b);
 
-inline bool isSeparator(char c) { return c == '\\' || c == '/'; }
+inline bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 } // namespace qorvan::platform

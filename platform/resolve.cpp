@@ -12,127 +12,128 @@ namespace qorvan::platform {
 
 namespace {
 
-bool existsNative(const std::string& p)
-{
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0;
-}
+    bool existsNative(const std::string& p)
+    {
+        struct stat st { };
+        return ::lstat(p.c_str(), &st) == 0;
+    }
 
-std::string joinNative(const std::string& dir, std::string_view name)
-{
-    if (dir.empty()) return std::string(name);
-    if (dir.back() == '/') return dir + std::string(name);
-    return dir + "/" + std::string(name);
-}
+    std::string joinNative(const std::string& dir, std::string_view name)
+    {
+        if (dir.empty()) return std::string(name);
+        if (dir.back() == '/') return dir + std::string(name);
+        return dir + "/" + std::string(name);
+    }
 
-// The entry of dir whose name equals name ignoring case: exact first, else
-// the smallest in byte order. Empty when none.
-std::string findNoCase(const std::string& dir, std::string_view name)
-{
-    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return {};
-    std::string best;
-    bool found = false;
-    while (dirent* e = ::readdir(d)) {
-        std::string_view entry(e->d_name);
-        if (!equalsNoCase(entry, name)) continue;
-        if (entry == name) {
-            best = std::string(entry);
+    // The entry of dir whose name equals name ignoring case: exact first, else
+    // the smallest in byte order. Empty when none.
+    std::string findNoCase(const std::string& dir, std::string_view name)
+    {
+        DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+        if (!d) return {};
+        std::string best;
+        bool found = false;
+        while (dirent* e = ::readdir(d)) {
+            std::string_view entry(e->d_name);
+            if (!equalsNoCase(entry, name)) continue;
+            if (entry == name) {
+                best = std::string(entry);
+                found = true;
+                break;
+            }
+            if (!found || entry < std::string_view(best)) best = std::string(entry);
             found = true;
-            break;
         }
-        if (!found || entry < std::string_view(best)) best = std::string(entry);
-        found = true;
+        ::closedir(d);
+        return best;
     }
-    ::closedir(d);
-    return best;
-}
 
-struct Split {
-    std::string root; // "", "/" or a drive's mapped directory
-    std::vector<std::string> components;
-    bool trailingSeparator = false;
-};
+    struct Split {
+        std::string root; // "", "/" or a drive's mapped directory
+        std::vector<std::string> components;
+        bool trailingSeparator = false;
+    };
 
-Split splitUserPath(std::string_view path)
-{
-    Split s;
-    bool mappedDrive = false;
-    bool hasDrive = path.size() >= 2 && path[1] == ':' &&
-                    ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    if (hasDrive) {
-        std::string var = "QORVAN_DRIVE_";
-        var += toUpperAscii(path[0]);
-        path.remove_prefix(2);
-        if (const char* mapped = std::getenv(var.c_str()); mapped && *mapped) {
-            mappedDrive = true;
-            s.root = mapped;
-            if (s.root.back() != '/') s.root += '/';
+    Split splitUserPath(std::string_view path)
+    {
+        Split s;
+        bool mappedDrive = false;
+        bool hasDrive = path.size() >= 2 && path[1] == ':'
+            && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+        if (hasDrive) {
+            std::string var = "QORVAN_DRIVE_";
+            var += toUpperAscii(path[0]);
+            path.remove_prefix(2);
+            if (const char* mapped = std::getenv(var.c_str()); mapped && *mapped) {
+                mappedDrive = true;
+                s.root = mapped;
+                if (s.root.back() != '/') s.root += '/';
+            }
         }
-    }
-    if (!path.empty() && isSeparator(path[0]) && s.root.empty()) s.root = "/";
-    std::string cur;
-    for (char c : path) {
-        if (isSeparator(c)) {
-            if (!cur.empty()) s.components.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
+        if (!path.empty() && isSeparator(path[0]) && s.root.empty()) s.root = "/";
+        std::string cur;
+        for (char c : path) {
+            if (isSeparator(c)) {
+                if (!cur.empty()) s.components.push_back(cur);
+                cur.clear();
+            } else {
+                cur += c;
+            }
         }
+        if (!cur.empty()) s.components.push_back(cur);
+        s.trailingSeparator = !path.empty() && isSeparator(path.back());
+        if (mappedDrive) {
+            // A mapped drive is a root, as the drive it stands for: ".." stops
+            // at it instead of leading out of the directory it was mapped to.
+            std::vector<std::string> kept;
+            for (std::string& c : s.components) {
+                if (c == ".") continue;
+                if (c == "..") {
+                    if (!kept.empty()) kept.pop_back();
+                    continue;
+                }
+                kept.push_back(std::move(c));
+            }
+            s.components = std::move(kept);
+        }
+        return s;
     }
-    if (!cur.empty()) s.components.push_back(cur);
-    s.trailingSeparator = !path.empty() && isSeparator(path.back());
-    if (mappedDrive) {
-        // A mapped drive is a root, as the drive it stands for: ".." stops
-        // at it instead of leading out of the directory it was mapped to.
-        std::vector<std::string> kept;
-        for (std::string& c : s.components) {
-            if (c == ".") continue;
-            if (c == "..") {
-                if (!kept.empty()) kept.pop_back();
+
+    std::string assemble(const Split& s, std::size_t upTo)
+    {
+        std::string out = s.root;
+        for (std::size_t i = 0; i < upTo; ++i)
+            out = joinNative(out, s.components[i]);
+        return out;
+    }
+
+    // Resolves components [0, count) of s in place; stops at the first that
+    // cannot be found, leaving it and those after it as written.
+    void resolveComponents(Split& s, std::size_t count)
+    {
+        std::string dir = s.root;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string& comp = s.components[i];
+            if (comp == "." || comp == "..") {
+                dir = joinNative(dir, comp);
                 continue;
             }
-            kept.push_back(std::move(c));
-        }
-        s.components = std::move(kept);
-    }
-    return s;
-}
-
-std::string assemble(const Split& s, std::size_t upTo)
-{
-    std::string out = s.root;
-    for (std::size_t i = 0; i < upTo; ++i) out = joinNative(out, s.components[i]);
-    return out;
-}
-
-// Resolves components [0, count) of s in place; stops at the first that
-// cannot be found, leaving it and those after it as written.
-void resolveComponents(Split& s, std::size_t count)
-{
-    std::string dir = s.root;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::string& comp = s.components[i];
-        if (comp == "." || comp == "..") {
+            std::string exact = joinNative(dir, comp);
+            if (!existsNative(exact)) {
+                std::string match = findNoCase(dir, comp);
+                if (match.empty()) return;
+                comp = match;
+            }
             dir = joinNative(dir, comp);
-            continue;
         }
-        std::string exact = joinNative(dir, comp);
-        if (!existsNative(exact)) {
-            std::string match = findNoCase(dir, comp);
-            if (match.empty()) return;
-            comp = match;
-        }
-        dir = joinNative(dir, comp);
     }
-}
 
-std::string finish(const Split& s)
-{
-    std::string out = assemble(s, s.components.size());
-    if (s.trailingSeparator && !out.empty() && out.back() != '/') out += '/';
-    return out;
-}
+    std::string finish(const Split& s)
+    {
+        std::string out = assemble(s, s.components.size());
+        if (s.trailingSeparator && !out.empty() && out.back() != '/') out += '/';
+        return out;
+    }
 
 } // namespace
 

@@ -33,7 +33,7 @@ constexpr int WHITE = 7;
 Point polar(Point c, double r, double angle)
 {
     return { c.x + static_cast<int>(std::lround(r * std::cos(angle))),
-             c.y + static_cast<int>(std::lround(r * std::sin(angle))) };
+        c.y + static_cast<int>(std::lround(r * std::sin(angle))) };
 }
 
 std::vector<Point> circle(Point c, double r, int segments)
@@ -89,8 +89,8 @@ SlideWriter gear()
     for (int i = 0; i < TEETH; ++i) {
         const double a = 2 * std::numbers::pi * i / TEETH;
         const double step = 2 * std::numbers::pi / TEETH;
-        s.fill({ polar(c, 250, a + step * 0.25), polar(c, 310, a + step * 0.35), polar(c, 310, a + step * 0.65),
-                 polar(c, 250, a + step * 0.75) });
+        s.fill({ polar(c, 250, a + step * 0.25), polar(c, 310, a + step * 0.35),
+            polar(c, 310, a + step * 0.65), polar(c, 250, a + step * 0.75) });
     }
     s.colour(WHITE);
     s.polyline(outline, true);
@@ -114,7 +114,7 @@ SlideWriter star()
     s.fill(inner);
     for (int i = 0; i < 5; ++i)
         s.fill({ outer[static_cast<std::size_t>(i)], inner[static_cast<std::size_t>((i + 4) % 5)],
-                 inner[static_cast<std::size_t>(i)] });
+            inner[static_cast<std::size_t>(i)] });
     s.colour(RED);
     std::vector<Point> edge;
     for (int i = 0; i < 5; ++i) {
@@ -168,14 +168,19 @@ bool writeFile(const std::filesystem::path& path, const std::string& bytes)
 int main(int argc, char** argv)
 {
     if (argc != 2 || std::string(argv[1]) == "--help") {
-        std::fprintf(stderr, "usage: qorvan-samples OUTDIR\n"
-                             "Draws the sample slides into OUTDIR and builds OUTDIR/samples.slb.\n");
+        std::fprintf(stderr,
+            "usage: qorvan-samples OUTDIR\n"
+            "Draws the sample slides into OUTDIR and builds OUTDIR/samples.slb.\n");
         return argc == 2 ? 0 : 2;
     }
     const std::filesystem::path dir = argv[1];
     const std::pair<const char*, SlideWriter> slides[] = {
-        { "box.sld", box() },     { "circle.sld", circleSlide() }, { "gear.sld", gear() },
-        { "star.sld", star() },   { "house.sld", house() },        { "arrow.sld", arrow() },
+        { "box.sld", box() },
+        { "circle.sld", circleSlide() },
+        { "gear.sld", gear() },
+        { "star.sld", star() },
+        { "house.sld", house() },
+        { "arrow.sld", arrow() },
     };
     for (const auto& [name, slide] : slides) {
         if (!writeFile(dir / name, slide.bytes())) {

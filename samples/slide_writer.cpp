@@ -6,12 +6,16 @@
 namespace qorvan::samples {
 
 namespace {
-constexpr char SIGNATURE[] = "AutoCAD Slide\r\n\x1a";
-constexpr int SOLID_FILL = 0xFD;
-constexpr int MAX_FILL_VERTICES = 10;
+    constexpr char SIGNATURE[] = "AutoCAD Slide\r\n\x1a";
+    constexpr int SOLID_FILL = 0xFD;
+    constexpr int MAX_FILL_VERTICES = 10;
 } // namespace
 
-SlideWriter::SlideWriter(int xDots, int yDots) : xDots_(xDots), yDots_(yDots) { }
+SlideWriter::SlideWriter(int xDots, int yDots)
+    : xDots_(xDots)
+    , yDots_(yDots)
+{
+}
 
 void SlideWriter::word(int v)
 {
@@ -19,7 +23,10 @@ void SlideWriter::word(int v)
     records_ += static_cast<char>((v >> 8) & 0xFF);
 }
 
-void SlideWriter::byte(int v) { records_ += static_cast<char>(v & 0xFF); }
+void SlideWriter::byte(int v)
+{
+    records_ += static_cast<char>(v & 0xFF);
+}
 
 void SlideWriter::colour(int index)
 {
@@ -63,7 +70,8 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
 
 void SlideWriter::fill(const std::vector<Point>& vertices)
 {
-    if (vertices.size() < 3 || vertices.size() > MAX_FILL_VERTICES) throw std::invalid_argument("fill vertices");
+    if (vertices.size() < 3 || vertices.size() > MAX_FILL_VERTICES)
+        throw std::invalid_argument("fill vertices");
     // The start record carries the vertex count and a negative y, each
     // vertex is a record of its own, and a record with a negative y closes
     // the fill.
@@ -95,7 +103,7 @@ std::string SlideWriter::bytes() const
     const auto aspect = static_cast<std::uint32_t>(10000000.0 * xDots_ / yDots_);
     for (int i = 0; i < 4; ++i)
         out += static_cast<char>((aspect >> (8 * i)) & 0xFF);
-    put16(2);      // fill flag: the slide holds solid fills
+    put16(2); // fill flag: the slide holds solid fills
     put16(0x1234); // byte order test
     out += records_;
     out += '\0';

@@ -33,10 +33,10 @@ OrderGuess detectByteOrder(const std::uint8_t* data, std::size_t size);
 // the old form's 8-byte value; a new-form slide's level becomes 1 in the old
 // form and an old-form slide's level 2 in the new. Empty when the header is
 // cut short.
-std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
-                                         SlideForm form);
+std::vector<std::uint8_t> transcodeSlide(
+    const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, SlideForm form);
 // newForm: SlideForm::New, else SlideForm::Keep.
-std::vector<std::uint8_t> transcodeSlide(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
-                                         bool newForm);
+std::vector<std::uint8_t> transcodeSlide(
+    const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm);
 
 } // namespace qorvan::slide

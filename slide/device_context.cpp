@@ -7,10 +7,12 @@ namespace qorvan::slide {
 
 // Handles 1 and 2 are the stock white brush and black pen a fresh surface
 // has selected, as a window's device context has.
-DeviceContext::DeviceContext(Rect bounds) : bounds_(bounds), clip_(bounds)
+DeviceContext::DeviceContext(Rect bounds)
+    : bounds_(bounds)
+    , clip_(bounds)
 {
-    objects_.push_back({ObjectKind::Brush, rgb(255, 255, 255), {}, true});
-    objects_.push_back({ObjectKind::Pen, rgb(0, 0, 0), {}, true});
+    objects_.push_back({ ObjectKind::Brush, rgb(255, 255, 255), {}, true });
+    objects_.push_back({ ObjectKind::Pen, rgb(0, 0, 0), {}, true });
     brush_ = 1;
     pen_ = 2;
 }
@@ -37,13 +39,19 @@ Handle DeviceContext::add(const Object& object)
     return static_cast<Handle>(objects_.size());
 }
 
-Handle DeviceContext::CreatePen(int, int, ColorRef color) { return add({ObjectKind::Pen, color, {}, true}); }
+Handle DeviceContext::CreatePen(int, int, ColorRef color)
+{
+    return add({ ObjectKind::Pen, color, {}, true });
+}
 
-Handle DeviceContext::CreateSolidBrush(ColorRef color) { return add({ObjectKind::Brush, color, {}, true}); }
+Handle DeviceContext::CreateSolidBrush(ColorRef color)
+{
+    return add({ ObjectKind::Brush, color, {}, true });
+}
 
 Handle DeviceContext::CreateRectRgn(int left, int top, int right, int bottom)
 {
-    return add({ObjectKind::Region, 0, {left, top, right, bottom}, true});
+    return add({ ObjectKind::Region, 0, { left, top, right, bottom }, true });
 }
 
 Handle DeviceContext::SelectObject(Handle h)
@@ -51,8 +59,10 @@ Handle DeviceContext::SelectObject(Handle h)
     const Object* o = find(h);
     if (!o) return NO_OBJECT;
     Handle old = NO_OBJECT;
-    if (o->kind == ObjectKind::Pen) old = std::exchange(pen_, h);
-    else if (o->kind == ObjectKind::Brush) old = std::exchange(brush_, h);
+    if (o->kind == ObjectKind::Pen)
+        old = std::exchange(pen_, h);
+    else if (o->kind == ObjectKind::Brush)
+        old = std::exchange(brush_, h);
     return old;
 }
 
@@ -65,8 +75,8 @@ bool DeviceContext::SelectClipRgn(Handle h)
     const Object* o = find(h);
     if (!o || o->kind != ObjectKind::Region) return false;
     // The region is copied, so it may be deleted while selected.
-    clip_ = {std::max(bounds_.left, o->rect.left), std::max(bounds_.top, o->rect.top),
-             std::min(bounds_.right, o->rect.right), std::min(bounds_.bottom, o->rect.bottom)};
+    clip_ = { std::max(bounds_.left, o->rect.left), std::max(bounds_.top, o->rect.top),
+        std::min(bounds_.right, o->rect.right), std::min(bounds_.bottom, o->rect.bottom) };
     if (clip_.right < clip_.left) clip_.right = clip_.left;
     if (clip_.bottom < clip_.top) clip_.bottom = clip_.top;
     return true;
@@ -95,17 +105,18 @@ ColorRef DeviceContext::GetObjectColor(Handle h) const
 
 int DeviceContext::liveObjects() const
 {
-    return static_cast<int>(std::count_if(objects_.begin() + 2, objects_.end(), [](const Object& o) { return o.live; }));
+    return static_cast<int>(
+        std::count_if(objects_.begin() + 2, objects_.end(), [](const Object& o) { return o.live; }));
 }
 
 Point DeviceContext::MoveTo(int x, int y)
 {
-    return std::exchange(position_, Point{x, y});
+    return std::exchange(position_, Point { x, y });
 }
 
 bool DeviceContext::LineTo(int x, int y)
 {
-    Point to{x, y};
+    Point to { x, y };
     deviceLine(mapping_.toDevice(position_), mapping_.toDevice(to), GetObjectColor(pen_));
     position_ = to;
     return true;
@@ -113,7 +124,7 @@ bool DeviceContext::LineTo(int x, int y)
 
 ColorRef DeviceContext::SetPixel(int x, int y, ColorRef color)
 {
-    devicePixel(mapping_.toDevice({x, y}), color);
+    devicePixel(mapping_.toDevice({ x, y }), color);
     return color;
 }
 
@@ -128,7 +139,8 @@ bool DeviceContext::Polygon(const Point* points, int count)
 {
     if (count < 2) return false;
     devicePoints_.clear();
-    for (int i = 0; i < count; ++i) devicePoints_.push_back(mapping_.toDevice(points[i]));
+    for (int i = 0; i < count; ++i)
+        devicePoints_.push_back(mapping_.toDevice(points[i]));
     devicePolygon(devicePoints_, fillMode_, GetObjectColor(brush_), GetObjectColor(pen_));
     return true;
 }
@@ -136,7 +148,8 @@ bool DeviceContext::Polygon(const Point* points, int count)
 void DeviceContext::devicePolygon(const std::vector<Point>& points, int fillMode, ColorRef fill, ColorRef pen)
 {
     deviceFill(points, fillMode, fill);
-    for (std::size_t i = 0; i < points.size(); ++i) deviceLine(points[i], points[(i + 1) % points.size()], pen);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        deviceLine(points[i], points[(i + 1) % points.size()], pen);
 }
 
 } // namespace qorvan::slide

@@ -74,10 +74,10 @@ private:
     Rect clip_;
     Mapping mapping_;
     std::vector<Object> objects_; // handle = index + 1
-    std::vector<Handle> free_;    // deleted slots, reused first
+    std::vector<Handle> free_; // deleted slots, reused first
     Handle pen_;
     Handle brush_;
-    Point position_{0, 0}; // logical
+    Point position_ { 0, 0 }; // logical
     int fillMode_ = ALTERNATE;
     std::vector<Point> devicePoints_;
 };

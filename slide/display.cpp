@@ -13,20 +13,23 @@ namespace qorvan::slide {
 
 namespace {
 
-constexpr const char* SLIDE_EXTENSION = ".SLD";
-constexpr const char* LIBRARY_EXTENSION = ".SLB";
+    constexpr const char* SLIDE_EXTENSION = ".SLD";
+    constexpr const char* LIBRARY_EXTENSION = ".SLB";
 
-// A reference that does not fit the buffers is refused whole: cutting it
-// could name, and draw, a different file.
-int refuseLong(const char* ref) { return setStatus(CannotOpen, ref, nullptr); }
+    // A reference that does not fit the buffers is refused whole: cutting it
+    // could name, and draw, a different file.
+    int refuseLong(const char* ref)
+    {
+        return setStatus(CannotOpen, ref, nullptr);
+    }
 
-int drawOpenFile(SlideRenderer& renderer, platform::File& file)
-{
-    FileStream stream(file);
-    int result = drawSlideStream(renderer, stream);
-    file.close();
-    return result;
-}
+    int drawOpenFile(SlideRenderer& renderer, platform::File& file)
+    {
+        FileStream stream(file);
+        int result = drawSlideStream(renderer, stream);
+        file.close();
+        return result;
+    }
 
 } // namespace
 
@@ -67,7 +70,8 @@ int drawSlideFile(SlideRenderer& renderer, const char* path)
     if (name.find('.') != std::string::npos) {
         if (name.find(SLIDE_EXTENSION) == std::string::npos) return setStatus(InvalidSlide, nullptr, nullptr);
     } else {
-        if (name.size() + std::strlen(SLIDE_EXTENSION) > static_cast<std::size_t>(FILE_REF_MAX)) return refuseLong(path);
+        if (name.size() + std::strlen(SLIDE_EXTENSION) > static_cast<std::size_t>(FILE_REF_MAX))
+            return refuseLong(path);
         name += SLIDE_EXTENSION;
     }
     platform::File file = platform::File::open(name, platform::OpenMode::Read);
@@ -78,7 +82,8 @@ int drawSlideFile(SlideRenderer& renderer, const char* path)
 int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const char* slideName)
 {
     std::string libraryFile = std::string(libraryPath) + LIBRARY_EXTENSION;
-    if (libraryFile.size() > static_cast<std::size_t>(platform::MAX_PATH_CHARS)) return refuseLong(libraryFile.c_str());
+    if (libraryFile.size() > static_cast<std::size_t>(platform::MAX_PATH_CHARS))
+        return refuseLong(libraryFile.c_str());
     platform::File file = platform::File::open(libraryFile, platform::OpenMode::Read);
     if (!file.isOpen()) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
 

@@ -15,23 +15,24 @@ namespace qorvan::slide {
 
 namespace {
 
-// New-form slides store the display ratio as a 32-bit integer scaled by
-// this; old-form slides store it as an 8-byte floating value.
-constexpr double ASPECT_SCALE = 10000000.0;
+    // New-form slides store the display ratio as a 32-bit integer scaled by
+    // this; old-form slides store it as an 8-byte floating value.
+    constexpr double ASPECT_SCALE = 10000000.0;
 
-// Multi-byte values other than words are stored whole in the machine's
-// order, so a big-endian one is the little-endian one reversed.
-void copyOrdered(const std::uint8_t* p, std::size_t n, ByteOrder order, std::uint8_t* little)
-{
-    for (std::size_t i = 0; i < n; ++i) little[i] = order == ByteOrder::Little ? p[i] : p[n - 1 - i];
-}
+    // Multi-byte values other than words are stored whole in the machine's
+    // order, so a big-endian one is the little-endian one reversed.
+    void copyOrdered(const std::uint8_t* p, std::size_t n, ByteOrder order, std::uint8_t* little)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            little[i] = order == ByteOrder::Little ? p[i] : p[n - 1 - i];
+    }
 
-void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
-{
-    std::memset(header.bytes, 0, sizeof header.bytes);
-    header.size = size;
-    header.arrived = stream.read(header.bytes, size);
-}
+    void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
+    {
+        std::memset(header.bytes, 0, sizeof header.bytes);
+        header.size = size;
+        header.arrived = stream.read(header.bytes, size);
+    }
 
 } // namespace
 
@@ -77,7 +78,8 @@ unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool o
     if (b[KIND_OFFSET] != SLIDE_KIND) faults |= HEADER_KIND;
     const std::uint16_t fill = platform::getU16(b + (oldForm ? OLD_FILL_FLAG_OFFSET : NEW_FILL_FLAG_OFFSET));
     if (fill != 0 && fill != 2) faults |= HEADER_FILL_FLAG;
-    if (!oldForm && platform::getU16(b + NEW_BYTE_ORDER_OFFSET) != BYTE_ORDER_TEST) faults |= HEADER_BYTE_ORDER;
+    if (!oldForm && platform::getU16(b + NEW_BYTE_ORDER_OFFSET) != BYTE_ORDER_TEST)
+        faults |= HEADER_BYTE_ORDER;
     return faults;
 }
 
@@ -88,13 +90,13 @@ StatusCode headerStatus(unsigned faults, bool oldForm)
 }
 
 bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
-                       std::vector<std::uint8_t>& out)
+    std::vector<std::uint8_t>& out)
 {
     return encodeSlideHeader(data, size, from, to, newForm ? SlideForm::New : SlideForm::Keep, out);
 }
 
-bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, SlideForm form,
-                       std::vector<std::uint8_t>& out)
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
+    SlideForm form, std::vector<std::uint8_t>& out)
 {
     const HeaderFields h = readHeaderFields(data, size, from);
     if (!h.complete) return false;
@@ -105,23 +107,28 @@ bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder fro
     platform::appendU16(out, static_cast<std::uint16_t>(h.yDots), to);
     std::uint8_t little[8];
     if (writeOld) {
-        if (h.oldForm) copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
-        else std::memcpy(little, &h.aspect, sizeof h.aspect);
-        for (int i = 0; i < 8; ++i) out.push_back(little[to == ByteOrder::Little ? i : 7 - i]);
+        if (h.oldForm)
+            copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
+        else
+            std::memcpy(little, &h.aspect, sizeof h.aspect);
+        for (int i = 0; i < 8; ++i)
+            out.push_back(little[to == ByteOrder::Little ? i : 7 - i]);
         platform::appendU16(out, h.fillFlag, to);
-        out.push_back(h.oldForm ? data[OLD_SPARE_OFFSET] : std::uint8_t{0});
+        out.push_back(h.oldForm ? data[OLD_SPARE_OFFSET] : std::uint8_t { 0 });
         return true;
     }
     if (h.oldForm) {
         // Any signed 32-bit value, so a ratio that came from the new form
         // goes back to the integer it was.
         double scaled = std::round(h.aspect * ASPECT_SCALE);
-        auto v = static_cast<std::uint32_t>(std::fabs(scaled) <= 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
+        auto v = static_cast<std::uint32_t>(
+            std::fabs(scaled) <= 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
         platform::putU32(little, v);
     } else {
         copyOrdered(data + NEW_ASPECT_OFFSET, 4, from, little);
     }
-    for (int i = 0; i < 4; ++i) out.push_back(little[to == ByteOrder::Little ? i : 3 - i]);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(little[to == ByteOrder::Little ? i : 3 - i]);
     platform::appendU16(out, h.fillFlag, to);
     platform::appendU16(out, BYTE_ORDER_TEST, to);
     return true;

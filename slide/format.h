@@ -58,7 +58,7 @@ inline constexpr std::uint8_t REC_COLOR = 0xFF;
 // Either form, as read. Bytes a short stream did not deliver are zero.
 struct SlideHeader {
     std::uint8_t bytes[OLD_HEADER_SIZE] = {};
-    std::size_t size = 0;    // form size: 31 or 34
+    std::size_t size = 0; // form size: 31 or 34
     std::size_t arrived = 0; // bytes actually read
 
     std::uint8_t kind() const { return bytes[KIND_OFFSET]; }
@@ -67,7 +67,8 @@ struct SlideHeader {
     std::int32_t yDots() const { return word(YDOTS_OFFSET); }
     std::uint16_t fillFlag() const
     {
-        return static_cast<std::uint16_t>(size == OLD_HEADER_SIZE ? word(OLD_FILL_FLAG_OFFSET) : word(NEW_FILL_FLAG_OFFSET));
+        return static_cast<std::uint16_t>(
+            size == OLD_HEADER_SIZE ? word(OLD_FILL_FLAG_OFFSET) : word(NEW_FILL_FLAG_OFFSET));
     }
     std::uint16_t byteOrderTest() const { return static_cast<std::uint16_t>(word(NEW_BYTE_ORDER_OFFSET)); }
 
@@ -80,24 +81,24 @@ using platform::ByteOrder;
 // The header fields that matter to a reader, decoded in one byte order.
 struct HeaderFields {
     bool complete = false; // the data holds the whole header of its form
-    bool oldForm = false;  // level 1: 34 bytes, no byte-order word
+    bool oldForm = false; // level 1: 34 bytes, no byte-order word
     std::uint8_t level = 0;
     std::int32_t xDots = 0;
     std::int32_t yDots = 0;
     std::uint16_t fillFlag = 0;
     std::uint16_t byteOrderTest = 0; // new form only
-    double aspect = 0;               // display ratio
-    std::size_t headerSize = 0;      // 31 or 34; 0 without a level byte
+    double aspect = 0; // display ratio
+    std::size_t headerSize = 0; // 31 or 34; 0 without a level byte
 };
 
 HeaderFields readHeaderFields(const std::uint8_t* data, std::size_t size, ByteOrder order);
 
 // What the header check can find wrong, as bits of a set.
 enum HeaderFault : unsigned {
-    HEADER_CUT_SHORT = 1u << 0,  // the data ends inside the header
-    HEADER_SIGNATURE = 1u << 1,  // not "AutoCAD Slide\r\n\x1a" and its NUL
-    HEADER_KIND = 1u << 2,       // kind is not 'V'
-    HEADER_FILL_FLAG = 1u << 3,  // fill flag neither 0 nor 2
+    HEADER_CUT_SHORT = 1u << 0, // the data ends inside the header
+    HEADER_SIGNATURE = 1u << 1, // not "AutoCAD Slide\r\n\x1a" and its NUL
+    HEADER_KIND = 1u << 2, // kind is not 'V'
+    HEADER_FILL_FLAG = 1u << 3, // fill flag neither 0 nor 2
     HEADER_BYTE_ORDER = 1u << 4, // new form: the test word is not 0x1234
 };
 
@@ -107,15 +108,15 @@ enum HeaderFault : unsigned {
 // the new form's integer. False, nothing appended, when the header is not
 // whole.
 bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, bool newForm,
-                       std::vector<std::uint8_t>& out);
+    std::vector<std::uint8_t>& out);
 
 // Which header form a re-encoded slide gets.
 enum class SlideForm { Keep, New, Old };
 
 // As above, in any form: an old-form copy of a new-form header gets level 1,
 // the ratio as the old form's 8-byte value and a zero spare byte.
-bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to, SlideForm form,
-                       std::vector<std::uint8_t>& out);
+bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder from, ByteOrder to,
+    SlideForm form, std::vector<std::uint8_t>& out);
 
 // Level 1 selects the old form; a missing level byte selects the new one.
 bool selectsOldForm(const std::uint8_t* data, std::size_t size);

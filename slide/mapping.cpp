@@ -7,31 +7,31 @@ namespace qorvan::slide {
 
 namespace {
 
-// round(n / d) with halves away from zero; d != 0.
-std::int64_t roundDiv(std::int64_t n, std::int64_t d)
-{
-    if (d < 0) n = -n, d = -d;
-    std::int64_t q = (std::llabs(n) * 2 + d) / (2 * d);
-    return n < 0 ? -q : q;
-}
+    // round(n / d) with halves away from zero; d != 0.
+    std::int64_t roundDiv(std::int64_t n, std::int64_t d)
+    {
+        if (d < 0) n = -n, d = -d;
+        std::int64_t q = (std::llabs(n) * 2 + d) / (2 * d);
+        return n < 0 ? -q : q;
+    }
 
-std::int32_t clampDevice(std::int64_t v)
-{
-    if (v > DEVICE_COORD_LIMIT) return DEVICE_COORD_LIMIT;
-    if (v < -DEVICE_COORD_LIMIT) return -DEVICE_COORD_LIMIT;
-    return static_cast<std::int32_t>(v);
-}
+    std::int32_t clampDevice(std::int64_t v)
+    {
+        if (v > DEVICE_COORD_LIMIT) return DEVICE_COORD_LIMIT;
+        if (v < -DEVICE_COORD_LIMIT) return -DEVICE_COORD_LIMIT;
+        return static_cast<std::int32_t>(v);
+    }
 
-std::int32_t withSign(std::int64_t magnitude, std::int32_t signOf)
-{
-    return static_cast<std::int32_t>(signOf < 0 ? -magnitude : magnitude);
-}
+    std::int32_t withSign(std::int64_t magnitude, std::int32_t signOf)
+    {
+        return static_cast<std::int32_t>(signOf < 0 ? -magnitude : magnitude);
+    }
 
 } // namespace
 
 Size Mapping::effectiveViewportExt() const
 {
-    if (mode == MM_TEXT) return {1, 1};
+    if (mode == MM_TEXT) return { 1, 1 };
     if (mode != MM_ISOTROPIC) return viewportExt;
     std::int64_t wx = std::llabs(windowExt.cx), wy = std::llabs(windowExt.cy);
     std::int64_t vx = std::llabs(viewportExt.cx), vy = std::llabs(viewportExt.cy);
@@ -46,11 +46,11 @@ Size Mapping::effectiveViewportExt() const
 
 Point Mapping::toDevice(Point p) const
 {
-    if (mode == MM_TEXT) return {p.x - windowOrg.x + viewportOrg.x, p.y - windowOrg.y + viewportOrg.y};
+    if (mode == MM_TEXT) return { p.x - windowOrg.x + viewportOrg.x, p.y - windowOrg.y + viewportOrg.y };
     Size v = effectiveViewportExt();
-    std::int64_t x = roundDiv((std::int64_t{p.x} - windowOrg.x) * v.cx, windowExt.cx) + viewportOrg.x;
-    std::int64_t y = roundDiv((std::int64_t{p.y} - windowOrg.y) * v.cy, windowExt.cy) + viewportOrg.y;
-    return {clampDevice(x), clampDevice(y)};
+    std::int64_t x = roundDiv((std::int64_t { p.x } - windowOrg.x) * v.cx, windowExt.cx) + viewportOrg.x;
+    std::int64_t y = roundDiv((std::int64_t { p.y } - windowOrg.y) * v.cy, windowExt.cy) + viewportOrg.y;
+    return { clampDevice(x), clampDevice(y) };
 }
 
 void Mapping::toDeviceExact(Point p, double& x, double& y) const
@@ -75,28 +75,28 @@ int Mapping::setMode(int newMode)
 Size Mapping::setWindowExt(int cx, int cy)
 {
     Size old = windowExt;
-    if (mode == MM_ISOTROPIC && cx != 0 && cy != 0) windowExt = {cx, cy};
+    if (mode == MM_ISOTROPIC && cx != 0 && cy != 0) windowExt = { cx, cy };
     return old;
 }
 
 Size Mapping::setViewportExt(int cx, int cy)
 {
     Size old = viewportExt;
-    if (mode == MM_ISOTROPIC && cx != 0 && cy != 0) viewportExt = {cx, cy};
+    if (mode == MM_ISOTROPIC && cx != 0 && cy != 0) viewportExt = { cx, cy };
     return old;
 }
 
 Point Mapping::setViewportOrg(int x, int y)
 {
     Point old = viewportOrg;
-    viewportOrg = {x, y};
+    viewportOrg = { x, y };
     return old;
 }
 
 Point Mapping::setWindowOrg(int x, int y)
 {
     Point old = windowOrg;
-    windowOrg = {x, y};
+    windowOrg = { x, y };
     return old;
 }
 

@@ -11,10 +11,10 @@ namespace qorvan::slide {
 
 struct Mapping {
     int mode = MM_TEXT;
-    Size windowExt{1, 1};
-    Size viewportExt{1, 1};
-    Point windowOrg{0, 0};
-    Point viewportOrg{0, 0};
+    Size windowExt { 1, 1 };
+    Size viewportExt { 1, 1 };
+    Point windowOrg { 0, 0 };
+    Point viewportOrg { 0, 0 };
 
     // The viewport extent after the isotropic adjustment (as set otherwise).
     Size effectiveViewportExt() const;

@@ -3,11 +3,15 @@
 namespace qorvan::slide {
 
 OffscreenWindow::OffscreenWindow(int width, int height, ColorRef background)
-    : surface_(width, height, background), background_(background)
+    : surface_(width, height, background)
+    , background_(background)
 {
 }
 
-void OffscreenWindow::InvalidateAndUpdate() { surface_.clear(background_); }
+void OffscreenWindow::InvalidateAndUpdate()
+{
+    surface_.clear(background_);
+}
 
 Surface* OffscreenWindow::GetSurface()
 {

@@ -7,59 +7,62 @@ namespace qorvan::slide {
 
 namespace {
 
-int dimension(int width, int height, bool wantWidth)
-{
-    if (!RasterSurface::sizeAllowed(width, height)) return 0;
-    return wantWidth ? width : height;
-}
+    int dimension(int width, int height, bool wantWidth)
+    {
+        if (!RasterSurface::sizeAllowed(width, height)) return 0;
+        return wantWidth ? width : height;
+    }
 
-// floor(n / d) for d > 0.
-std::int64_t floorDiv(std::int64_t n, std::int64_t d)
-{
-    std::int64_t q = n / d;
-    return (n % d != 0 && n < 0) ? q - 1 : q;
-}
+    // floor(n / d) for d > 0.
+    std::int64_t floorDiv(std::int64_t n, std::int64_t d)
+    {
+        std::int64_t q = n / d;
+        return (n % d != 0 && n < 0) ? q - 1 : q;
+    }
 
-std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDiv(-n, d); }
+    std::int64_t ceilDiv(std::int64_t n, std::int64_t d)
+    {
+        return -floorDiv(-n, d);
+    }
 
 } // namespace
 
-template <typename Pixel>
-bool BasicRasterSurface<Pixel>::sizeAllowed(int width, int height)
+template <typename Pixel> bool BasicRasterSurface<Pixel>::sizeAllowed(int width, int height)
 {
-    return width > 0 && height > 0 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE &&
-           std::int64_t{width} * height <= RASTER_MAX_PIXELS;
+    return width > 0 && height > 0 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE
+        && std::int64_t { width } * height <= RASTER_MAX_PIXELS;
 }
 
 template <typename Pixel>
-BasicRasterSurface<Pixel>::BasicRasterSurface(int width, int height, ColorRef background, std::int64_t fillBudget,
-                                              std::int64_t lineBudget)
-    : DeviceContext({0, 0, dimension(width, height, true), dimension(width, height, false)}),
-      width_(dimension(width, height, true)), height_(dimension(width, height, false)), fillBudget_(fillBudget),
-      lineBudget_(lineBudget)
+BasicRasterSurface<Pixel>::BasicRasterSurface(
+    int width, int height, ColorRef background, std::int64_t fillBudget, std::int64_t lineBudget)
+    : DeviceContext({ 0, 0, dimension(width, height, true), dimension(width, height, false) })
+    , width_(dimension(width, height, true))
+    , height_(dimension(width, height, false))
+    , fillBudget_(fillBudget)
+    , lineBudget_(lineBudget)
 {
     const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     const Pixel value = encode(background);
-    if constexpr (std::is_same_v<Pixel, std::uint8_t>) pixels_.resize(n); // index 0: the background
-    else pixels_.assign(n, value);
+    if constexpr (std::is_same_v<Pixel, std::uint8_t>)
+        pixels_.resize(n); // index 0: the background
+    else
+        pixels_.assign(n, value);
     (void)value;
 }
 
-template <>
-ColorRef BasicRasterSurface<ColorRef>::encode(ColorRef color)
+template <> ColorRef BasicRasterSurface<ColorRef>::encode(ColorRef color)
 {
     return color;
 }
 
-template <>
-ColorRef BasicRasterSurface<ColorRef>::decode(ColorRef value) const
+template <> ColorRef BasicRasterSurface<ColorRef>::decode(ColorRef value) const
 {
     return value;
 }
 
 // Called once per primitive, never per pixel, so a plain search will do.
-template <>
-std::uint8_t BasicRasterSurface<std::uint8_t>::encode(ColorRef color)
+template <> std::uint8_t BasicRasterSurface<std::uint8_t>::encode(ColorRef color)
 {
     for (std::size_t i = palette_.size(); i-- > 0;)
         if (palette_[i] == color) return static_cast<std::uint8_t>(i);
@@ -71,14 +74,12 @@ std::uint8_t BasicRasterSurface<std::uint8_t>::encode(ColorRef color)
     return static_cast<std::uint8_t>(palette_.size() - 1);
 }
 
-template <>
-ColorRef BasicRasterSurface<std::uint8_t>::decode(std::uint8_t value) const
+template <> ColorRef BasicRasterSurface<std::uint8_t>::decode(std::uint8_t value) const
 {
     return value < palette_.size() ? palette_[value] : 0;
 }
 
-template <typename Pixel>
-void BasicRasterSurface<Pixel>::clear(ColorRef color)
+template <typename Pixel> void BasicRasterSurface<Pixel>::clear(ColorRef color)
 {
     std::fill(pixels_.begin(), pixels_.end(), encode(color));
     fillWork_ = 0;
@@ -87,24 +88,22 @@ void BasicRasterSurface<Pixel>::clear(ColorRef color)
     linesRefused_ = 0;
 }
 
-template <typename Pixel>
-void BasicRasterSurface<Pixel>::put(std::int64_t x, std::int64_t y, Pixel value)
+template <typename Pixel> void BasicRasterSurface<Pixel>::put(std::int64_t x, std::int64_t y, Pixel value)
 {
     Rect c = clipRect();
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
-    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = value;
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)]
+        = value;
 }
 
-template <typename Pixel>
-void BasicRasterSurface<Pixel>::devicePixel(Point p, ColorRef color)
+template <typename Pixel> void BasicRasterSurface<Pixel>::devicePixel(Point p, ColorRef color)
 {
     put(p.x, p.y, encode(color));
 }
 
-template <typename Pixel>
-void BasicRasterSurface<Pixel>::deviceLine(Point from, Point to, ColorRef colorRef)
+template <typename Pixel> void BasicRasterSurface<Pixel>::deviceLine(Point from, Point to, ColorRef colorRef)
 {
-    std::int64_t dx = std::int64_t{to.x} - from.x, dy = std::int64_t{to.y} - from.y;
+    std::int64_t dx = std::int64_t { to.x } - from.x, dy = std::int64_t { to.y } - from.y;
     bool xMajor = std::llabs(dx) >= std::llabs(dy);
     std::int64_t major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
     std::int64_t steps = std::llabs(major);
@@ -117,8 +116,10 @@ void BasicRasterSurface<Pixel>::deviceLine(Point from, Point to, ColorRef colorR
     std::int64_t lo = xMajor ? c.left : c.top, hi = xMajor ? c.right - 1 : c.bottom - 1;
     if (hi < lo) return;
     std::int64_t i0, i1; // steps with lo <= start + sMajor * i <= hi
-    if (sMajor > 0) i0 = lo - start, i1 = hi - start;
-    else i0 = start - hi, i1 = start - lo;
+    if (sMajor > 0)
+        i0 = lo - start, i1 = hi - start;
+    else
+        i0 = start - hi, i1 = start - lo;
     i0 = std::max<std::int64_t>(i0, 0);
     i1 = std::min<std::int64_t>(i1, steps - 1);
     if (i1 < i0) return;
@@ -138,8 +139,10 @@ void BasicRasterSurface<Pixel>::deviceLine(Point from, Point to, ColorRef colorR
     for (std::int64_t i = i0; i <= i1; ++i) {
         std::int64_t m = startMinor + sMinor * q;
         std::int64_t p = start + sMajor * i;
-        if (xMajor) put(p, m, color);
-        else put(m, p, color);
+        if (xMajor)
+            put(p, m, color);
+        else
+            put(m, p, color);
         r += inc;
         if (r >= den) r -= den, ++q;
     }
@@ -154,12 +157,15 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
     for (std::size_t i = 0; i < points.size(); ++i) {
         Point a = points[i], b = points[(i + 1) % points.size()];
         if (a.y == b.y) continue;
-        if (a.y < b.y) edges_.push_back({a.x, a.y, b.x, b.y, 1, 0, 0, 0, 0});
-        else edges_.push_back({b.x, b.y, a.x, a.y, -1, 0, 0, 0, 0});
+        if (a.y < b.y)
+            edges_.push_back({ a.x, a.y, b.x, b.y, 1, 0, 0, 0, 0 });
+        else
+            edges_.push_back({ b.x, b.y, a.x, a.y, -1, 0, 0, 0, 0 });
     }
     std::int64_t work = 0;
     for (const Edge& e : edges_)
-        work += std::max<std::int64_t>(0, std::min<std::int64_t>(e.y1, c.bottom) - std::max<std::int64_t>(e.y0, c.top));
+        work += std::max<std::int64_t>(
+            0, std::min<std::int64_t>(e.y1, c.bottom) - std::max<std::int64_t>(e.y0, c.top));
     if (work > fillBudget_ - fillWork_) {
         ++fillsRefused_;
         return;
@@ -177,8 +183,8 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
             // found once when the edge comes in and then carried from row
             // to row as a quotient and remainder, with no division per row.
             Edge& g = edges_[next];
-            const std::int64_t h = std::int64_t{g.y1} - g.y0, dx = std::int64_t{g.x1} - g.x0;
-            const std::int64_t num = std::int64_t{g.x0} * h + (y - g.y0) * dx;
+            const std::int64_t h = std::int64_t { g.y1 } - g.y0, dx = std::int64_t { g.x1 } - g.x0;
+            const std::int64_t num = std::int64_t { g.x0 } * h + (y - g.y0) * dx;
             g.x = ceilDiv(num, h);
             g.rest = g.x * h - num; // 0 <= rest < h
             g.step = floorDiv(dx, h);
@@ -193,11 +199,11 @@ void BasicRasterSurface<Pixel>::deviceFill(const std::vector<Point>& points, int
         crossings_.clear();
         for (std::size_t e : active_) {
             Edge& g = edges_[e];
-            crossings_.push_back({g.x, g.winding});
+            crossings_.push_back({ g.x, g.winding });
             g.x += g.step;
             g.rest -= g.stepRest;
             if (g.rest < 0) {
-                g.rest += std::int64_t{g.y1} - g.y0;
+                g.rest += std::int64_t { g.y1 } - g.y0;
                 ++g.x;
             }
         }

@@ -33,13 +33,13 @@ namespace qorvan::slide {
 // Bounds on a raster surface: no side beyond RASTER_MAX_SIDE and no more than
 // RASTER_MAX_PIXELS pixels (256 MiB). A larger request gives an empty surface.
 inline constexpr int RASTER_MAX_SIDE = 16384;
-inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t{1} << 26;
+inline constexpr std::int64_t RASTER_MAX_PIXELS = std::int64_t { 1 } << 26;
 
 // Bound on the fill work of one drawing (from creation or the last clear):
 // the sum over fills of edges times the rows they cross. A fill that would
 // exceed what is left is outlined but not filled, so a slide of many
 // 65535-vertex fills costs time in proportion to its size, never its square.
-inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
+inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t { 1 } << 24;
 
 // Bound on the line work of one drawing: the pixel steps walked by lines,
 // fill outlines included. A line that would exceed what is left is not
@@ -47,18 +47,14 @@ inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t{1} << 24;
 // 65535 edges that each cross the whole picture would otherwise cost tens
 // of millions of steps per fill; this keeps any slide to about a second.
 // The largest real slide takes about 2 million steps at 4096 x 4096.
-inline constexpr std::int64_t RASTER_LINE_BUDGET = std::int64_t{1} << 27;
+inline constexpr std::int64_t RASTER_LINE_BUDGET = std::int64_t { 1 } << 27;
 
 // Memory for pixels that starts zeroed by the system rather than by a pass
 // over it: a large picture's fresh pages then cost nothing until drawn on.
-template <typename T>
-struct ZeroedAllocator {
+template <typename T> struct ZeroedAllocator {
     using value_type = T;
     ZeroedAllocator() = default;
-    template <typename U>
-    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept
-    {
-    }
+    template <typename U> ZeroedAllocator(const ZeroedAllocator<U>&) noexcept { }
     T* allocate(std::size_t n)
     {
         void* p = std::calloc(n, sizeof(T));
@@ -67,12 +63,8 @@ struct ZeroedAllocator {
     }
     void deallocate(T* p, std::size_t) noexcept { std::free(p); }
     // Value-initialising is what calloc has done already.
-    template <typename U>
-    void construct(U*) noexcept
-    {
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args)
+    template <typename U> void construct(U*) noexcept { }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args)
     {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
@@ -82,16 +74,15 @@ struct ZeroedAllocator {
 // The indexed surface's background is always index 0, the first colour it
 // is given, so its zeroed memory is already the background.
 template <typename Pixel>
-using PixelBuffer =
-    std::conditional_t<std::is_same_v<Pixel, std::uint8_t>, std::vector<Pixel, ZeroedAllocator<Pixel>>, std::vector<Pixel>>;
+using PixelBuffer = std::conditional_t<std::is_same_v<Pixel, std::uint8_t>,
+    std::vector<Pixel, ZeroedAllocator<Pixel>>, std::vector<Pixel>>;
 
 // A surface may be given smaller budgets than RASTER_FILL_BUDGET and
 // RASTER_LINE_BUDGET.
-template <typename Pixel>
-class BasicRasterSurface : public DeviceContext {
+template <typename Pixel> class BasicRasterSurface : public DeviceContext {
 public:
-    BasicRasterSurface(int width, int height, ColorRef background = 0, std::int64_t fillBudget = RASTER_FILL_BUDGET,
-                       std::int64_t lineBudget = RASTER_LINE_BUDGET);
+    BasicRasterSurface(int width, int height, ColorRef background = 0,
+        std::int64_t fillBudget = RASTER_FILL_BUDGET, std::int64_t lineBudget = RASTER_LINE_BUDGET);
 
     // False when the requested size was refused (width and height are 0).
     bool valid() const { return width_ > 0 && height_ > 0; }
@@ -100,7 +91,8 @@ public:
     int height() const { return height_; }
     ColorRef pixel(int x, int y) const
     {
-        return decode(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)]);
+        return decode(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_)
+            + static_cast<std::size_t>(x)]);
     }
     const PixelBuffer<Pixel>& pixels() const { return pixels_; }
     // Indexed: the colours the indices stand for. A drawing that needs a

@@ -7,13 +7,20 @@ namespace qorvan::slide {
 const char* recordKindName(RecordKind kind)
 {
     switch (kind) {
-    case RecordKind::Vector: return "vector";
-    case RecordKind::Skipped: return "skipped";
-    case RecordKind::OffsetVector: return "offset vector";
-    case RecordKind::End: return "end";
-    case RecordKind::SolidFill: return "solid fill";
-    case RecordKind::CommonEndpoint: return "common-endpoint vector";
-    case RecordKind::Colour: return "colour";
+    case RecordKind::Vector:
+        return "vector";
+    case RecordKind::Skipped:
+        return "skipped";
+    case RecordKind::OffsetVector:
+        return "offset vector";
+    case RecordKind::End:
+        return "end";
+    case RecordKind::SolidFill:
+        return "solid fill";
+    case RecordKind::CommonEndpoint:
+        return "common-endpoint vector";
+    case RecordKind::Colour:
+        return "colour";
     }
     return "?";
 }
@@ -32,7 +39,7 @@ bool RecordReader::next(SlideRecord& r)
     std::uint8_t b[6];
     const std::size_t got = stream_.read(b, 2);
     if (got < 2) return stop(got == 1, pos_);
-    r = SlideRecord{};
+    r = SlideRecord {};
     r.offset = pos_;
     r.word = platform::getU16(b, order_);
     const auto hi = static_cast<std::uint8_t>(r.word >> 8);
@@ -41,16 +48,17 @@ bool RecordReader::next(SlideRecord& r)
         if (stream_.read(b, 6) != 6) return stop(true, pos_);
         r.kind = RecordKind::Vector;
         r.length = 8;
-        r.from = {r.word, platform::getU16(b, order_)};
-        r.to = {platform::getU16(b + 2, order_), platform::getU16(b + 4, order_)};
+        r.from = { r.word, platform::getU16(b, order_) };
+        r.to = { platform::getU16(b + 2, order_), platform::getU16(b + 4, order_) };
     } else if (hi == REC_OFFSET_VECTOR) {
         if (stream_.read(b, 3) != 3) return stop(true, pos_);
         r.kind = RecordKind::OffsetVector;
         r.length = 5;
         r.delta[0] = static_cast<std::int8_t>(lo);
-        for (int i = 0; i < 3; ++i) r.delta[i + 1] = static_cast<std::int8_t>(b[i]);
-        r.from = {last_.x + r.delta[0], last_.y + r.delta[1]};
-        r.to = {last_.x + r.delta[2], last_.y + r.delta[3]};
+        for (int i = 0; i < 3; ++i)
+            r.delta[i + 1] = static_cast<std::int8_t>(b[i]);
+        r.from = { last_.x + r.delta[0], last_.y + r.delta[1] };
+        r.to = { last_.x + r.delta[2], last_.y + r.delta[3] };
     } else if (hi == REC_END) {
         r.kind = RecordKind::End;
         r.length = 2;
@@ -65,7 +73,7 @@ bool RecordReader::next(SlideRecord& r)
         for (std::size_t i = 0; i < n; ++i) {
             if (stream_.read(b, 6) != 6) return stop(true, pos_);
             spares_.push_back(platform::getU16(b, order_));
-            vertices_.push_back({platform::getU16(b + 2, order_), platform::getU16(b + 4, order_)});
+            vertices_.push_back({ platform::getU16(b + 2, order_), platform::getU16(b + 4, order_) });
         }
         r.kind = RecordKind::SolidFill;
         r.length = 6 + 6 * n;
@@ -77,7 +85,7 @@ bool RecordReader::next(SlideRecord& r)
         r.length = 3;
         r.delta[0] = static_cast<std::int8_t>(lo);
         r.delta[1] = static_cast<std::int8_t>(b[0]);
-        r.from = {last_.x + r.delta[0], last_.y + r.delta[1]};
+        r.from = { last_.x + r.delta[0], last_.y + r.delta[1] };
         r.to = last_;
     } else if (hi == REC_COLOR) {
         r.kind = RecordKind::Colour;
@@ -87,8 +95,9 @@ bool RecordReader::next(SlideRecord& r)
         r.kind = RecordKind::Skipped;
         r.length = 2;
     }
-    if (r.kind == RecordKind::Vector || r.kind == RecordKind::OffsetVector || r.kind == RecordKind::CommonEndpoint)
-        last_ = {clampFrom(r.from.x), clampFrom(r.from.y)};
+    if (r.kind == RecordKind::Vector || r.kind == RecordKind::OffsetVector
+        || r.kind == RecordKind::CommonEndpoint)
+        last_ = { clampFrom(r.from.x), clampFrom(r.from.y) };
     pos_ += r.length;
     ++walk_.records;
     if (r.kind == RecordKind::End) {
@@ -100,14 +109,15 @@ bool RecordReader::next(SlideRecord& r)
 }
 
 RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t start, ByteOrder order,
-                       const std::function<void(const SlideRecord&)>& visit)
+    const std::function<void(const SlideRecord&)>& visit)
 {
     MemoryStream stream(data, size);
     if (start > size) start = size;
     stream.seek(static_cast<std::int64_t>(start));
-    RecordReader reader(stream, order, {0, 0}, start);
+    RecordReader reader(stream, order, { 0, 0 }, start);
     SlideRecord r;
-    while (reader.next(r)) visit(r);
+    while (reader.next(r))
+        visit(r);
     return reader.walk();
 }
 
@@ -123,15 +133,22 @@ void encodeRecord(const SlideRecord& r, ByteOrder order, std::vector<std::uint8_
         break;
     case RecordKind::OffsetVector:
         typed(REC_OFFSET_VECTOR, static_cast<std::uint8_t>(r.delta[0]));
-        for (int i = 1; i < 4; ++i) byte(r.delta[i]);
+        for (int i = 1; i < 4; ++i)
+            byte(r.delta[i]);
         break;
     case RecordKind::CommonEndpoint:
         typed(REC_COMMON_ENDPOINT, static_cast<std::uint8_t>(r.delta[0]));
         byte(r.delta[1]);
         break;
-    case RecordKind::End: typed(REC_END, low); break;
-    case RecordKind::Colour: typed(REC_COLOR, r.colour); break;
-    case RecordKind::Skipped: word(r.word); break;
+    case RecordKind::End:
+        typed(REC_END, low);
+        break;
+    case RecordKind::Colour:
+        typed(REC_COLOR, r.colour);
+        break;
+    case RecordKind::Skipped:
+        word(r.word);
+        break;
     case RecordKind::SolidFill: {
         const std::size_t n = r.vertices ? r.vertices->size() : 0;
         typed(REC_SOLID_FILL, low);

@@ -28,12 +28,21 @@ using platform::ByteOrder;
 inline constexpr std::int32_t WORD_MAX = 0xFFFF;
 
 // A line's from point below -1 becomes 0 (-1 itself stays).
-inline std::int32_t clampFrom(std::int32_t v) { return v < -1 ? 0 : v; }
+inline std::int32_t clampFrom(std::int32_t v)
+{
+    return v < -1 ? 0 : v;
+}
 // A line's to point beyond the extent plus one folds back: 0xFFFF - v, so a
 // 16-bit -1 lands at 0.
-inline std::int32_t foldTo(std::int32_t v, std::int32_t extent) { return v > extent + 1 ? WORD_MAX - v : v; }
+inline std::int32_t foldTo(std::int32_t v, std::int32_t extent)
+{
+    return v > extent + 1 ? WORD_MAX - v : v;
+}
 // A fill vertex folds against the extent itself.
-inline std::int32_t foldVertex(std::int32_t v, std::int32_t extent) { return v > extent ? WORD_MAX - v : v; }
+inline std::int32_t foldVertex(std::int32_t v, std::int32_t extent)
+{
+    return v > extent ? WORD_MAX - v : v;
+}
 
 enum class RecordKind { Vector, Skipped, OffsetVector, End, SolidFill, CommonEndpoint, Colour };
 inline constexpr int RECORD_KINDS = 7;
@@ -49,8 +58,8 @@ struct SlideRecord {
     std::size_t offset = 0; // of the record word, from the start of the data
     std::size_t length = 0; // bytes the record takes
     std::uint16_t word = 0;
-    Point from{};
-    Point to{};
+    Point from {};
+    Point to {};
     std::uint8_t colour = 0;
     // Offset vector: dx1, dy1, dx2, dy2; common endpoint: dx, dy.
     std::int8_t delta[4] = {};
@@ -62,8 +71,8 @@ struct SlideRecord {
 
 struct RecordWalk {
     std::size_t records = 0;
-    bool endRecord = false;    // stopped at an end record
-    bool cutShort = false;     // the data ended inside a record
+    bool endRecord = false; // stopped at an end record
+    bool cutShort = false; // the data ended inside a record
     std::size_t stopOffset = 0; // where the walk stopped: after the end record,
                                 // at the cut record, or the data's end
 };
@@ -73,8 +82,13 @@ struct RecordWalk {
 // clamped. Offsets count from `base`, the offset of the stream's position.
 class RecordReader {
 public:
-    RecordReader(SlideStream& stream, ByteOrder order, Point start = {0, 0}, std::size_t base = 0)
-        : stream_(stream), order_(order), last_(start), pos_(base) {}
+    RecordReader(SlideStream& stream, ByteOrder order, Point start = { 0, 0 }, std::size_t base = 0)
+        : stream_(stream)
+        , order_(order)
+        , last_(start)
+        , pos_(base)
+    {
+    }
 
     // The next record; false at the end of the data, after the end record,
     // or at a record cut short (whose part read is not returned). A fill's
@@ -96,7 +110,7 @@ private:
 
 // Walks the records that start at `start` in data with a RecordReader.
 RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t start, ByteOrder order,
-                       const std::function<void(const SlideRecord&)>& visit);
+    const std::function<void(const SlideRecord&)>& visit);
 
 // Appends the record's bytes in the given order. Line records take from and
 // to (vector) or delta (relative kinds); the record word's low byte of an

@@ -24,7 +24,7 @@ struct SlideRenderer {
     Window* window = nullptr;
     Surface* surface = nullptr;
     // Base of offset and common-endpoint vectors; a slide starts at (0, 0).
-    Point lastPoint{0, 0};
+    Point lastPoint { 0, 0 };
     std::int32_t xDots = 0;
     std::int32_t yDots = 0;
     // Vertices of the fill being read; reused across fills and grown only as

@@ -25,7 +25,10 @@ public:
 class MemoryStream final : public SlideStream {
 public:
     MemoryStream(const void* data, std::size_t size)
-        : data_(static_cast<const std::uint8_t*>(data)), size_(size) {}
+        : data_(static_cast<const std::uint8_t*>(data))
+        , size_(size)
+    {
+    }
     std::size_t read(void* buf, std::size_t n) override
     {
         std::size_t left = size_ - pos_;
@@ -52,7 +55,11 @@ private:
 // bytes at a time.
 class FileStream final : public SlideStream {
 public:
-    explicit FileStream(platform::File& file) : file_(file) { base_ = file_.tell(); }
+    explicit FileStream(platform::File& file)
+        : file_(file)
+    {
+        base_ = file_.tell();
+    }
     std::size_t read(void* buf, std::size_t n) override;
     std::int64_t tell() override { return base_ + static_cast<std::int64_t>(pos_); }
     bool seek(std::int64_t position) override;

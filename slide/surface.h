@@ -20,9 +20,18 @@ constexpr ColorRef rgb(unsigned r, unsigned g, unsigned b)
 {
     return static_cast<ColorRef>((r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16));
 }
-constexpr unsigned redOf(ColorRef c) { return c & 0xFFu; }
-constexpr unsigned greenOf(ColorRef c) { return (c >> 8) & 0xFFu; }
-constexpr unsigned blueOf(ColorRef c) { return (c >> 16) & 0xFFu; }
+constexpr unsigned redOf(ColorRef c)
+{
+    return c & 0xFFu;
+}
+constexpr unsigned greenOf(ColorRef c)
+{
+    return (c >> 8) & 0xFFu;
+}
+constexpr unsigned blueOf(ColorRef c)
+{
+    return (c >> 16) & 0xFFu;
+}
 
 struct Point {
     std::int32_t x = 0;

@@ -11,36 +11,43 @@ namespace qorvan::slide {
 
 namespace {
 
-std::string hex(ColorRef c)
-{
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", redOf(c), greenOf(c), blueOf(c));
-    return buf;
-}
+    std::string hex(ColorRef c)
+    {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "#%02x%02x%02x", redOf(c), greenOf(c), blueOf(c));
+        return buf;
+    }
 
-void appendf(std::string& out, const char* fmt, auto... args)
-{
-    char buf[160];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    if (n > 0) out.append(buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n) : sizeof buf - 1);
-}
+    void appendf(std::string& out, const char* fmt, auto... args)
+    {
+        char buf[160];
+        int n = std::snprintf(buf, sizeof buf, fmt, args...);
+        if (n > 0)
+            out.append(
+                buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n) : sizeof buf - 1);
+    }
 
 } // namespace
 
 SvgSurface::SvgSurface(int width, int height, ColorRef background, bool smooth, Sink sink)
-    : DeviceContext({0, 0, width > 0 ? width : 0, height > 0 ? height : 0}), sink_(std::move(sink)), smooth_(smooth)
+    : DeviceContext({ 0, 0, width > 0 ? width : 0, height > 0 ? height : 0 })
+    , sink_(std::move(sink))
+    , smooth_(smooth)
 {
     width = width > 0 ? width : 0;
     height = height > 0 ? height : 0;
     out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    appendf(out_, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n",
+    appendf(out_,
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n",
         width, height, width, height);
     // A background beyond the 24 colour bits (TRANSPARENT_BACKGROUND) is no
     // colour at all: the picture is left transparent.
     if (background <= 0xFFFFFFu)
-        appendf(out_, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width, height, hex(background).c_str());
-    out_ += smooth_ ? "<g stroke-width=\"1\" stroke-linecap=\"round\" stroke-linejoin=\"round\" fill=\"none\">\n"
-                    : "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
+        appendf(
+            out_, "<rect width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width, height, hex(background).c_str());
+    out_ += smooth_
+        ? "<g stroke-width=\"1\" stroke-linecap=\"round\" stroke-linejoin=\"round\" fill=\"none\">\n"
+        : "<g stroke-width=\"1\" stroke-linecap=\"butt\" shape-rendering=\"crispEdges\">\n";
 }
 
 // Pieces go out whole once they are large enough that a write per piece
@@ -58,10 +65,11 @@ void SvgSurface::place(Point p, std::string& out) const
     double x, y;
     mapping().toDeviceExact(p, x, y);
     bool first = true;
-    for (double v : {x + 0.5, y + 0.5}) {
+    for (double v : { x + 0.5, y + 0.5 }) {
         char buf[32];
         int n = std::snprintf(buf, sizeof buf, "%.2f", v);
-        while (n > 0 && buf[n - 1] == '0') --n;
+        while (n > 0 && buf[n - 1] == '0')
+            --n;
         if (n > 0 && buf[n - 1] == '.') --n;
         if (!first) out += ' ';
         first = false;
@@ -82,7 +90,7 @@ bool SvgSurface::LineTo(int x, int y)
     if (!smooth_) return DeviceContext::LineTo(x, y);
     Point from = position();
     ColorRef color = GetObjectColor(GetCurrentObject(ObjectKind::Pen));
-    if (!(from == Point{x, y})) {
+    if (!(from == Point { x, y })) {
         if (pathOpen_ && (color != linesColor_ || !(clipRect() == groupClip_))) flushLines();
         openClipGroup();
         if (!pathOpen_) {
@@ -96,8 +104,8 @@ bool SvgSurface::LineTo(int x, int y)
             place(from, out_);
         }
         out_ += 'L';
-        linesEnd_ = {x, y};
-        place({x, y}, out_);
+        linesEnd_ = { x, y };
+        place({ x, y }, out_);
         spill();
     }
     // The path is the line: drawing it again on the pixel grid as well
@@ -112,7 +120,7 @@ ColorRef SvgSurface::SetPixel(int x, int y, ColorRef color)
     flushLines();
     openClipGroup();
     double px, py;
-    mapping().toDeviceExact({x, y}, px, py);
+    mapping().toDeviceExact({ x, y }, px, py);
     appendf(out_, "<rect x=\"%.2f\" y=\"%.2f\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", px, py,
         hex(color).c_str());
     spill();
@@ -156,15 +164,16 @@ void SvgSurface::deviceLine(Point a, Point b, ColorRef color)
 {
     if (a == b) return;
     openClipGroup();
-    appendf(out_, "<line x1=\"%d.5\" y1=\"%d.5\" x2=\"%d.5\" y2=\"%d.5\" stroke=\"%s\"/>\n", a.x, a.y, b.x, b.y,
-        hex(color).c_str());
+    appendf(out_, "<line x1=\"%d.5\" y1=\"%d.5\" x2=\"%d.5\" y2=\"%d.5\" stroke=\"%s\"/>\n", a.x, a.y, b.x,
+        b.y, hex(color).c_str());
     spill();
 }
 
 void SvgSurface::devicePixel(Point p, ColorRef color)
 {
     openClipGroup();
-    appendf(out_, "<rect x=\"%d\" y=\"%d\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", p.x, p.y, hex(color).c_str());
+    appendf(out_, "<rect x=\"%d\" y=\"%d\" width=\"1\" height=\"1\" fill=\"%s\"/>\n", p.x, p.y,
+        hex(color).c_str());
     spill();
 }
 
@@ -190,7 +199,10 @@ std::string SvgSurface::ending() const
     return out;
 }
 
-std::string SvgSurface::document() const { return out_ + ending(); }
+std::string SvgSurface::document() const
+{
+    return out_ + ending();
+}
 
 bool SvgSurface::finish()
 {

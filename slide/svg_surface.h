@@ -50,7 +50,7 @@ protected:
     void deviceLine(Point from, Point to, ColorRef color) override;
     void devicePixel(Point p, ColorRef color) override;
     void devicePolygon(const std::vector<Point>& points, int fillMode, ColorRef fill, ColorRef pen) override;
-    void deviceFill(const std::vector<Point>&, int, ColorRef) override {}
+    void deviceFill(const std::vector<Point>&, int, ColorRef) override { }
 
 private:
     void openClipGroup();
@@ -62,7 +62,7 @@ private:
     std::string out_; // what is written and not yet handed to the sink
     Sink sink_;
     bool sinkOk_ = true;
-    Rect groupClip_{};
+    Rect groupClip_ {};
     bool groupOpen_ = false;
     int clipCount_ = 0;
     bool smooth_;
@@ -70,7 +70,7 @@ private:
     // path element, open in out_ while pathOpen_.
     bool pathOpen_ = false;
     ColorRef linesColor_ = 0;
-    Point linesEnd_{}; // logical end of the path's last line
+    Point linesEnd_ {}; // logical end of the path's last line
 };
 
 } // namespace qorvan::slide

@@ -22,259 +22,262 @@ using namespace detail;
 
 namespace {
 
-const char* orEmpty(const char* s) { return s ? s : ""; }
-
-// The failures below the store's own code (an allocation) become code 6, and
-// nothing escapes into the host.
-template <typename F> int guarded(F&& body)
-{
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return setStatus(NoMemory, nullptr, nullptr);
+    const char* orEmpty(const char* s)
+    {
+        return s ? s : "";
     }
-}
 
-std::string folderOfNative(const std::string& native)
-{
-    auto slash = native.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : native.substr(0, slash);
-}
-
-std::vector<Piece> piecesOf(const std::vector<LibraryEntry>& entries)
-{
-    std::vector<Piece> pieces;
-    pieces.reserve(entries.size() + 1);
-    for (const LibraryEntry& e : entries) pieces.push_back(Piece{e.name, e.offset, e.size, false});
-    return pieces;
-}
-
-bool sameName(const SlideName& stored, std::string_view name)
-{
-    return platform::equalsNoCase(storedName(stored), name);
-}
-
-// A library may be written from nothing only where no file exists, or over
-// a valid library without slides; any other file at that path (one the
-// reader could not open, say) is left alone.
-int mayCreate(const LibraryFile& lib)
-{
-    if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-    if (libraryExists(lib) && !isEmptyLibrary(lib)) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-    return Ok;
-}
-
-// The library held open for a whole operation: its directory is read from
-// this descriptor and every old slide copied through it, so what is written
-// comes from one file even when another program replaces the library
-// meanwhile. Not open when there is no library yet.
-platform::File openLibrary(const LibraryFile& lib)
-{
-    if (lib.tooLong || lib.native.empty()) return {};
-    return platform::File::openNative(lib.native, platform::OpenMode::Read);
-}
-
-// The directory of the library held open; empty with the code recorded.
-std::vector<LibraryEntry> directoryOf(platform::File& file, const LibraryFile& lib)
-{
-    if (!file.isOpen()) {
-        setStatus(CannotOpen, lib.readerText.c_str(), nullptr);
-        return {};
-    }
-    return readDirectoryFrom(file, lib);
-}
-
-int createAt(const LibraryFile& lib)
-{
-    if (mayCreate(lib) != Ok) return CannotOpen;
-    platform::File old = openLibrary(lib);
-    return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, {}, nullptr, {});
-}
-
-// The directory an append or replace starts from: the library's, or none
-// where a new library may be written. False with the code recorded.
-bool startingDirectory(const LibraryFile& lib, platform::File& file, std::vector<LibraryEntry>& entries)
-{
-    file = openLibrary(lib);
-    entries = directoryOf(file, lib);
-    if (!entries.empty()) return true;
-    int code = lastStatus();
-    if (code != CannotOpen && code != EmptyLibrary) return false;
-    // The new library is written with its first slide in one rewrite, so a
-    // failing append never leaves an empty library behind.
-    return mayCreate(lib) == Ok;
-}
-
-// Adds the slide file after entries (read from old), in one rewrite.
-int appendAfter(const LibraryFile& lib, platform::File& old, const std::vector<LibraryEntry>& entries,
-                const char* slideFile)
-{
-    const std::string slideText = slideFileText(slideFile);
-    const std::string name = slideNameOf(slideFile);
-    if (!isUsableName(name)) return setStatus(InvalidSlide, slideText.c_str(), nullptr);
-    for (const LibraryEntry& e : entries)
-        if (sameName(e.name, name)) return setStatus(SlideExists, lib.written.c_str(), name.c_str());
-    if (entries.size() >= MAX_LIBRARY_SLIDES) return setStatus(NoMemory, nullptr, nullptr);
-
-    if (slideText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, slideText.c_str(), nullptr);
-    platform::File slide = platform::File::open(slideText, platform::OpenMode::Read);
-    if (!slide.isOpen()) return setStatus(CannotOpen, slideText.c_str(), nullptr);
-    std::int64_t length = slide.length();
-    if (length < 0) return setStatus(CannotOpen, slideText.c_str(), nullptr);
-
-    std::vector<Piece> pieces = piecesOf(entries);
-    pieces.push_back(Piece{makeSlideName(name), 0, length, true});
-    return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, pieces, &slide, slideText);
-}
-
-int appendLocked(const LibraryFile& lib, const char* slideFile)
-{
-    platform::File old;
-    std::vector<LibraryEntry> entries;
-    if (!startingDirectory(lib, old, entries)) return lastStatus();
-    return appendAfter(lib, old, entries, slideFile);
-}
-
-// The old slide leaves and the new one arrives in the same rewrite, so the
-// library is never seen (nor left, on a failure) without either.
-int replaceLocked(const LibraryFile& lib, const char* slideFile)
-{
-    platform::File old;
-    std::vector<LibraryEntry> entries;
-    if (!startingDirectory(lib, old, entries)) return lastStatus();
-    // The base name cut as the append will cut it, so a long file name
-    // replaces its own slide instead of meeting it as a duplicate.
-    std::string name = platform::splitPath(slideFile).base;
-    if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
-    std::vector<LibraryEntry> kept;
-    kept.reserve(entries.size());
-    for (const LibraryEntry& e : entries)
-        if (!sameName(e.name, name)) kept.push_back(e);
-    // What a separate delete would have recorded: the slide was not there.
-    if (!entries.empty() && kept.size() == entries.size())
-        setStatus(SlideNotFound, lib.written.c_str(), name.c_str());
-    return appendAfter(lib, old, kept, slideFile);
-}
-
-int deleteLocked(const LibraryFile& lib, const char* name)
-{
-    platform::File old = openLibrary(lib);
-    std::vector<LibraryEntry> entries = directoryOf(old, lib);
-    if (entries.empty()) return lastStatus();
-    std::vector<Piece> kept;
-    kept.reserve(entries.size());
-    for (const LibraryEntry& e : entries)
-        if (!sameName(e.name, name)) kept.push_back(Piece{e.name, e.offset, e.size, false});
-    if (kept.size() == entries.size()) return setStatus(SlideNotFound, lib.written.c_str(), name);
-    return rewriteLibrary(lib, &old, kept, nullptr, {});
-}
-
-// Extracts from the library held open as `held`, or from its own opening of
-// the library where there is none.
-int extractLocked(const char* directory, const LibraryFile& lib, const char* name,
-                  const std::vector<LibraryEntry>& entries, platform::File* held = nullptr, bool durable = false)
-{
-    const LibraryEntry* entry = nullptr;
-    for (const LibraryEntry& e : entries)
-        if (sameName(e.name, name)) {
-            entry = &e;
-            break;
+    // The failures below the store's own code (an allocation) become code 6, and
+    // nothing escapes into the host.
+    template <typename F> int guarded(F&& body)
+    {
+        try {
+            return body();
+        } catch (const std::bad_alloc&) {
+            return setStatus(NoMemory, nullptr, nullptr);
         }
-    if (!entry) return setStatus(SlideNotFound, lib.written.c_str(), name);
-    // The stored name becomes a file name: one that could leave the target
-    // folder (or is no file name at all) is refused before anything opens.
-    const std::string stored = storedName(entry->name);
-    if (!isUsableName(stored) || entry->offset < 0 || entry->size < 0) return setStatus(InvalidLibrary, nullptr, nullptr);
-    const std::string outText = outputText(directory, stored);
-    if (outText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, outText.c_str(), nullptr);
-
-    if (lib.tooLong) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    platform::File own;
-    if (!held) own = platform::File::openNative(lib.native, platform::OpenMode::Read);
-    platform::File& in = held ? *held : own;
-    if (!in.isOpen()) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    std::int64_t length = in.length();
-    if (length < 0) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    if (static_cast<std::int64_t>(entry->offset) + entry->size > length) return setStatus(InvalidLibrary, nullptr, nullptr);
-
-    // The slide goes to a temporary file that replaces the output only when
-    // complete, so a failure never leaves a truncated file where an older
-    // one stood.
-    NativeTarget target = resolveTarget(outText);
-    platform::SaveFile save;
-    if (!save.open(target.native)) return setStatus(CannotOpen, outText.c_str(), nullptr);
-    // Made durable when it replaces a file or when the caller is about to
-    // take the slide out of the library; otherwise a new slide file lost
-    // to a crash is still in the library, while paying a disk flush per
-    // slide made exploding a library many times slower than copying it.
-    save.setDurable(durable || save.targetExisted());
-    if (!in.seek(entry->offset)) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    std::vector<char> buffer;
-    switch (copyBytes(in, save.file(), entry->size, buffer, COPY_CHUNK)) {
-    case CopyFault::None:
-        break;
-    case CopyFault::Read:
-        return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
-    case CopyFault::Write:
-        return setStatus(CannotOpen, outText.c_str(), nullptr);
     }
-    if (!save.commit()) return setStatus(CannotOpen, outText.c_str(), nullptr);
-    return Ok;
-}
 
-int extractSlideLocked(const LibraryFile& lib, const char* name, const char* directory, bool durable = false)
-{
-    platform::File file = openLibrary(lib);
-    std::vector<LibraryEntry> entries = directoryOf(file, lib);
-    if (entries.empty()) return lastStatus();
-    return extractLocked(directory, lib, name, entries, &file, durable);
-}
+    std::string folderOfNative(const std::string& native)
+    {
+        auto slash = native.rfind('/');
+        if (slash == std::string::npos) return ".";
+        return slash == 0 ? "/" : native.substr(0, slash);
+    }
 
-// Every operation on one library: resolved once, locked against other
-// writers for the whole operation, with no exception let out.
-template <class Body>
-int withLibrary(const char* library, Body&& body)
-{
-    return guarded([&] {
-        LibraryFile lib = resolveLibrary(orEmpty(library));
-        // The folder the library really lives in: writers that reach it
-        // through links in other folders must take turns all the same.
-        std::string real = lib.native.empty() ? std::string() : platform::followLinks(lib.native);
-        LibraryLock lock(real.empty() || real == lib.native ? lib.nativeDir : folderOfNative(real));
-        if (!lock.held()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-        return body(lib);
-    });
-}
+    std::vector<Piece> piecesOf(const std::vector<LibraryEntry>& entries)
+    {
+        std::vector<Piece> pieces;
+        pieces.reserve(entries.size() + 1);
+        for (const LibraryEntry& e : entries)
+            pieces.push_back(Piece { e.name, e.offset, e.size, false });
+        return pieces;
+    }
+
+    bool sameName(const SlideName& stored, std::string_view name)
+    {
+        return platform::equalsNoCase(storedName(stored), name);
+    }
+
+    // A library may be written from nothing only where no file exists, or over
+    // a valid library without slides; any other file at that path (one the
+    // reader could not open, say) is left alone.
+    int mayCreate(const LibraryFile& lib)
+    {
+        if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        if (libraryExists(lib) && !isEmptyLibrary(lib))
+            return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        return Ok;
+    }
+
+    // The library held open for a whole operation: its directory is read from
+    // this descriptor and every old slide copied through it, so what is written
+    // comes from one file even when another program replaces the library
+    // meanwhile. Not open when there is no library yet.
+    platform::File openLibrary(const LibraryFile& lib)
+    {
+        if (lib.tooLong || lib.native.empty()) return {};
+        return platform::File::openNative(lib.native, platform::OpenMode::Read);
+    }
+
+    // The directory of the library held open; empty with the code recorded.
+    std::vector<LibraryEntry> directoryOf(platform::File& file, const LibraryFile& lib)
+    {
+        if (!file.isOpen()) {
+            setStatus(CannotOpen, lib.readerText.c_str(), nullptr);
+            return {};
+        }
+        return readDirectoryFrom(file, lib);
+    }
+
+    int createAt(const LibraryFile& lib)
+    {
+        if (mayCreate(lib) != Ok) return CannotOpen;
+        platform::File old = openLibrary(lib);
+        return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, {}, nullptr, {});
+    }
+
+    // The directory an append or replace starts from: the library's, or none
+    // where a new library may be written. False with the code recorded.
+    bool startingDirectory(const LibraryFile& lib, platform::File& file, std::vector<LibraryEntry>& entries)
+    {
+        file = openLibrary(lib);
+        entries = directoryOf(file, lib);
+        if (!entries.empty()) return true;
+        int code = lastStatus();
+        if (code != CannotOpen && code != EmptyLibrary) return false;
+        // The new library is written with its first slide in one rewrite, so a
+        // failing append never leaves an empty library behind.
+        return mayCreate(lib) == Ok;
+    }
+
+    // Adds the slide file after entries (read from old), in one rewrite.
+    int appendAfter(const LibraryFile& lib, platform::File& old, const std::vector<LibraryEntry>& entries,
+        const char* slideFile)
+    {
+        const std::string slideText = slideFileText(slideFile);
+        const std::string name = slideNameOf(slideFile);
+        if (!isUsableName(name)) return setStatus(InvalidSlide, slideText.c_str(), nullptr);
+        for (const LibraryEntry& e : entries)
+            if (sameName(e.name, name)) return setStatus(SlideExists, lib.written.c_str(), name.c_str());
+        if (entries.size() >= MAX_LIBRARY_SLIDES) return setStatus(NoMemory, nullptr, nullptr);
+
+        if (slideText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+        platform::File slide = platform::File::open(slideText, platform::OpenMode::Read);
+        if (!slide.isOpen()) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+        std::int64_t length = slide.length();
+        if (length < 0) return setStatus(CannotOpen, slideText.c_str(), nullptr);
+
+        std::vector<Piece> pieces = piecesOf(entries);
+        pieces.push_back(Piece { makeSlideName(name), 0, length, true });
+        return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, pieces, &slide, slideText);
+    }
+
+    int appendLocked(const LibraryFile& lib, const char* slideFile)
+    {
+        platform::File old;
+        std::vector<LibraryEntry> entries;
+        if (!startingDirectory(lib, old, entries)) return lastStatus();
+        return appendAfter(lib, old, entries, slideFile);
+    }
+
+    // The old slide leaves and the new one arrives in the same rewrite, so the
+    // library is never seen (nor left, on a failure) without either.
+    int replaceLocked(const LibraryFile& lib, const char* slideFile)
+    {
+        platform::File old;
+        std::vector<LibraryEntry> entries;
+        if (!startingDirectory(lib, old, entries)) return lastStatus();
+        // The base name cut as the append will cut it, so a long file name
+        // replaces its own slide instead of meeting it as a duplicate.
+        std::string name = platform::splitPath(slideFile).base;
+        if (name.size() > SLIDE_NAME_MAX) name.resize(SLIDE_NAME_MAX);
+        std::vector<LibraryEntry> kept;
+        kept.reserve(entries.size());
+        for (const LibraryEntry& e : entries)
+            if (!sameName(e.name, name)) kept.push_back(e);
+        // What a separate delete would have recorded: the slide was not there.
+        if (!entries.empty() && kept.size() == entries.size())
+            setStatus(SlideNotFound, lib.written.c_str(), name.c_str());
+        return appendAfter(lib, old, kept, slideFile);
+    }
+
+    int deleteLocked(const LibraryFile& lib, const char* name)
+    {
+        platform::File old = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(old, lib);
+        if (entries.empty()) return lastStatus();
+        std::vector<Piece> kept;
+        kept.reserve(entries.size());
+        for (const LibraryEntry& e : entries)
+            if (!sameName(e.name, name)) kept.push_back(Piece { e.name, e.offset, e.size, false });
+        if (kept.size() == entries.size()) return setStatus(SlideNotFound, lib.written.c_str(), name);
+        return rewriteLibrary(lib, &old, kept, nullptr, {});
+    }
+
+    // Extracts from the library held open as `held`, or from its own opening of
+    // the library where there is none.
+    int extractLocked(const char* directory, const LibraryFile& lib, const char* name,
+        const std::vector<LibraryEntry>& entries, platform::File* held = nullptr, bool durable = false)
+    {
+        const LibraryEntry* entry = nullptr;
+        for (const LibraryEntry& e : entries)
+            if (sameName(e.name, name)) {
+                entry = &e;
+                break;
+            }
+        if (!entry) return setStatus(SlideNotFound, lib.written.c_str(), name);
+        // The stored name becomes a file name: one that could leave the target
+        // folder (or is no file name at all) is refused before anything opens.
+        const std::string stored = storedName(entry->name);
+        if (!isUsableName(stored) || entry->offset < 0 || entry->size < 0)
+            return setStatus(InvalidLibrary, nullptr, nullptr);
+        const std::string outText = outputText(directory, stored);
+        if (outText.size() > MAX_PATH_CHARS) return setStatus(CannotOpen, outText.c_str(), nullptr);
+
+        if (lib.tooLong) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+        platform::File own;
+        if (!held) own = platform::File::openNative(lib.native, platform::OpenMode::Read);
+        platform::File& in = held ? *held : own;
+        if (!in.isOpen()) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+        std::int64_t length = in.length();
+        if (length < 0) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+        if (static_cast<std::int64_t>(entry->offset) + entry->size > length)
+            return setStatus(InvalidLibrary, nullptr, nullptr);
+
+        // The slide goes to a temporary file that replaces the output only when
+        // complete, so a failure never leaves a truncated file where an older
+        // one stood.
+        NativeTarget target = resolveTarget(outText);
+        platform::SaveFile save;
+        if (!save.open(target.native)) return setStatus(CannotOpen, outText.c_str(), nullptr);
+        // Made durable when it replaces a file or when the caller is about to
+        // take the slide out of the library; otherwise a new slide file lost
+        // to a crash is still in the library, while paying a disk flush per
+        // slide made exploding a library many times slower than copying it.
+        save.setDurable(durable || save.targetExisted());
+        if (!in.seek(entry->offset)) return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+        std::vector<char> buffer;
+        switch (copyBytes(in, save.file(), entry->size, buffer, COPY_CHUNK)) {
+        case CopyFault::None:
+            break;
+        case CopyFault::Read:
+            return setStatus(CannotOpen, lib.extractText.c_str(), nullptr);
+        case CopyFault::Write:
+            return setStatus(CannotOpen, outText.c_str(), nullptr);
+        }
+        if (!save.commit()) return setStatus(CannotOpen, outText.c_str(), nullptr);
+        return Ok;
+    }
+
+    int extractSlideLocked(
+        const LibraryFile& lib, const char* name, const char* directory, bool durable = false)
+    {
+        platform::File file = openLibrary(lib);
+        std::vector<LibraryEntry> entries = directoryOf(file, lib);
+        if (entries.empty()) return lastStatus();
+        return extractLocked(directory, lib, name, entries, &file, durable);
+    }
+
+    // Every operation on one library: resolved once, locked against other
+    // writers for the whole operation, with no exception let out.
+    template <class Body> int withLibrary(const char* library, Body&& body)
+    {
+        return guarded([&] {
+            LibraryFile lib = resolveLibrary(orEmpty(library));
+            // The folder the library really lives in: writers that reach it
+            // through links in other folders must take turns all the same.
+            std::string real = lib.native.empty() ? std::string() : platform::followLinks(lib.native);
+            LibraryLock lock(real.empty() || real == lib.native ? lib.nativeDir : folderOfNative(real));
+            if (!lock.held()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+            return body(lib);
+        });
+    }
 
 } // namespace
 
 int createLibrary(const char* library)
 {
-    return withLibrary(library, [&](const LibraryFile& lib) {
-        return createAt(lib);
-    });
+    return withLibrary(library, [&](const LibraryFile& lib) { return createAt(lib); });
 }
 
 int appendSlide(const char* library, const char* slideFile)
 {
-    return withLibrary(library, [&](const LibraryFile& lib) {
-        return appendLocked(lib, orEmpty(slideFile));
-    });
+    return withLibrary(
+        library, [&](const LibraryFile& lib) { return appendLocked(lib, orEmpty(slideFile)); });
 }
 
 int deleteSlide(const char* library, const char* name)
 {
-    return withLibrary(library, [&](const LibraryFile& lib) {
-        return deleteLocked(lib, orEmpty(name));
-    });
+    return withLibrary(library, [&](const LibraryFile& lib) { return deleteLocked(lib, orEmpty(name)); });
 }
 
-int extractEntry(const char* directory, const char* library, const char* name,
-                 const std::vector<LibraryEntry>& entries)
+int extractEntry(
+    const char* directory, const char* library, const char* name, const std::vector<LibraryEntry>& entries)
 {
-    return guarded(
-        [&] { return extractLocked(orEmpty(directory), resolveLibrary(orEmpty(library)), orEmpty(name), entries); });
+    return guarded([&] {
+        return extractLocked(orEmpty(directory), resolveLibrary(orEmpty(library)), orEmpty(name), entries);
+    });
 }
 
 int extractSlide(const char* library, const char* name, const char* directory)
@@ -286,10 +289,13 @@ int extractSlide(const char* library, const char* name, const char* directory)
     });
 }
 
-int explodeLibrary(const char* library, const char* directory) { return explodeLibrary(library, directory, {}); }
+int explodeLibrary(const char* library, const char* directory)
+{
+    return explodeLibrary(library, directory, {});
+}
 
 int explodeLibrary(const char* library, const char* directory,
-                   const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
+    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
         platform::File file = openLibrary(lib);
@@ -328,9 +334,18 @@ int replaceSlide(const char* library, const char* slideFile)
     });
 }
 
-std::string slideFileFor(const char* slideFile) { return slideFileText(orEmpty(slideFile)); }
-std::string slideNameFor(const char* slideFile) { return slideNameOf(orEmpty(slideFile)); }
-std::string libraryFileFor(const char* library) { return resolveLibrary(orEmpty(library)).writerText; }
+std::string slideFileFor(const char* slideFile)
+{
+    return slideFileText(orEmpty(slideFile));
+}
+std::string slideNameFor(const char* slideFile)
+{
+    return slideNameOf(orEmpty(slideFile));
+}
+std::string libraryFileFor(const char* library)
+{
+    return resolveLibrary(orEmpty(library)).writerText;
+}
 
 int renameSlide(const char* library, const char* oldName, const char* newName)
 {
@@ -356,138 +371,144 @@ int renameSlide(const char* library, const char* oldName, const char* newName)
 
 namespace {
 
-// Collects the items of a batch that cannot be done; decides, per the
-// options, whether the batch goes on without them.
-class BatchLog {
-public:
-    explicit BatchLog(const BatchOptions& o) : options_(o) {}
-
-    // Records the failure just set as the status against item. True when
-    // the batch may go on without it.
-    bool leaveOut(const std::string& item)
-    {
-        result_.problems.push_back(BatchProblem{item, lastStatus(), statusMessage()});
-        return options_.keepGoing;
-    }
-    void progress(std::size_t done, std::size_t total, const std::string& item) const
-    {
-        if (options_.progress) options_.progress(done, total, item);
-    }
-    // The result after the rewrite (or without one, when code is its code).
-    BatchResult finish(int rewriteCode, bool rewritten)
-    {
-        result_.changed = rewritten && rewriteCode == Ok;
-        result_.code = rewriteCode;
-        // The status holds the last item left out; its code goes with it.
-        if (rewriteCode == Ok && !result_.problems.empty()) result_.code = result_.problems.back().code;
-        return result_;
-    }
-
-private:
-    const BatchOptions& options_;
-    BatchResult result_;
-};
-
-template <class Body> BatchResult withBatch(const char* library, Body&& body)
-{
-    BatchResult out;
-    out.code = withLibrary(library, [&](const LibraryFile& lib) {
-        out = body(lib);
-        return out.code;
-    });
-    // withLibrary's own failures (the lock, memory) come without a result.
-    return out;
-}
-
-// The added files of an append or replace batch, checked and measured
-// before anything is written. Names already in `taken` (and each added
-// name, for the ones after it) are duplicates.
-bool gatherSlideFiles(const LibraryFile& lib, const std::vector<std::string>& slideFiles,
-                      std::vector<SlideName>& taken, BatchLog& log, std::vector<ExtraFile>& extras,
-                      std::vector<Piece>& added)
-{
-    for (const std::string& item : slideFiles) {
-        const std::string text = slideFileText(item);
-        const std::string name = slideNameOf(item);
-        bool fine = true;
-        if (!isUsableName(name)) {
-            fine = setStatus(InvalidSlide, text.c_str(), nullptr) == Ok;
-        } else {
-            for (const SlideName& t : taken)
-                if (fine && sameName(t, name)) fine = setStatus(SlideExists, lib.written.c_str(), name.c_str()) == Ok;
+    // Collects the items of a batch that cannot be done; decides, per the
+    // options, whether the batch goes on without them.
+    class BatchLog {
+    public:
+        explicit BatchLog(const BatchOptions& o)
+            : options_(o)
+        {
         }
-        std::int64_t length = -1;
-        if (fine) {
-            platform::File f;
-            if (text.size() <= MAX_PATH_CHARS) f = platform::File::open(text, platform::OpenMode::Read);
-            if (f.isOpen()) length = f.length();
-            if (length < 0) fine = setStatus(CannotOpen, text.c_str(), nullptr) == Ok;
+
+        // Records the failure just set as the status against item. True when
+        // the batch may go on without it.
+        bool leaveOut(const std::string& item)
+        {
+            result_.problems.push_back(BatchProblem { item, lastStatus(), statusMessage() });
+            return options_.keepGoing;
         }
-        if (!fine) {
-            if (!log.leaveOut(item)) return false;
-            continue;
+        void progress(std::size_t done, std::size_t total, const std::string& item) const
+        {
+            if (options_.progress) options_.progress(done, total, item);
         }
-        taken.push_back(makeSlideName(name));
-        Piece p{taken.back(), 0, length, true};
-        p.extra = extras.size();
-        extras.push_back(ExtraFile{text, length});
-        added.push_back(p);
+        // The result after the rewrite (or without one, when code is its code).
+        BatchResult finish(int rewriteCode, bool rewritten)
+        {
+            result_.changed = rewritten && rewriteCode == Ok;
+            result_.code = rewriteCode;
+            // The status holds the last item left out; its code goes with it.
+            if (rewriteCode == Ok && !result_.problems.empty()) result_.code = result_.problems.back().code;
+            return result_;
+        }
+
+    private:
+        const BatchOptions& options_;
+        BatchResult result_;
+    };
+
+    template <class Body> BatchResult withBatch(const char* library, Body&& body)
+    {
+        BatchResult out;
+        out.code = withLibrary(library, [&](const LibraryFile& lib) {
+            out = body(lib);
+            return out.code;
+        });
+        // withLibrary's own failures (the lock, memory) come without a result.
+        return out;
     }
-    return true;
-}
 
-// Append and replace: kept are the old slides that stay.
-BatchResult addSlides(const LibraryFile& lib, platform::File& old, std::vector<Piece> kept,
-                      std::vector<SlideName> taken, const std::vector<std::string>& slideFiles,
-                      const BatchOptions& options)
-{
-    BatchLog log(options);
-    std::vector<ExtraFile> extras;
-    std::vector<Piece> added;
-    if (!gatherSlideFiles(lib, slideFiles, taken, log, extras, added)) return log.finish(lastStatus(), false);
-    if (added.empty()) return log.finish(Ok, false);
-    if (kept.size() + added.size() > MAX_LIBRARY_SLIDES) return log.finish(setStatus(NoMemory, nullptr, nullptr), false);
-    kept.insert(kept.end(), added.begin(), added.end());
-    const int code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras, [&](std::size_t i) {
-        log.progress(i + 1, extras.size(), extras[i].text);
-    });
-    return log.finish(code, true);
-}
+    // The added files of an append or replace batch, checked and measured
+    // before anything is written. Names already in `taken` (and each added
+    // name, for the ones after it) are duplicates.
+    bool gatherSlideFiles(const LibraryFile& lib, const std::vector<std::string>& slideFiles,
+        std::vector<SlideName>& taken, BatchLog& log, std::vector<ExtraFile>& extras,
+        std::vector<Piece>& added)
+    {
+        for (const std::string& item : slideFiles) {
+            const std::string text = slideFileText(item);
+            const std::string name = slideNameOf(item);
+            bool fine = true;
+            if (!isUsableName(name)) {
+                fine = setStatus(InvalidSlide, text.c_str(), nullptr) == Ok;
+            } else {
+                for (const SlideName& t : taken)
+                    if (fine && sameName(t, name))
+                        fine = setStatus(SlideExists, lib.written.c_str(), name.c_str()) == Ok;
+            }
+            std::int64_t length = -1;
+            if (fine) {
+                platform::File f;
+                if (text.size() <= MAX_PATH_CHARS) f = platform::File::open(text, platform::OpenMode::Read);
+                if (f.isOpen()) length = f.length();
+                if (length < 0) fine = setStatus(CannotOpen, text.c_str(), nullptr) == Ok;
+            }
+            if (!fine) {
+                if (!log.leaveOut(item)) return false;
+                continue;
+            }
+            taken.push_back(makeSlideName(name));
+            Piece p { taken.back(), 0, length, true };
+            p.extra = extras.size();
+            extras.push_back(ExtraFile { text, length });
+            added.push_back(p);
+        }
+        return true;
+    }
 
-std::vector<SlideName> namesOf(const std::vector<Piece>& pieces)
-{
-    std::vector<SlideName> names;
-    for (const Piece& p : pieces) names.push_back(p.name);
-    return names;
-}
+    // Append and replace: kept are the old slides that stay.
+    BatchResult addSlides(const LibraryFile& lib, platform::File& old, std::vector<Piece> kept,
+        std::vector<SlideName> taken, const std::vector<std::string>& slideFiles, const BatchOptions& options)
+    {
+        BatchLog log(options);
+        std::vector<ExtraFile> extras;
+        std::vector<Piece> added;
+        if (!gatherSlideFiles(lib, slideFiles, taken, log, extras, added))
+            return log.finish(lastStatus(), false);
+        if (added.empty()) return log.finish(Ok, false);
+        if (kept.size() + added.size() > MAX_LIBRARY_SLIDES)
+            return log.finish(setStatus(NoMemory, nullptr, nullptr), false);
+        kept.insert(kept.end(), added.begin(), added.end());
+        const int code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras,
+            [&](std::size_t i) { log.progress(i + 1, extras.size(), extras[i].text); });
+        return log.finish(code, true);
+    }
 
-// The slides of lib without those named (each name matched without regard
-// to case); a name that matches nothing is a problem.
-bool withoutNames(const LibraryFile& lib, const std::vector<LibraryEntry>& entries,
-                  const std::vector<std::string>& names, BatchLog& log, std::vector<Piece>& kept,
-                  std::vector<std::string>* found)
-{
-    std::vector<bool> drop(entries.size(), false);
-    for (const std::string& n : names) {
-        bool matched = false;
+    std::vector<SlideName> namesOf(const std::vector<Piece>& pieces)
+    {
+        std::vector<SlideName> names;
+        for (const Piece& p : pieces)
+            names.push_back(p.name);
+        return names;
+    }
+
+    // The slides of lib without those named (each name matched without regard
+    // to case); a name that matches nothing is a problem.
+    bool withoutNames(const LibraryFile& lib, const std::vector<LibraryEntry>& entries,
+        const std::vector<std::string>& names, BatchLog& log, std::vector<Piece>& kept,
+        std::vector<std::string>* found)
+    {
+        std::vector<bool> drop(entries.size(), false);
+        for (const std::string& n : names) {
+            bool matched = false;
+            for (std::size_t i = 0; i < entries.size(); ++i)
+                if (sameName(entries[i].name, n)) drop[i] = matched = true;
+            if (!matched) {
+                setStatus(SlideNotFound, lib.written.c_str(), n.c_str());
+                if (!log.leaveOut(n)) return false;
+            } else if (found) {
+                found->push_back(n);
+            }
+        }
         for (std::size_t i = 0; i < entries.size(); ++i)
-            if (sameName(entries[i].name, n)) drop[i] = matched = true;
-        if (!matched) {
-            setStatus(SlideNotFound, lib.written.c_str(), n.c_str());
-            if (!log.leaveOut(n)) return false;
-        } else if (found) {
-            found->push_back(n);
-        }
+            if (!drop[i])
+                kept.push_back(Piece { entries[i].name, entries[i].offset, entries[i].size, false });
+        return true;
     }
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!drop[i]) kept.push_back(Piece{entries[i].name, entries[i].offset, entries[i].size, false});
-    return true;
-}
 
 } // namespace
 
-BatchResult appendSlides(const char* library, const std::vector<std::string>& slideFiles,
-                         const BatchOptions& options)
+BatchResult appendSlides(
+    const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options)
 {
     return withBatch(library, [&](const LibraryFile& lib) {
         platform::File old;
@@ -498,8 +519,8 @@ BatchResult appendSlides(const char* library, const std::vector<std::string>& sl
     });
 }
 
-BatchResult replaceSlides(const char* library, const std::vector<std::string>& slideFiles,
-                          const BatchOptions& options)
+BatchResult replaceSlides(
+    const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options)
 {
     return withBatch(library, [&](const LibraryFile& lib) {
         platform::File old;
@@ -511,13 +532,14 @@ BatchResult replaceSlides(const char* library, const std::vector<std::string>& s
             bool replaced = false;
             for (const std::string& f : slideFiles)
                 replaced = replaced || sameName(e.name, slideNameOf(f));
-            if (!replaced) kept.push_back(Piece{e.name, e.offset, e.size, false});
+            if (!replaced) kept.push_back(Piece { e.name, e.offset, e.size, false });
         }
         return addSlides(lib, old, kept, namesOf(kept), slideFiles, options);
     });
 }
 
-BatchResult deleteSlides(const char* library, const std::vector<std::string>& names, const BatchOptions& options)
+BatchResult deleteSlides(
+    const char* library, const std::vector<std::string>& names, const BatchOptions& options)
 {
     return withBatch(library, [&](const LibraryFile& lib) {
         BatchLog log(options);
@@ -532,7 +554,7 @@ BatchResult deleteSlides(const char* library, const std::vector<std::string>& na
 }
 
 BatchResult removeSlides(const char* library, const std::vector<std::string>& names, const char* directory,
-                         const BatchOptions& options)
+    const BatchOptions& options)
 {
     return withBatch(library, [&](const LibraryFile& lib) {
         BatchLog log(options);

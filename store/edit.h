@@ -52,7 +52,7 @@ int explodeLibrary(const char* library, const char* directory);
 // extracted entry by entry would copy stale positions if the library were
 // rewritten in between).
 int explodeLibrary(const char* library, const char* directory,
-                   const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
+    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
 
 // Extracts the slide, then deletes it; on an extraction failure the
 // library is left as it was.
@@ -85,15 +85,15 @@ std::string libraryFileFor(const char* library);
 // cannot be done leaves the library unchanged. With keepGoing the items that
 // can be done are, and the others are reported.
 struct BatchProblem {
-    std::string item;    // as the caller gave it
-    int code = 0;        // its StatusCode
+    std::string item; // as the caller gave it
+    int code = 0; // its StatusCode
     std::string message; // the status message for it
 };
 struct BatchResult {
     // 0 when every item was done; otherwise the code of the failure the
     // status holds: the rewrite's, or that of the last item left out.
     int code = 0;
-    bool changed = false;               // the library was rewritten
+    bool changed = false; // the library was rewritten
     std::vector<BatchProblem> problems; // every item left out, in order
 };
 struct BatchOptions {
@@ -104,18 +104,19 @@ struct BatchOptions {
 
 // Slide files appended in order, each under its upper-cased base name; a
 // name already in the library, or given twice, is a problem (code 8).
-BatchResult appendSlides(const char* library, const std::vector<std::string>& slideFiles,
-                         const BatchOptions& options);
+BatchResult appendSlides(
+    const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
 // Each slide file replaces the slide of its name or is appended; the new
 // slides end up last, in the order given.
-BatchResult replaceSlides(const char* library, const std::vector<std::string>& slideFiles,
-                          const BatchOptions& options);
+BatchResult replaceSlides(
+    const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
 // Names matched without regard to case; an absent one is a problem (code 5).
-BatchResult deleteSlides(const char* library, const std::vector<std::string>& names, const BatchOptions& options);
+BatchResult deleteSlides(
+    const char* library, const std::vector<std::string>& names, const BatchOptions& options);
 // Each slide is extracted to directory, then all that were extracted are
 // deleted in one rewrite. Files already extracted stay when a later
 // extraction fails (they are copies; the library keeps its slides).
 BatchResult removeSlides(const char* library, const std::vector<std::string>& names, const char* directory,
-                         const BatchOptions& options);
+    const BatchOptions& options);
 
 } // namespace qorvan

@@ -12,7 +12,7 @@ namespace qorvan {
 // Writes the entry called name (any case) of entries, read from library,
 // into directory as NAME.SLD, in pieces of COPY_CHUNK bytes. Ok, or
 // SlideNotFound, or CannotOpen naming the file that failed.
-int extractEntry(const char* directory, const char* library, const char* name,
-                 const std::vector<LibraryEntry>& entries);
+int extractEntry(
+    const char* directory, const char* library, const char* name, const std::vector<LibraryEntry>& entries);
 
 } // namespace qorvan

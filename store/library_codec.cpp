@@ -11,190 +11,224 @@ namespace qorvan {
 
 namespace {
 
-// Directory bytes are fetched a block at a time: reading a file entry by
-// entry would cost one call per slide. 1820 entries of 36 bytes make a block
-// of 65 520 bytes, the largest that stays within 64 KiB.
-constexpr std::size_t ENTRIES_PER_BLOCK = 1820;
+    // Directory bytes are fetched a block at a time: reading a file entry by
+    // entry would cost one call per slide. 1820 entries of 36 bytes make a block
+    // of 65 520 bytes, the largest that stays within 64 KiB.
+    constexpr std::size_t ENTRIES_PER_BLOCK = 1820;
 
-// Gives the bytes at [pos, pos + want) of the library, or fewer where the
-// bytes end; null with n 0 on a read failure.
-class Source {
-public:
-    virtual ~Source() = default;
-    virtual const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) = 0;
-    bool failed = false;
-};
+    // Gives the bytes at [pos, pos + want) of the library, or fewer where the
+    // bytes end; null with n 0 on a read failure.
+    class Source {
+    public:
+        virtual ~Source() = default;
+        virtual const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) = 0;
+        bool failed = false;
+    };
 
-class MemorySource final : public Source {
-public:
-    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+    class MemorySource final : public Source {
+    public:
+        MemorySource(const std::uint8_t* data, std::size_t size)
+            : data_(data)
+            , size_(size)
+        {
+        }
+        const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+        {
+            n = pos < size_ ? std::min(want, size_ - pos) : 0;
+            return data_ + std::min(pos, size_);
+        }
+
+    private:
+        const std::uint8_t* data_;
+        std::size_t size_;
+    };
+
+    class FileSource final : public Source {
+    public:
+        FileSource(platform::File& file, std::int64_t length)
+            : file_(file)
+            , length_(length)
+        {
+        }
+        const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+        {
+            if (pos < start_ || pos + want > start_ + block_.size()) {
+                // A fetch never spans more than one entry, so a block that
+                // starts here holds it whenever the file does.
+                std::int64_t left = length_ - static_cast<std::int64_t>(pos);
+                std::size_t take = ENTRIES_PER_BLOCK * DIRECTORY_ENTRY_SIZE;
+                if (left < static_cast<std::int64_t>(take))
+                    take = left > 0 ? static_cast<std::size_t>(left) : 0;
+                block_.resize(take);
+                start_ = pos;
+                if (take
+                    && (!file_.seek(static_cast<std::int64_t>(pos))
+                        || !file_.readExact(block_.data(), take))) {
+                    failed = true;
+                    block_.clear();
+                }
+            }
+            std::size_t off = pos - start_;
+            n = off < block_.size() ? std::min(want, block_.size() - off) : 0;
+            return block_.data() + std::min(off, block_.size());
+        }
+
+    private:
+        platform::File& file_;
+        std::int64_t length_;
+        std::vector<std::uint8_t> block_;
+        std::size_t start_ = 0;
+    };
+
+    bool fault(DecodedLibrary& d, LibraryFault f, std::int64_t at)
     {
-        n = pos < size_ ? std::min(want, size_ - pos) : 0;
-        return data_ + std::min(pos, size_);
+        if (d.fault == LibraryFault::None) {
+            d.fault = f;
+            d.faultOffset = at;
+        }
+        return false;
     }
 
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
-
-class FileSource final : public Source {
-public:
-    FileSource(platform::File& file, std::int64_t length) : file_(file), length_(length) {}
-    const std::uint8_t* fetch(std::size_t pos, std::size_t want, std::size_t& n) override
+    // The decoder fills either the full entries a report wants or, for a reader
+    // that wants only the directory, the store's own entries with no copy.
+    void setEntry(DecodedEntry& out, const std::uint8_t* p, std::size_t at)
     {
-        if (pos < start_ || pos + want > start_ + block_.size()) {
-            // A fetch never spans more than one entry, so a block that
-            // starts here holds it whenever the file does.
-            std::int64_t left = length_ - static_cast<std::int64_t>(pos);
-            std::size_t take = ENTRIES_PER_BLOCK * DIRECTORY_ENTRY_SIZE;
-            if (left < static_cast<std::int64_t>(take)) take = left > 0 ? static_cast<std::size_t>(left) : 0;
-            block_.resize(take);
-            start_ = pos;
-            if (take && (!file_.seek(static_cast<std::int64_t>(pos)) || !file_.readExact(block_.data(), take))) {
-                failed = true;
-                block_.clear();
+        out = decodeEntry(p, at);
+    }
+
+    void setEntry(LibraryEntry& out, const std::uint8_t* p, std::size_t)
+    {
+        std::memcpy(out.name.bytes, p + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
+        out.offset = platform::getI32(p + ENTRY_OFFSET_OFFSET);
+    }
+
+    // Store entries come only from strict decoding, whose sizes lie between 0
+    // and a length that fits 32 bits (checked before they are set).
+    void setSize(DecodedEntry& e, std::int64_t size)
+    {
+        e.size = size;
+    }
+    void setSize(LibraryEntry& e, std::int64_t size)
+    {
+        e.size = static_cast<std::int32_t>(size);
+    }
+
+    bool visitEntry(const EntryVisitor& visit, const DecodedEntry& e)
+    {
+        return visit(e);
+    }
+    bool visitEntry(const EntryVisitor&, const LibraryEntry&)
+    {
+        return true;
+    }
+
+    // Sizes by the layout's rule. Strict: every slide lies after the directory,
+    // in order, inside the file, so every size is between 0 and the length.
+    template <class Entry> void deriveSizes(DecodedLibrary& d, std::vector<Entry>& entries, DecodeMode mode)
+    {
+        std::int64_t floor = firstSlideOffset(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            Entry& e = entries[i];
+            const std::int64_t off = e.offset;
+            const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].offset : d.length;
+            if (mode == DecodeMode::Strict && (off < floor || next < off || next > d.length)) {
+                const std::size_t at = LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE + ENTRY_OFFSET_OFFSET;
+                fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(at));
+                return;
+            }
+            setSize(e, next - off);
+            floor = off;
+        }
+    }
+
+    // Decodes into d, all but its entries, and into entries.
+    template <class Entry>
+    void decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit,
+        DecodedLibrary& d, std::vector<Entry>& entries)
+    {
+        const bool strict = mode == DecodeMode::Strict;
+        const bool raw = mode == DecodeMode::Raw;
+        d.length = length;
+        std::size_t n = 0;
+        const std::uint8_t* header = src.fetch(0, LIBRARY_HEADER_SIZE, n);
+        if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, 0);
+        d.magic = libraryHeaderIsValid(header, n);
+        // Whatever follows a foreign header is not a directory to a reader; only
+        // a look at damage reads on, and only past a header that is whole.
+        if (!d.magic) {
+            fault(d, LibraryFault::NotALibrary, 0);
+            if (!raw || n < LIBRARY_HEADER_SIZE) return;
+        }
+        if (strict && length > MAX_LIBRARY_BYTES) return (void)fault(d, LibraryFault::TooLong, 0);
+
+        const auto end = static_cast<std::size_t>(length);
+        std::size_t pos = LIBRARY_HEADER_SIZE;
+        bool stopped = false;
+        while (pos < end) {
+            const std::uint8_t* e = src.fetch(pos, DIRECTORY_ENTRY_SIZE, n);
+            if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, static_cast<std::int64_t>(pos));
+            const bool whole = n == DIRECTORY_ENTRY_SIZE;
+            // Only the first byte of the terminating entry is examined, so the
+            // strict reader accepts one cut short; a report asks for it whole.
+            if (e[ENTRY_NAME_OFFSET] == 0 && (strict || whole)) {
+                d.terminated = true;
+                d.directoryEnd = pos + DIRECTORY_ENTRY_SIZE;
+                break;
+            }
+            if (!whole) {
+                fault(d, LibraryFault::PartialEntry, static_cast<std::int64_t>(pos));
+                if (strict) break;
+                d.terminatorCut = e[ENTRY_NAME_OFFSET] == 0;
+                d.directoryEnd = pos;
+                break;
+            }
+            if (strict && entries.size() == MAX_LIBRARY_SLIDES) {
+                fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
+                break;
+            }
+            setEntry(entries.emplace_back(), e, pos);
+            pos += DIRECTORY_ENTRY_SIZE;
+            if (visit && !visitEntry(visit, entries.back())) {
+                stopped = true;
+                break;
             }
         }
-        std::size_t off = pos - start_;
-        n = off < block_.size() ? std::min(want, block_.size() - off) : 0;
-        return block_.data() + std::min(off, block_.size());
-    }
-
-private:
-    platform::File& file_;
-    std::int64_t length_;
-    std::vector<std::uint8_t> block_;
-    std::size_t start_ = 0;
-};
-
-bool fault(DecodedLibrary& d, LibraryFault f, std::int64_t at)
-{
-    if (d.fault == LibraryFault::None) {
-        d.fault = f;
-        d.faultOffset = at;
-    }
-    return false;
-}
-
-// The decoder fills either the full entries a report wants or, for a reader
-// that wants only the directory, the store's own entries with no copy.
-void setEntry(DecodedEntry& out, const std::uint8_t* p, std::size_t at) { out = decodeEntry(p, at); }
-
-void setEntry(LibraryEntry& out, const std::uint8_t* p, std::size_t)
-{
-    std::memcpy(out.name.bytes, p + ENTRY_NAME_OFFSET, SLIDE_NAME_SIZE);
-    out.offset = platform::getI32(p + ENTRY_OFFSET_OFFSET);
-}
-
-// Store entries come only from strict decoding, whose sizes lie between 0
-// and a length that fits 32 bits (checked before they are set).
-void setSize(DecodedEntry& e, std::int64_t size) { e.size = size; }
-void setSize(LibraryEntry& e, std::int64_t size) { e.size = static_cast<std::int32_t>(size); }
-
-bool visitEntry(const EntryVisitor& visit, const DecodedEntry& e) { return visit(e); }
-bool visitEntry(const EntryVisitor&, const LibraryEntry&) { return true; }
-
-// Sizes by the layout's rule. Strict: every slide lies after the directory,
-// in order, inside the file, so every size is between 0 and the length.
-template <class Entry> void deriveSizes(DecodedLibrary& d, std::vector<Entry>& entries, DecodeMode mode)
-{
-    std::int64_t floor = firstSlideOffset(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        Entry& e = entries[i];
-        const std::int64_t off = e.offset;
-        const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].offset : d.length;
-        if (mode == DecodeMode::Strict && (off < floor || next < off || next > d.length)) {
-            const std::size_t at = LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE + ENTRY_OFFSET_OFFSET;
-            fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(at));
+        if (!d.terminated && !stopped) {
+            if (pos >= end) {
+                fault(d, LibraryFault::Unterminated, static_cast<std::int64_t>(pos));
+                d.directoryEnd = pos;
+            }
+        }
+        if (strict && !d.ok()) {
+            entries.clear();
             return;
         }
-        setSize(e, next - off);
-        floor = off;
+        if (stopped) return;
+        deriveSizes(d, entries, mode);
+        if (strict && !d.ok()) entries.clear();
     }
-}
-
-// Decodes into d, all but its entries, and into entries.
-template <class Entry>
-void decode(Source& src, std::int64_t length, DecodeMode mode, const EntryVisitor& visit, DecodedLibrary& d,
-            std::vector<Entry>& entries)
-{
-    const bool strict = mode == DecodeMode::Strict;
-    const bool raw = mode == DecodeMode::Raw;
-    d.length = length;
-    std::size_t n = 0;
-    const std::uint8_t* header = src.fetch(0, LIBRARY_HEADER_SIZE, n);
-    if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, 0);
-    d.magic = libraryHeaderIsValid(header, n);
-    // Whatever follows a foreign header is not a directory to a reader; only
-    // a look at damage reads on, and only past a header that is whole.
-    if (!d.magic) {
-        fault(d, LibraryFault::NotALibrary, 0);
-        if (!raw || n < LIBRARY_HEADER_SIZE) return;
-    }
-    if (strict && length > MAX_LIBRARY_BYTES) return (void)fault(d, LibraryFault::TooLong, 0);
-
-    const auto end = static_cast<std::size_t>(length);
-    std::size_t pos = LIBRARY_HEADER_SIZE;
-    bool stopped = false;
-    while (pos < end) {
-        const std::uint8_t* e = src.fetch(pos, DIRECTORY_ENTRY_SIZE, n);
-        if (src.failed) return (void)fault(d, LibraryFault::ReadFailed, static_cast<std::int64_t>(pos));
-        const bool whole = n == DIRECTORY_ENTRY_SIZE;
-        // Only the first byte of the terminating entry is examined, so the
-        // strict reader accepts one cut short; a report asks for it whole.
-        if (e[ENTRY_NAME_OFFSET] == 0 && (strict || whole)) {
-            d.terminated = true;
-            d.directoryEnd = pos + DIRECTORY_ENTRY_SIZE;
-            break;
-        }
-        if (!whole) {
-            fault(d, LibraryFault::PartialEntry, static_cast<std::int64_t>(pos));
-            if (strict) break;
-            d.terminatorCut = e[ENTRY_NAME_OFFSET] == 0;
-            d.directoryEnd = pos;
-            break;
-        }
-        if (strict && entries.size() == MAX_LIBRARY_SLIDES) {
-            fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
-            break;
-        }
-        setEntry(entries.emplace_back(), e, pos);
-        pos += DIRECTORY_ENTRY_SIZE;
-        if (visit && !visitEntry(visit, entries.back())) {
-            stopped = true;
-            break;
-        }
-    }
-    if (!d.terminated && !stopped) {
-        if (pos >= end) {
-            fault(d, LibraryFault::Unterminated, static_cast<std::int64_t>(pos));
-            d.directoryEnd = pos;
-        }
-    }
-    if (strict && !d.ok()) {
-        entries.clear();
-        return;
-    }
-    if (stopped) return;
-    deriveSizes(d, entries, mode);
-    if (strict && !d.ok()) entries.clear();
-}
 
 } // namespace
 
 const char* libraryFaultText(LibraryFault f)
 {
     switch (f) {
-    case LibraryFault::None: return "sound";
-    case LibraryFault::NotALibrary: return "the header is not \"AutoCAD Slide Library 1.0\"";
-    case LibraryFault::TooLong: return "the file is longer than 32-bit offsets can describe";
-    case LibraryFault::Unterminated: return "directory without terminating entry: it runs to the end of the file";
-    case LibraryFault::PartialEntry: return "directory entry cut short by the end of the file";
-    case LibraryFault::TooManySlides: return "more directory entries than a library may hold";
-    case LibraryFault::BadOffset: return "a slide offset lies outside the file's slides or before the previous one";
-    case LibraryFault::ReadFailed: return "the file cannot be read";
+    case LibraryFault::None:
+        return "sound";
+    case LibraryFault::NotALibrary:
+        return "the header is not \"AutoCAD Slide Library 1.0\"";
+    case LibraryFault::TooLong:
+        return "the file is longer than 32-bit offsets can describe";
+    case LibraryFault::Unterminated:
+        return "directory without terminating entry: it runs to the end of the file";
+    case LibraryFault::PartialEntry:
+        return "directory entry cut short by the end of the file";
+    case LibraryFault::TooManySlides:
+        return "more directory entries than a library may hold";
+    case LibraryFault::BadOffset:
+        return "a slide offset lies outside the file's slides or before the previous one";
+    case LibraryFault::ReadFailed:
+        return "the file cannot be read";
     }
     return "?";
 }
@@ -202,9 +236,12 @@ const char* libraryFaultText(LibraryFault f)
 StatusCode libraryFaultStatus(LibraryFault f)
 {
     switch (f) {
-    case LibraryFault::None: return Ok;
-    case LibraryFault::ReadFailed: return CannotOpen;
-    default: return InvalidLibrary;
+    case LibraryFault::None:
+        return Ok;
+    case LibraryFault::ReadFailed:
+        return CannotOpen;
+    default:
+        return InvalidLibrary;
     }
 }
 
@@ -222,7 +259,8 @@ std::vector<LibraryEntry> DecodedLibrary::libraryEntries() const
     return out;
 }
 
-DecodedLibrary decodeLibrary(const std::uint8_t* data, std::size_t size, DecodeMode mode, const EntryVisitor& visit)
+DecodedLibrary decodeLibrary(
+    const std::uint8_t* data, std::size_t size, DecodeMode mode, const EntryVisitor& visit)
 {
     MemorySource src(data, size);
     DecodedLibrary d;

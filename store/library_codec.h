@@ -43,14 +43,14 @@ enum class DecodeMode { Strict, Lenient, Raw };
 
 enum class LibraryFault {
     None,
-    NotALibrary,   // the header is not the magic, or the file is shorter than it
-    TooLong,       // longer than signed 32-bit offsets can describe
-    Unterminated,  // the directory runs to the end of the file
-    PartialEntry,  // an entry cut short by the end of the file
+    NotALibrary, // the header is not the magic, or the file is shorter than it
+    TooLong, // longer than signed 32-bit offsets can describe
+    Unterminated, // the directory runs to the end of the file
+    PartialEntry, // an entry cut short by the end of the file
     TooManySlides, // more entries than MAX_LIBRARY_SLIDES (strict only)
-    BadOffset,     // a slide before the directory's end, before the previous
-                   // slide, or past the end of the file (strict only)
-    ReadFailed,    // the file could not be read or sought
+    BadOffset, // a slide before the directory's end, before the previous
+               // slide, or past the end of the file (strict only)
+    ReadFailed, // the file could not be read or sought
 };
 
 // A short English description, for tools that report faults.
@@ -64,19 +64,19 @@ StatusCode libraryFaultStatus(LibraryFault fault);
 struct DecodedEntry {
     SlideName name;
     std::size_t entryOffset = 0; // where the entry starts in the file
-    std::int32_t offset = 0;     // as stored
-    std::int64_t size = 0;       // up to the next entry's offset, or the end
+    std::int32_t offset = 0; // as stored
+    std::int64_t size = 0; // up to the next entry's offset, or the end
 };
 
 struct DecodedLibrary {
-    bool magic = false;           // the header is the library magic
-    bool terminated = false;      // a terminating entry was met
-    bool terminatorCut = false;   // lenient modes: one began but the file ends
-                                  // inside it (PartialEntry; directoryEnd is
-                                  // where it starts)
+    bool magic = false; // the header is the library magic
+    bool terminated = false; // a terminating entry was met
+    bool terminatorCut = false; // lenient modes: one began but the file ends
+                                // inside it (PartialEntry; directoryEnd is
+                                // where it starts)
     std::size_t directoryEnd = 0; // first byte after the terminating entry;
                                   // without one, where the directory stopped
-    std::int64_t length = 0;      // the file's length
+    std::int64_t length = 0; // the file's length
     std::vector<DecodedEntry> entries;
     LibraryFault fault = LibraryFault::None;
     std::int64_t faultOffset = 0;
@@ -90,8 +90,8 @@ struct DecodedLibrary {
 // false to stop there. A stopped decoding derives no sizes.
 using EntryVisitor = std::function<bool(const DecodedEntry&)>;
 
-DecodedLibrary decodeLibrary(const std::uint8_t* data, std::size_t size, DecodeMode mode,
-                             const EntryVisitor& visit = nullptr);
+DecodedLibrary decodeLibrary(
+    const std::uint8_t* data, std::size_t size, DecodeMode mode, const EntryVisitor& visit = nullptr);
 
 // The same over an open file, from its first byte; the file position is left
 // anywhere. I/O failures give ReadFailed.

@@ -17,33 +17,32 @@ using platform::toUpperAscii;
 
 namespace {
 
-bool containsNoCase(std::string_view text, std::string_view what)
-{
-    return toLowerAscii(text).find(what) != std::string::npos;
-}
+    bool containsNoCase(std::string_view text, std::string_view what)
+    {
+        return toLowerAscii(text).find(what) != std::string::npos;
+    }
 
-// Where the final component begins: after the drive and the last separator.
-std::size_t finalComponentStart(std::string_view path)
-{
-    std::size_t start = (path.size() >= 2 && path[1] == ':') ? 2 : 0;
-    for (std::size_t i = start; i < path.size(); ++i)
-        if (platform::isSeparator(path[i])) start = i + 1;
-    return start;
-}
+    // Where the final component begins: after the drive and the last separator.
+    std::size_t finalComponentStart(std::string_view path)
+    {
+        std::size_t start = (path.size() >= 2 && path[1] == ':') ? 2 : 0;
+        for (std::size_t i = start; i < path.size(); ++i)
+            if (platform::isSeparator(path[i])) start = i + 1;
+        return start;
+    }
 
+    bool existsNative(const std::string& p)
+    {
+        struct stat st { };
+        return ::lstat(p.c_str(), &st) == 0;
+    }
 
-bool existsNative(const std::string& p)
-{
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0;
-}
-
-std::string resolveDirectory(std::string_view dirText)
-{
-    if (dirText.empty()) return ".";
-    std::string native = platform::resolveExisting(dirText);
-    return native.empty() ? "." : native;
-}
+    std::string resolveDirectory(std::string_view dirText)
+    {
+        if (dirText.empty()) return ".";
+        std::string native = platform::resolveExisting(dirText);
+        return native.empty() ? "." : native;
+    }
 
 } // namespace
 
@@ -86,7 +85,7 @@ LibraryFile resolveLibrary(const char* library)
         lib.native = lib.nativeDir;
         return lib;
     }
-    for (const std::string* name : {&writerName, &readerName}) {
+    for (const std::string* name : { &writerName, &readerName }) {
         std::string exact = joinNative(lib.nativeDir, *name);
         if (existsNative(exact)) {
             lib.native = exact;
@@ -98,7 +97,10 @@ LibraryFile resolveLibrary(const char* library)
     return lib;
 }
 
-bool libraryExists(const LibraryFile& lib) { return !lib.native.empty() && existsNative(lib.native); }
+bool libraryExists(const LibraryFile& lib)
+{
+    return !lib.native.empty() && existsNative(lib.native);
+}
 
 std::string slideFileText(std::string_view slidePath)
 {

@@ -13,15 +13,15 @@ namespace qorvan::detail {
 // later step (read, create, rewrite, extract, final replace) uses native, so
 // no operation can touch a file other than the library it read.
 struct LibraryFile {
-    std::string written;     // the caller's text, for codes 5, 7 and 8
-    std::string readerText;  // lower-cased, ".slb" added unless present: code 1 of the reader
-    std::string writerText;  // caller's case, same extension rule: code 1 of a write
+    std::string written; // the caller's text, for codes 5, 7 and 8
+    std::string readerText; // lower-cased, ".slb" added unless present: code 1 of the reader
+    std::string writerText; // caller's case, same extension rule: code 1 of a write
     std::string extractText; // upper-cased, ".slb" added unless a '.': code 1 of an extraction
-    std::string dirText;     // the caller's directory part, as written
-    std::string stem;        // caller's final component, cut for the temporary name
-    std::string nativeDir;   // the directory the library lives in
-    std::string native;      // the library file itself (may not exist yet)
-    bool tooLong = false;    // some text would not fit a 255-character buffer
+    std::string dirText; // the caller's directory part, as written
+    std::string stem; // caller's final component, cut for the temporary name
+    std::string nativeDir; // the directory the library lives in
+    std::string native; // the library file itself (may not exist yet)
+    bool tooLong = false; // some text would not fit a 255-character buffer
 };
 
 LibraryFile resolveLibrary(const char* library);
@@ -50,11 +50,11 @@ std::string outputText(std::string_view directory, std::string_view name);
 // The native directory and final component of a user path, resolved as
 // for creating a file there.
 struct NativeTarget {
-    std::string dirText;   // caller's directory part, with drive
-    std::string name;      // final component as written
+    std::string dirText; // caller's directory part, with drive
+    std::string name; // final component as written
     std::string nativeDir; // "." for the current directory
-    std::string native;    // nativeDir joined with the resolved final component
-    bool exists = false;   // native names a file or folder that is there now
+    std::string native; // nativeDir joined with the resolved final component
+    bool exists = false; // native names a file or folder that is there now
 };
 NativeTarget resolveTarget(std::string_view userPath);
 

@@ -8,14 +8,14 @@
 #include "platform/save_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <cstring>
 
 namespace qorvan::detail {
 
-CopyFault copyBytes(platform::File& from, platform::File& to, std::int64_t size, std::vector<char>& buffer,
-                    std::size_t chunk)
+CopyFault copyBytes(
+    platform::File& from, platform::File& to, std::int64_t size, std::vector<char>& buffer, std::size_t chunk)
 {
     if (buffer.size() < chunk) buffer.resize(chunk);
     while (size > 0) {
@@ -29,17 +29,17 @@ CopyFault copyBytes(platform::File& from, platform::File& to, std::int64_t size,
 
 namespace {
 
-// Header, directory with offsets laid out without gaps, terminating entry.
-bool writeHead(platform::File& out, const std::vector<Piece>& pieces)
-{
-    std::vector<LibraryEntry> entries(pieces.size());
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        entries[i].name = pieces[i].name;
-        entries[i].size = static_cast<std::int32_t>(pieces[i].size);
+    // Header, directory with offsets laid out without gaps, terminating entry.
+    bool writeHead(platform::File& out, const std::vector<Piece>& pieces)
+    {
+        std::vector<LibraryEntry> entries(pieces.size());
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            entries[i].name = pieces[i].name;
+            entries[i].size = static_cast<std::int32_t>(pieces[i].size);
+        }
+        std::vector<std::uint8_t> head = encodeLibraryHead(entries);
+        return out.write(head.data(), head.size());
     }
-    std::vector<std::uint8_t> head = encodeLibraryHead(entries);
-    return out.write(head.data(), head.size());
-}
 
 } // namespace
 
@@ -55,87 +55,89 @@ std::string tempText(const LibraryFile& lib, const platform::SaveFile& save)
 
 namespace {
 
-// Where an added piece's bytes come from: an open file, and its name for
-// messages; null when it cannot be had.
-using ExtraSource = std::function<platform::File*(const Piece&, std::string& text)>;
+    // Where an added piece's bytes come from: an open file, and its name for
+    // messages; null when it cannot be had.
+    using ExtraSource = std::function<platform::File*(const Piece&, std::string& text)>;
 
-int rewriteWith(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                const ExtraSource& extraFor)
-{
-    std::int64_t total = firstSlideOffset(pieces.size());
-    bool needsLibrary = false;
-    for (const Piece& p : pieces) {
-        total += p.size;
-        needsLibrary = needsLibrary || !p.fromExtra;
-    }
-    if (total > MAX_LIBRARY_BYTES || pieces.size() > MAX_LIBRARY_SLIDES) return setStatus(NoMemory, nullptr, nullptr);
+    int rewriteWith(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+        const ExtraSource& extraFor)
+    {
+        std::int64_t total = firstSlideOffset(pieces.size());
+        bool needsLibrary = false;
+        for (const Piece& p : pieces) {
+            total += p.size;
+            needsLibrary = needsLibrary || !p.fromExtra;
+        }
+        if (total > MAX_LIBRARY_BYTES || pieces.size() > MAX_LIBRARY_SLIDES)
+            return setStatus(NoMemory, nullptr, nullptr);
 
-    platform::FileId oldId;
-    if ((needsLibrary && !old) || (old && !old->id(oldId))) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-    // Through a link, the temporary file lies beside the library it points
-    // to and is named after it, as a user looking there would expect.
-    const std::string real = lib.native.empty() ? lib.native : platform::followLinks(lib.native);
-    const std::string stem =
-        real.empty() || real == lib.native ? lib.stem : temporaryStem(real.substr(real.rfind('/') + 1));
-    platform::SaveFile save;
-    if (!save.open(lib.native, stem)) {
-        if (save.failure() == platform::SaveFile::Failure::Target)
+        platform::FileId oldId;
+        if ((needsLibrary && !old) || (old && !old->id(oldId)))
             return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-        return setStatus(CannotOpen, tempText(lib, save).c_str(), nullptr);
-    }
-    // Replacing needs the right to write the library itself, as editing it
-    // in place would; the folder's write bit alone would let anyone who may
-    // add files there rewrite a read-only library.
-    if (save.targetExisted() && ::faccessat(AT_FDCWD, save.target().c_str(), W_OK, AT_EACCESS) != 0)
-        return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
-    if (old)
-        save.expectTarget(oldId);
-    else
-        save.expectNoTarget();
-    // Every failure below leaves the library as it was; the destructor
-    // removes the temporary file.
-    auto fail = [&](const std::string& named) { return setStatus(CannotOpen, named.c_str(), nullptr); };
+        // Through a link, the temporary file lies beside the library it points
+        // to and is named after it, as a user looking there would expect.
+        const std::string real = lib.native.empty() ? lib.native : platform::followLinks(lib.native);
+        const std::string stem
+            = real.empty() || real == lib.native ? lib.stem : temporaryStem(real.substr(real.rfind('/') + 1));
+        platform::SaveFile save;
+        if (!save.open(lib.native, stem)) {
+            if (save.failure() == platform::SaveFile::Failure::Target)
+                return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+            return setStatus(CannotOpen, tempText(lib, save).c_str(), nullptr);
+        }
+        // Replacing needs the right to write the library itself, as editing it
+        // in place would; the folder's write bit alone would let anyone who may
+        // add files there rewrite a read-only library.
+        if (save.targetExisted() && ::faccessat(AT_FDCWD, save.target().c_str(), W_OK, AT_EACCESS) != 0)
+            return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        if (old)
+            save.expectTarget(oldId);
+        else
+            save.expectNoTarget();
+        // Every failure below leaves the library as it was; the destructor
+        // removes the temporary file.
+        auto fail = [&](const std::string& named) { return setStatus(CannotOpen, named.c_str(), nullptr); };
 
-    if (!writeHead(save.file(), pieces)) return fail(tempText(lib, save));
-    std::vector<char> buffer;
-    for (std::size_t i = 0; i < pieces.size();) {
-        const Piece& p = pieces[i];
-        // Slides that lie back to back in the old library are copied as one
-        // run: one seek, and pieces as large as the buffer.
-        std::int64_t run = p.size;
-        std::size_t next = i + 1;
-        while (!p.fromExtra && next < pieces.size() && !pieces[next].fromExtra &&
-               pieces[next].sourceOffset == p.sourceOffset + run)
-            run += pieces[next++].size;
-        i = next;
-        std::string extraText;
-        platform::File* from = old;
-        if (p.fromExtra) {
-            from = extraFor(p, extraText);
-            if (!from) return fail(extraText);
+        if (!writeHead(save.file(), pieces)) return fail(tempText(lib, save));
+        std::vector<char> buffer;
+        for (std::size_t i = 0; i < pieces.size();) {
+            const Piece& p = pieces[i];
+            // Slides that lie back to back in the old library are copied as one
+            // run: one seek, and pieces as large as the buffer.
+            std::int64_t run = p.size;
+            std::size_t next = i + 1;
+            while (!p.fromExtra && next < pieces.size() && !pieces[next].fromExtra
+                && pieces[next].sourceOffset == p.sourceOffset + run)
+                run += pieces[next++].size;
+            i = next;
+            std::string extraText;
+            platform::File* from = old;
+            if (p.fromExtra) {
+                from = extraFor(p, extraText);
+                if (!from) return fail(extraText);
+            }
+            if (!p.fromExtra && !old->seek(p.sourceOffset)) return fail(lib.writerText);
+            switch (copyBytes(*from, save.file(), run, buffer, REWRITE_CHUNK)) {
+            case CopyFault::None:
+                break;
+            case CopyFault::Read:
+                return fail(p.fromExtra ? extraText : lib.writerText);
+            case CopyFault::Write:
+                return fail(tempText(lib, save));
+            }
         }
-        if (!p.fromExtra && !old->seek(p.sourceOffset)) return fail(lib.writerText);
-        switch (copyBytes(*from, save.file(), run, buffer, REWRITE_CHUNK)) {
-        case CopyFault::None:
-            break;
-        case CopyFault::Read:
-            return fail(p.fromExtra ? extraText : lib.writerText);
-        case CopyFault::Write:
-            return fail(tempText(lib, save));
+        const std::string text = tempText(lib, save);
+        if (!save.commit()) {
+            if (save.failure() == platform::SaveFile::Failure::Temp) return fail(text);
+            return fail(lib.writerText);
         }
+        return Ok;
     }
-    const std::string text = tempText(lib, save);
-    if (!save.commit()) {
-        if (save.failure() == platform::SaveFile::Failure::Temp) return fail(text);
-        return fail(lib.writerText);
-    }
-    return Ok;
-}
 
 } // namespace
 
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                   platform::File* extra, const std::string& extraText)
+    platform::File* extra, const std::string& extraText)
 {
     return rewriteWith(lib, old, pieces, [&](const Piece&, std::string& text) {
         text = extraText;
@@ -144,7 +146,7 @@ int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vecto
 }
 
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                   const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra)
+    const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra)
 {
     platform::File current;
     return rewriteWith(lib, old, pieces, [&](const Piece& p, std::string& text) -> platform::File* {

@@ -38,7 +38,7 @@ struct Piece {
 // library another program put there meanwhile is kept and the operation
 // fails with code 1 naming the library.
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                   platform::File* extra, const std::string& extraText);
+    platform::File* extra, const std::string& extraText);
 
 // A slide file added whole by a batch. It is opened only when its turn
 // comes, so a batch of thousands does not hold thousands of descriptors;
@@ -52,12 +52,12 @@ struct ExtraFile {
 // The same rewrite with any number of added slides (pieces with fromExtra
 // name theirs by index). onExtra(i) is called before extra i is copied.
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
-                   const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra);
+    const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra);
 
 // Copies size bytes in pieces of at most chunk bytes. 0 when done, else
 // which side failed.
 enum class CopyFault { None, Read, Write };
 CopyFault copyBytes(platform::File& from, platform::File& to, std::int64_t size, std::vector<char>& buffer,
-                    std::size_t chunk);
+    std::size_t chunk);
 
 } // namespace qorvan::detail

@@ -7,27 +7,27 @@ namespace qorvan {
 
 namespace {
 
-struct LastError {
-    int code = Ok;
-    char message[STATUS_MESSAGE_CAPACITY] = {};
-};
+    struct LastError {
+        int code = Ok;
+        char message[STATUS_MESSAGE_CAPACITY] = {};
+    };
 
-// One per thread: the tool draws many slides at once, and each drawing's
-// header check must report its own result. A single-threaded caller (the
-// module in its host) sees no difference.
-thread_local LastError lastError;
+    // One per thread: the tool draws many slides at once, and each drawing's
+    // header check must report its own result. A single-threaded caller (the
+    // module in its host) sees no difference.
+    thread_local LastError lastError;
 
-const char* const MESSAGE_FORMATS[] = {
-    "",
-    "\"%s\": Can't open file",
-    "Warning--Slide prepared for different display.",
-    "Error reading slide file. *Invalid*",
-    "Slide library invalid.",
-    "Slide %s not found in library %s.",
-    "Error Unknown",
-    "No slide exists in library %s.",
-    "Slide %s already exists in library %s.",
-};
+    const char* const MESSAGE_FORMATS[] = {
+        "",
+        "\"%s\": Can't open file",
+        "Warning--Slide prepared for different display.",
+        "Error reading slide file. *Invalid*",
+        "Slide library invalid.",
+        "Slide %s not found in library %s.",
+        "Error Unknown",
+        "No slide exists in library %s.",
+        "Slide %s already exists in library %s.",
+    };
 
 } // namespace
 
@@ -61,8 +61,14 @@ int setStatus(int code, const char* path, const char* slide)
     return code;
 }
 
-int lastStatus() { return lastError.code; }
+int lastStatus()
+{
+    return lastError.code;
+}
 
-const char* statusMessage() { return lastError.message; }
+const char* statusMessage()
+{
+    return lastError.message;
+}
 
 } // namespace qorvan

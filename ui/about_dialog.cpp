@@ -8,7 +8,10 @@
 
 namespace qorvan::ui {
 
-AboutDialog::AboutDialog(QWidget* parent) : TemplateDialog(IDD_ABOUT, parent) {}
+AboutDialog::AboutDialog(QWidget* parent)
+    : TemplateDialog(IDD_ABOUT, parent)
+{
+}
 
 void AboutDialog::DoDataExchange()
 {
@@ -53,6 +56,9 @@ QImage aboutPicture()
     return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
 }
 
-QImage templateImage(int id) { return id == IDB_ABOUT_PICTURE ? aboutPicture() : QImage(); }
+QImage templateImage(int id)
+{
+    return id == IDB_ABOUT_PICTURE ? aboutPicture() : QImage();
+}
 
 } // namespace qorvan::ui

@@ -15,13 +15,17 @@ int sortedInsertIndex(int count, const std::function<std::string(int)>& textAt, 
     int lo = 0, hi = count;
     while (lo < hi) {
         int mid = lo + (hi - lo) / 2;
-        if (platform::compareNoCase(textAt(mid), text) > 0) hi = mid;
-        else lo = mid + 1;
+        if (platform::compareNoCase(textAt(mid), text) > 0)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
     return lo;
 }
 
-ListBox::ListBox(std::uint32_t style, QWidget* parent) : QListWidget(parent), sorted_((style & LBS_SORT) != 0)
+ListBox::ListBox(std::uint32_t style, QWidget* parent)
+    : QListWidget(parent)
+    , sorted_((style & LBS_SORT) != 0)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
@@ -45,7 +49,7 @@ void ListBox::resetContent()
 int ListBox::addString(std::string_view text)
 {
     int at = sorted_ ? sortedInsertIndex(
-                           count(), [this](int i) { return item(i)->text().toStdString(); }, text)
+                 count(), [this](int i) { return item(i)->text().toStdString(); }, text)
                      : count();
     quiet_ = true;
     insertItem(at, QString::fromStdString(std::string(text)));
@@ -53,7 +57,10 @@ int ListBox::addString(std::string_view text)
     return at;
 }
 
-int ListBox::count() const { return QListWidget::count(); }
+int ListBox::count() const
+{
+    return QListWidget::count();
+}
 
 int ListBox::currentSelection() const
 {
@@ -82,18 +89,22 @@ void ListBox::setCurrentSelection(int index)
 }
 
 ComboBox::ComboBox(std::uint32_t style, QWidget* parent)
-    : QComboBox(parent), sorted_((style & CBS_SORT) != 0)
+    : QComboBox(parent)
+    , sorted_((style & CBS_SORT) != 0)
 {
     setEditable(false);
     connect(this, &QComboBox::activated, this, [this](int) { emit selectionChanged(); });
 }
 
-void ComboBox::resetContent() { clear(); }
+void ComboBox::resetContent()
+{
+    clear();
+}
 
 int ComboBox::addString(std::string_view text)
 {
     int at = sorted_ ? sortedInsertIndex(
-                           count(), [this](int i) { return itemText(i).toStdString(); }, text)
+                 count(), [this](int i) { return itemText(i).toStdString(); }, text)
                      : count();
     int selected = currentIndex();
     insertItem(at, QString::fromStdString(std::string(text)));
@@ -102,8 +113,14 @@ int ComboBox::addString(std::string_view text)
     return at;
 }
 
-int ComboBox::count() const { return QComboBox::count(); }
-int ComboBox::currentSelection() const { return currentIndex(); }
+int ComboBox::count() const
+{
+    return QComboBox::count();
+}
+int ComboBox::currentSelection() const
+{
+    return currentIndex();
+}
 
 bool ComboBox::text(int index, std::string& out) const
 {
@@ -112,7 +129,10 @@ bool ComboBox::text(int index, std::string& out) const
     return true;
 }
 
-void ComboBox::setCurrentSelection(int index) { setCurrentIndex(index >= 0 && index < count() ? index : -1); }
+void ComboBox::setCurrentSelection(int index)
+{
+    setCurrentIndex(index >= 0 && index < count() ? index : -1);
+}
 
 int ComboBox::selectString(std::string_view text)
 {
@@ -125,10 +145,13 @@ int ComboBox::selectString(std::string_view text)
     return -1;
 }
 
-StaticText::StaticText(std::uint32_t style, const QString& text, QWidget* parent) : QLabel(text, parent)
+StaticText::StaticText(std::uint32_t style, const QString& text, QWidget* parent)
+    : QLabel(text, parent)
 {
     std::uint32_t type = style & SS_TYPEMASK;
-    Qt::Alignment h = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+    Qt::Alignment h = type == SS_CENTER ? Qt::AlignHCenter
+        : type == SS_RIGHT              ? Qt::AlignRight
+                                        : Qt::AlignLeft;
     setAlignment(h | ((style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop));
     setTextFormat(Qt::PlainText);
 }
@@ -147,9 +170,12 @@ void StaticText::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(contentsRect(), static_cast<int>(alignment()),
-               fm.elidedText(QLabel::text(), Qt::ElideLeft, contentsRect().width()));
+        fm.elidedText(QLabel::text(), Qt::ElideLeft, contentsRect().width()));
 }
 
-std::string StaticText::text() const { return QLabel::text().toStdString(); }
+std::string StaticText::text() const
+{
+    return QLabel::text().toStdString();
+}
 
 } // namespace qorvan::ui

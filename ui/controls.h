@@ -31,7 +31,7 @@ public:
 
 signals:
     void selectionChanged(); // the user changed the selection
-    void doubleClicked();    // the user double-clicked an entry
+    void doubleClicked(); // the user double-clicked an entry
 
 private:
     bool sorted_;

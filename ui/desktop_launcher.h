@@ -12,7 +12,7 @@ namespace qorvan::ui::desktop {
 // The first desktop id a mimeapps.list text names for mime under
 // [Default Applications] (or [Added Associations] when asked).
 std::optional<std::string> defaultApplication(std::string_view mimeappsText, std::string_view mime,
-                                              std::string_view section = "[Default Applications]");
+    std::string_view section = "[Default Applications]");
 
 // The Exec= value of a desktop entry's [Desktop Entry] group.
 std::optional<std::string> execLine(std::string_view desktopEntryText);

@@ -15,8 +15,8 @@ QFont templateFont(const char* name, int pointSize)
     // "System" was a heavy sans serif and "MS Sans Serif" a Helvetica-like
     // one; these families are the nearest the Debian desktop ships.
     bool system = std::strcmp(name, "System") == 0;
-    static const char* const SYSTEM_FAMILIES[] = {"DejaVu Sans", "Noto Sans", "Liberation Sans"};
-    static const char* const SANS_FAMILIES[] = {"Liberation Sans", "Nimbus Sans", "Arimo", "DejaVu Sans"};
+    static const char* const SYSTEM_FAMILIES[] = { "DejaVu Sans", "Noto Sans", "Liberation Sans" };
+    static const char* const SANS_FAMILIES[] = { "Liberation Sans", "Nimbus Sans", "Arimo", "DejaVu Sans" };
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     const QStringList available = QFontDatabase::families();
     auto pick = [&](auto& families) {
@@ -33,8 +33,9 @@ QFont templateFont(const char* name, int pointSize)
 BaseUnits baseUnits(const QFont& font)
 {
     QFontMetrics fm(font);
-    int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {(letters / 26 + 1) / 2, fm.height()};
+    int letters
+        = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return { (letters / 26 + 1) / 2, fm.height() };
 }
 
 int mulDiv(int a, int b, int c)
@@ -46,7 +47,8 @@ int mulDiv(int a, int b, int c)
 
 QRect toPixels(const DuRect& r, BaseUnits u)
 {
-    return {mulDiv(r.x, u.width, 4), mulDiv(r.y, u.height, 8), mulDiv(r.cx, u.width, 4), mulDiv(r.cy, u.height, 8)};
+    return { mulDiv(r.x, u.width, 4), mulDiv(r.y, u.height, 8), mulDiv(r.cx, u.width, 4),
+        mulDiv(r.cy, u.height, 8) };
 }
 
 } // namespace qorvan::ui

@@ -14,7 +14,7 @@ namespace qorvan::ui {
 QFont templateFont(const char* name, int pointSize);
 
 struct BaseUnits {
-    int width;  // average character width, pixels
+    int width; // average character width, pixels
     int height; // character height, pixels
 };
 

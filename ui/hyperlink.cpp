@@ -18,7 +18,8 @@ const QColor CHyperLink::visitedColor(128, 0, 128);
 const QColor CHyperLink::hoverColor(255, 0, 0);
 std::optional<QCursor> CHyperLink::handCursor_;
 
-CHyperLink::CHyperLink() : QLabel(nullptr)
+CHyperLink::CHyperLink()
+    : QLabel(nullptr)
 {
     setTextFormat(Qt::PlainText);
     setMouseTracking(true);

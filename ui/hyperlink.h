@@ -28,10 +28,10 @@ public:
     static constexpr std::uint32_t LinkNoActiveColor = 0x40;
     static constexpr std::uint32_t DEFAULT_OPTIONS = LinkUnderline | LinkAutoSize | LinkFocusOnClick;
 
-    static const QColor linkColor;    // blue
-    static const QColor activeColor;  // teal
+    static const QColor linkColor; // blue
+    static const QColor activeColor; // teal
     static const QColor visitedColor; // purple
-    static const QColor hoverColor;   // red
+    static const QColor hoverColor; // red
 
     CHyperLink();
     ~CHyperLink() override;

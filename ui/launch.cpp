@@ -7,15 +7,18 @@ namespace qorvan::ui {
 
 namespace {
 
-constexpr const char* PLACEHOLDERS[] = {"%1", "%u", "%U", "%f", "%F"};
+    constexpr const char* PLACEHOLDERS[] = { "%1", "%u", "%U", "%f", "%F" };
 
-Launcher* installed = nullptr;
+    Launcher* installed = nullptr;
 
 } // namespace
 
 Launcher& desktopLauncher(); // desktop_launcher.cpp
 
-Launcher& launcher() { return installed ? *installed : desktopLauncher(); }
+Launcher& launcher()
+{
+    return installed ? *installed : desktopLauncher();
+}
 
 Launcher* setLauncher(Launcher* l)
 {
@@ -54,23 +57,48 @@ std::string launchErrorText(int code)
 {
     const char* message = nullptr;
     switch (code) {
-    case 0: message = "The operating system is out\nof memory or resources."; break;
-    case 2: message = "The specified file was not found."; break;
-    case 3: message = "The specified path was not found."; break;
-    case 5: message = "The operating system denied\naccess to the specified file."; break;
-    case 8: message = "There was not enough memory to complete the operation."; break;
-    case 11: message = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."; break;
-    case 26: message = "A sharing violation occurred. "; break;
-    case 27: message = "The filename association is\nincomplete or invalid."; break;
-    case 28: message = "The DDE transaction could not\nbe completed because the request timed out."; break;
-    case 29: message = "The DDE transaction failed."; break;
+    case 0:
+        message = "The operating system is out\nof memory or resources.";
+        break;
+    case 2:
+        message = "The specified file was not found.";
+        break;
+    case 3:
+        message = "The specified path was not found.";
+        break;
+    case 5:
+        message = "The operating system denied\naccess to the specified file.";
+        break;
+    case 8:
+        message = "There was not enough memory to complete the operation.";
+        break;
+    case 11:
+        message = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
+        break;
+    case 26:
+        message = "A sharing violation occurred. ";
+        break;
+    case 27:
+        message = "The filename association is\nincomplete or invalid.";
+        break;
+    case 28:
+        message = "The DDE transaction could not\nbe completed because the request timed out.";
+        break;
+    case 29:
+        message = "The DDE transaction failed.";
+        break;
     case 30:
         message = "The DDE transaction could not\nbe completed because other DDE transactions\n"
                   "were being processed.";
         break;
-    case 31: message = "There is no application associated\nwith the given filename extension."; break;
-    case 32: message = "The specified dynamic-link library was not found."; break;
-    default: break;
+    case 31:
+        message = "There is no application associated\nwith the given filename extension.";
+        break;
+    case 32:
+        message = "The specified dynamic-link library was not found.";
+        break;
+    default:
+        break;
     }
     std::string text = "Can't open link:\n\n";
     if (message) return text + message;
@@ -87,9 +115,12 @@ std::vector<std::string> splitCommandLine(std::string_view s)
     for (std::size_t i = 0; i < s.size(); ++i) {
         char c = s[i];
         if (quoted) {
-            if (c == '\\' && i + 1 < s.size()) cur += s[++i];
-            else if (c == '"') quoted = false;
-            else cur += c;
+            if (c == '\\' && i + 1 < s.size())
+                cur += s[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                cur += c;
         } else if (c == '"') {
             quoted = inArg = true;
         } else if (c == ' ' || c == '\t') {

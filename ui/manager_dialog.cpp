@@ -20,18 +20,40 @@ namespace qorvan::ui {
 using platform::toLowerAscii;
 using platform::toUpperAscii;
 
-ManagerDialog::ManagerDialog(QWidget* parent) : TemplateDialog(IDD_MANAGER, parent)
+ManagerDialog::ManagerDialog(QWidget* parent)
+    : TemplateDialog(IDD_MANAGER, parent)
 {
     setStatus(Ok, nullptr, nullptr);
 }
 
-ListBox* ManagerDialog::fileList() const { return DlgItem<ListBox>(IDC_FILE_LIST); }
-ListBox* ManagerDialog::libraryList() const { return DlgItem<ListBox>(IDC_LIBRARY_LIST); }
-ComboBox* ManagerDialog::driveCombo() const { return DlgItem<ComboBox>(IDC_DRIVE_COMBO); }
-StaticText* ManagerDialog::directoryText() const { return DlgItem<StaticText>(IDC_DIRECTORY_TEXT); }
-StaticText* ManagerDialog::libraryText() const { return DlgItem<StaticText>(IDC_LIBRARY_TEXT); }
-PictureControl* ManagerDialog::filePreview() const { return DlgItem<PictureControl>(IDC_FILE_PREVIEW); }
-PictureControl* ManagerDialog::libraryPreview() const { return DlgItem<PictureControl>(IDC_LIBRARY_PREVIEW); }
+ListBox* ManagerDialog::fileList() const
+{
+    return DlgItem<ListBox>(IDC_FILE_LIST);
+}
+ListBox* ManagerDialog::libraryList() const
+{
+    return DlgItem<ListBox>(IDC_LIBRARY_LIST);
+}
+ComboBox* ManagerDialog::driveCombo() const
+{
+    return DlgItem<ComboBox>(IDC_DRIVE_COMBO);
+}
+StaticText* ManagerDialog::directoryText() const
+{
+    return DlgItem<StaticText>(IDC_DIRECTORY_TEXT);
+}
+StaticText* ManagerDialog::libraryText() const
+{
+    return DlgItem<StaticText>(IDC_LIBRARY_TEXT);
+}
+PictureControl* ManagerDialog::filePreview() const
+{
+    return DlgItem<PictureControl>(IDC_FILE_PREVIEW);
+}
+PictureControl* ManagerDialog::libraryPreview() const
+{
+    return DlgItem<PictureControl>(IDC_LIBRARY_PREVIEW);
+}
 
 bool ManagerDialog::OnInitDialog()
 {
@@ -68,7 +90,8 @@ void ManagerDialog::ListDirectory(const std::string& dir)
 
 void ManagerDialog::FillDriveCombo()
 {
-    platform::DlgDirListComboBox(driveCombo(), nullptr, nullptr, platform::DDL_DRIVES | platform::DDL_EXCLUSIVE);
+    platform::DlgDirListComboBox(
+        driveCombo(), nullptr, nullptr, platform::DDL_DRIVES | platform::DDL_EXCLUSIVE);
 }
 
 std::string ManagerDialog::CurrentDirectory() const
@@ -108,7 +131,8 @@ void ManagerDialog::FillNameList(const std::vector<SlideName>* names)
     ListBox* list = libraryList();
     list->resetContent();
     if (!names) return;
-    for (const SlideName& n : *names) list->addString(std::string(n.bytes, strnlen(n.bytes, SLIDE_NAME_SIZE)));
+    for (const SlideName& n : *names)
+        list->addString(std::string(n.bytes, strnlen(n.bytes, SLIDE_NAME_SIZE)));
 }
 
 void ManagerDialog::PreviewLibrarySlide()

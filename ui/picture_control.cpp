@@ -7,7 +7,9 @@
 
 namespace qorvan::ui {
 
-PictureControl::PictureControl(bool clientEdge, QWidget* parent) : QWidget(parent), edge_(clientEdge ? 2 : 0)
+PictureControl::PictureControl(bool clientEdge, QWidget* parent)
+    : QWidget(parent)
+    , edge_(clientEdge ? 2 : 0)
 {
     // Opaque: the dialog under it never needs repainting for it, which keeps
     // a dialog that draws its slide on every paint from painting forever.
@@ -19,10 +21,13 @@ PictureControl::~PictureControl() = default;
 slide::Rect PictureControl::GetClientRect() const
 {
     QRect c = clientRect();
-    return {0, 0, std::max(0, c.width()), std::max(0, c.height())};
+    return { 0, 0, std::max(0, c.width()), std::max(0, c.height()) };
 }
 
-void PictureControl::InvalidateAndUpdate() { eraseToBlack(); }
+void PictureControl::InvalidateAndUpdate()
+{
+    eraseToBlack();
+}
 
 slide::Surface* PictureControl::GetSurface()
 {
@@ -45,7 +50,7 @@ void PictureControl::ReleaseSurface(slide::Surface* surface)
         for (int x = 0; x < s.width(); ++x) {
             slide::ColorRef c = s.pixel(x, y);
             line[x] = qRgb(static_cast<int>(slide::redOf(c)), static_cast<int>(slide::greenOf(c)),
-                           static_cast<int>(slide::blueOf(c)));
+                static_cast<int>(slide::blueOf(c)));
         }
     }
     surface_.reset();

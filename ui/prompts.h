@@ -17,9 +17,9 @@ enum class Icon { None, Exclamation, Error };
 struct OpenFileRequest {
     std::string initialDir;
     std::string title;
-    std::string filterName;    // "AutoCAD Slide Library Files (*.slb)"
+    std::string filterName; // "AutoCAD Slide Library Files (*.slb)"
     std::string filterPattern; // "*.slb"
-    std::string defaultExt;    // ".slb"
+    std::string defaultExt; // ".slb"
     bool hideReadOnly = false;
     bool overwritePrompt = false;
     bool createPrompt = false; // a name that does not exist is accepted after confirmation
@@ -30,8 +30,9 @@ public:
     virtual ~Prompts() = default;
     // Shows text with the caption (empty: the application's default caption)
     // and returns IDOK or IDCANCEL. owner may be null.
-    virtual int messageBox(QWidget* owner, const std::string& text, const std::string& caption, Buttons buttons,
-                           Icon icon) = 0;
+    virtual int messageBox(
+        QWidget* owner, const std::string& text, const std::string& caption, Buttons buttons, Icon icon)
+        = 0;
     // The full path chosen, or nothing when the user cancels.
     virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
     virtual void beep() = 0;

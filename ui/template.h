@@ -88,7 +88,7 @@ struct ControlTemplate {
     int id;
     ControlClass cls;
     const char* text;
-    std::uint32_t style;   // including WS_CHILD | WS_VISIBLE
+    std::uint32_t style; // including WS_CHILD | WS_VISIBLE
     std::uint32_t exStyle;
     DuRect rect;
     int imageId = 0; // the bitmap of an SS_BITMAP static
@@ -126,7 +126,10 @@ const TemplateSource* setCurrentTemplateSource(const TemplateSource* source);
 // use its ResourceSwitch.
 class TemplateScope {
 public:
-    explicit TemplateScope(const TemplateSource& source) : saved_(setCurrentTemplateSource(&source)) {}
+    explicit TemplateScope(const TemplateSource& source)
+        : saved_(setCurrentTemplateSource(&source))
+    {
+    }
     ~TemplateScope() { setCurrentTemplateSource(saved_); }
     TemplateScope(const TemplateScope&) = delete;
     TemplateScope& operator=(const TemplateScope&) = delete;

@@ -14,14 +14,14 @@ namespace qorvan::ui {
 
 namespace {
 
-TemplateDialog::ModalHook& modalHook()
-{
-    static TemplateDialog::ModalHook hook;
-    return hook;
-}
+    TemplateDialog::ModalHook& modalHook()
+    {
+        static TemplateDialog::ModalHook hook;
+        return hook;
+    }
 
-constexpr const char* ID_PROPERTY = "qorvanControlId";
-constexpr const char* STYLE_PROPERTY = "qorvanControlStyle";
+    constexpr const char* ID_PROPERTY = "qorvanControlId";
+    constexpr const char* STYLE_PROPERTY = "qorvanControlStyle";
 
 } // namespace
 
@@ -37,12 +37,15 @@ int controlId(const QWidget* control)
 }
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      templateId_(templateId)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , templateId_(templateId)
 {
 }
 
-void TemplateDialog::setModalHook(ModalHook hook) { modalHook() = std::move(hook); }
+void TemplateDialog::setModalHook(ModalHook hook)
+{
+    modalHook() = std::move(hook);
+}
 
 bool TemplateDialog::Create()
 {
@@ -55,7 +58,7 @@ bool TemplateDialog::Create()
     setFont(font);
     units_ = baseUnits(font);
     setWindowTitle(QString::fromUtf8(t->caption));
-    QRect client = toPixels({0, 0, t->cx, t->cy}, units_);
+    QRect client = toPixels({ 0, 0, t->cx, t->cy }, units_);
     resize(client.size());
     for (const ControlTemplate& c : t->controls) {
         QWidget* w = createControl(c);
@@ -155,12 +158,12 @@ QWidget* TemplateDialog::GetDlgItem(int id) const
 
 std::string TemplateDialog::describe() const
 {
-    std::string line = "dialog " + std::to_string(templateId_) + " \"" + windowTitle().toStdString() + "\" " +
-                       std::to_string(width()) + "x" + std::to_string(height());
+    std::string line = "dialog " + std::to_string(templateId_) + " \"" + windowTitle().toStdString() + "\" "
+        + std::to_string(width()) + "x" + std::to_string(height());
     for (const auto& [id, w] : items_)
         if (auto* p = qobject_cast<PictureControl*>(w))
-            line += " picture " + std::to_string(id) + " " + std::to_string(p->width()) + "x" +
-                    std::to_string(p->height());
+            line += " picture " + std::to_string(id) + " " + std::to_string(p->width()) + "x"
+                + std::to_string(p->height());
     return line;
 }
 

@@ -36,11 +36,7 @@ public:
     bool created() const { return created_; }
 
     QWidget* GetDlgItem(int id) const;
-    template <class T>
-    T* DlgItem(int id) const
-    {
-        return qobject_cast<T*>(GetDlgItem(id));
-    }
+    template <class T> T* DlgItem(int id) const { return qobject_cast<T*>(GetDlgItem(id)); }
     int templateId() const { return templateId_; }
     BaseUnits units() const { return units_; }
 
@@ -61,7 +57,7 @@ public:
 
 protected:
     // Binds controls to members (SubclassDlgItem) before the initialisation.
-    virtual void DoDataExchange() {}
+    virtual void DoDataExchange() { }
     virtual bool OnInitDialog() { return true; }
     virtual void OnOK() { done(IDOK); }
     virtual void OnCancel() { done(IDCANCEL); }
@@ -75,7 +71,7 @@ private:
 
     int templateId_;
     bool created_ = false;
-    BaseUnits units_{};
+    BaseUnits units_ {};
     std::vector<std::pair<int, QWidget*>> items_;
 };
 

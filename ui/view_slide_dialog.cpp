@@ -16,15 +16,21 @@
 namespace qorvan::ui {
 
 namespace {
-// A repaint that the closing failure box itself causes does not count as a
-// later repaint: without this pause a window system that exposes the dialog
-// again when the box goes would show the box for ever.
-constexpr qint64 REPORT_PAUSE_MS = 250;
+    // A repaint that the closing failure box itself causes does not count as a
+    // later repaint: without this pause a window system that exposes the dialog
+    // again when the box goes would show the box for ever.
+    constexpr qint64 REPORT_PAUSE_MS = 250;
 } // namespace
 
-ViewSlideDialog::ViewSlideDialog(QWidget* parent) : TemplateDialog(IDD_VIEW_SLIDE, parent) {}
+ViewSlideDialog::ViewSlideDialog(QWidget* parent)
+    : TemplateDialog(IDD_VIEW_SLIDE, parent)
+{
+}
 
-void ViewSlideDialog::SetTitle(const std::string& title) { title_ = title; }
+void ViewSlideDialog::SetTitle(const std::string& title)
+{
+    title_ = title;
+}
 
 void ViewSlideDialog::SetSlideRef(const std::string& ref)
 {
@@ -40,7 +46,10 @@ void ViewSlideDialog::SetSize(int width, int height)
     height_ = height;
 }
 
-PictureControl* ViewSlideDialog::picture() const { return DlgItem<PictureControl>(IDC_VIEW_PICTURE); }
+PictureControl* ViewSlideDialog::picture() const
+{
+    return DlgItem<PictureControl>(IDC_VIEW_PICTURE);
+}
 
 bool ViewSlideDialog::OnInitDialog()
 {
@@ -49,14 +58,14 @@ bool ViewSlideDialog::OnInitDialog()
     auto* ok = DlgItem<QPushButton>(IDOK);
     if (!pic || !ok) return true;
 
-    Size client{width(), height()};
-    Size laidOut{pic->width(), pic->height()};
-    Size around{client.width - laidOut.width, client.height - laidOut.height};
+    Size client { width(), height() };
+    Size laidOut { pic->width(), pic->height() };
+    Size around { client.width - laidOut.width, client.height - laidOut.height };
     QScreen* screen = this->screen();
     QSize avail = screen ? screen->availableGeometry().size() : QSize();
-    Size wanted = clampPictureSize({width_, height_}, {avail.width(), avail.height()}, around);
+    Size wanted = clampPictureSize({ width_, height_ }, { avail.width(), avail.height() }, around);
 
-    FitLayout f = fitLayout(client, laidOut, {ok->width(), ok->height()}, wanted);
+    FitLayout f = fitLayout(client, laidOut, { ok->width(), ok->height() }, wanted);
     resize(f.client.width, f.client.height);
     pic->setGeometry(f.margin, f.margin, wanted.width, wanted.height);
     ok->move(f.okX, f.okY);
@@ -74,7 +83,8 @@ void ViewSlideDialog::paintEvent(QPaintEvent* event)
 void ViewSlideDialog::reportFailure()
 {
     if (reportPending_ || reportOpen_) return;
-    if (reportClosedAt_ >= 0 && QDateTime::currentMSecsSinceEpoch() - reportClosedAt_ < REPORT_PAUSE_MS) return;
+    if (reportClosedAt_ >= 0 && QDateTime::currentMSecsSinceEpoch() - reportClosedAt_ < REPORT_PAUSE_MS)
+        return;
     // Shown after the paint, never from inside it: a modal box in a paint
     // handler would run a second event loop in the middle of painting.
     reportPending_ = true;

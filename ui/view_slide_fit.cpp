@@ -7,8 +7,9 @@ namespace qorvan::ui {
 
 FitLayout fitLayout(Size client, Size picture, Size button, Size requested)
 {
-    FitLayout f{};
-    f.client = {client.width + (requested.width - picture.width), client.height + (requested.height - picture.height)};
+    FitLayout f {};
+    f.client = { client.width + (requested.width - picture.width),
+        client.height + (requested.height - picture.height) };
     f.margin = (client.width - picture.width) / 2;
     f.okX = (f.client.width - button.width) / 2;
     f.okY = (requested.height + f.margin + f.client.height - button.height) / 2;
@@ -23,7 +24,7 @@ Size clampPictureSize(Size requested, Size available, Size around)
     };
     int maxW = available.width > 0 ? available.width - around.width : 1 << 14;
     int maxH = available.height > 0 ? available.height - around.height : 1 << 14;
-    return {clamp(requested.width, maxW), clamp(requested.height, maxH)};
+    return { clamp(requested.width, maxW), clamp(requested.height, maxH) };
 }
 
 } // namespace qorvan::ui

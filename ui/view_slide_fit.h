@@ -11,9 +11,9 @@ struct Size {
 };
 
 struct FitLayout {
-    Size client;       // the dialog's new client size
-    int margin;        // the picture's left and top offset
-    int okX, okY;      // the OK button's new client position
+    Size client; // the dialog's new client size
+    int margin; // the picture's left and top offset
+    int okX, okY; // the OK button's new client position
 };
 
 // client: the dialog's client size before the change; pictureSize: the

@@ -62,8 +62,8 @@ enum class AcadErrorStatus : int {
 class AcEdCommandStack : public AcRxObject {
 public:
     virtual AcadErrorStatus addCommand(const char* groupName, const char* globalName, const char* localName,
-                                       int flags, AcRxFunctionPtr handler, AcEdUIContext* uiContext,
-                                       int functionCode, HINSTANCE resourceHandle, AcEdCommand** created)
+        int flags, AcRxFunctionPtr handler, AcEdUIContext* uiContext, int functionCode,
+        HINSTANCE resourceHandle, AcEdCommand** created)
         = 0;
     virtual AcadErrorStatus removeGroup(const char* groupName) = 0;
 };

@@ -279,7 +279,8 @@ namespace {
         }
         // The last run above was convert: each file is what converting that
         // slide by itself writes.
-        RunResult c = qorvan({ "convert", "lib(S1)", "--form", "old", "--byte-order", "big", "-o", "s1.sld" }, t.str());
+        RunResult c = qorvan(
+            { "convert", "lib(S1)", "--form", "old", "--byte-order", "big", "-o", "s1.sld" }, t.str());
         ASSERT_EQ(c.status, 0) << c.err;
         EXPECT_EQ(readFile(t.path() / "one" / "S1.sld"), readFile(t.path() / "s1.sld"));
         EXPECT_TRUE(fs::exists(t.path() / "one" / "S0~1.sld"));

@@ -1,5 +1,5 @@
-#include "tests/support/testdata.h"
 #include "tests/cli/support.h"
+#include "tests/support/testdata.h"
 
 #include <png.h>
 
@@ -11,7 +11,10 @@
 
 namespace qorvan::testing {
 
-RunResult qorvan(const std::vector<std::string>& args, const std::string& cwd) { return run(binary("qorvan"), args, cwd); }
+RunResult qorvan(const std::vector<std::string>& args, const std::string& cwd)
+{
+    return run(binary("qorvan"), args, cwd);
+}
 
 Image readPng(const std::string& path)
 {
@@ -98,7 +101,8 @@ std::string makeLibrary(const std::vector<std::pair<std::string, std::string>>& 
         std::string field = name.substr(0, SLIDE_NAME_SIZE);
         field.resize(SLIDE_NAME_SIZE, '\0');
         lib += field;
-        for (int k = 0; k < 4; ++k) lib.push_back(static_cast<char>((offset >> (8 * k)) & 0xFF));
+        for (int k = 0; k < 4; ++k)
+            lib.push_back(static_cast<char>((offset >> (8 * k)) & 0xFF));
         offset += bytes.size();
         body += bytes;
     }

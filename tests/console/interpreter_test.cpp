@@ -153,8 +153,8 @@ TEST(Convert, IntegersPassAsShortOrLongByRange)
         std::int32_t v;
         short type;
     };
-    const Case cases[] = { { 0, RTSHORT },     { 32767, RTSHORT }, { -32768, RTSHORT },
-                           { 32768, RTLONG },  { -32769, RTLONG }, { 2147483647, RTLONG } };
+    const Case cases[] = { { 0, RTSHORT }, { 32767, RTSHORT }, { -32768, RTSHORT }, { 32768, RTLONG },
+        { -32769, RTLONG }, { 2147483647, RTLONG } };
     for (const Case& c : cases) {
         resbuf* chain = toChain({ Value::integer(c.v) });
         ASSERT_NE(chain, nullptr);
@@ -183,13 +183,13 @@ TEST(Convert, SymbolsAndFunctionsHaveNoNodeForm)
 TEST(Convert, ListShapesAndTypesOfTheChain)
 {
     resbuf* chain = toChain({ Value::string("a"), makeList({ Value::integer(1), Value::real(2.0) }), Value(),
-                              Value::t(), Value::cons(Value::integer(1), Value::integer(2)) });
+        Value::t(), Value::cons(Value::integer(1), Value::integer(2)) });
     std::vector<short> types;
     for (resbuf* p = chain; p; p = p->rbnext)
         types.push_back(p->restype);
     releaseChain(chain);
-    const std::vector<short> expected = { RTSTR, RTLB, RTSHORT, RTREAL, RTLE, RTNIL,
-                                          RTT,   RTLB, RTSHORT, RTDOTE, RTSHORT, RTLE };
+    const std::vector<short> expected
+        = { RTSTR, RTLB, RTSHORT, RTREAL, RTLE, RTNIL, RTT, RTLB, RTSHORT, RTDOTE, RTSHORT, RTLE };
     EXPECT_EQ(types, expected);
 }
 

@@ -88,7 +88,8 @@ TEST(Reader, ReportsUnfinishedAndMalformedInput)
 
 TEST(Reader, RefusesNestingBeyondItsLimit)
 {
-    const std::string deep = std::string(READ_DEPTH_LIMIT + 10, '(') + std::string(READ_DEPTH_LIMIT + 10, ')');
+    const std::string deep
+        = std::string(READ_DEPTH_LIMIT + 10, '(') + std::string(READ_DEPTH_LIMIT + 10, ')');
     Reader r(deep);
     Value v;
     std::string message;
@@ -121,8 +122,8 @@ TEST(Printer, RealsKeepSixDigitsAndAPoint)
         double v;
         const char* printed;
     };
-    const Case cases[] = { { 3.0, "3.0" },        { 0.1, "0.1" },         { 1.0 / 3, "0.333333" },
-                           { 1e20, "1.0e+20" },   { -2.5, "-2.5" },       { 123456789.0, "1.23457e+08" } };
+    const Case cases[] = { { 3.0, "3.0" }, { 0.1, "0.1" }, { 1.0 / 3, "0.333333" }, { 1e20, "1.0e+20" },
+        { -2.5, "-2.5" }, { 123456789.0, "1.23457e+08" } };
     for (const Case& c : cases)
         EXPECT_EQ(formatReal(c.v), c.printed);
 }

@@ -38,11 +38,11 @@ struct Measured {
 
 // Runs program under /usr/bin/time (with extra environment settings first).
 Measured measured(const TempDir& dir, const std::string& program, const std::vector<std::string>& args,
-                  const std::vector<std::string>& env = {})
+    const std::vector<std::string>& env = {})
 {
     const std::string report = dir.str("time.out");
     std::vector<std::string> all = env;
-    all.insert(all.end(), {"/usr/bin/time", "-f", "%M %e", "-o", report, program});
+    all.insert(all.end(), { "/usr/bin/time", "-f", "%M %e", "-o", report, program });
     all.insert(all.end(), args.begin(), args.end());
     Measured m;
     m.r = run("/usr/bin/env", all, dir.str());
@@ -57,7 +57,10 @@ Measured measured(const TempDir& dir, const std::string& program, const std::vec
     return m;
 }
 
-bool haveTime() { return std::filesystem::exists("/usr/bin/time"); }
+bool haveTime()
+{
+    return std::filesystem::exists("/usr/bin/time");
+}
 
 // Little-endian slide and library bytes, written here so that the inputs
 // do not depend on the code under test.
@@ -81,7 +84,10 @@ std::string slideHeader(unsigned xDots, unsigned yDots)
     return s.b;
 }
 
-std::string tinySlide() { return slideHeader(100, 100) + Bytes().word(0xFC00).b; }
+std::string tinySlide()
+{
+    return slideHeader(100, 100) + Bytes().word(0xFC00).b;
+}
 
 // fills of 65535 vertices, each edge zig-zagging across the whole picture.
 std::string hostileSlide(int fills, unsigned xDots, unsigned yDots)
@@ -90,7 +96,8 @@ std::string hostileSlide(int fills, unsigned xDots, unsigned yDots)
     s.b = slideHeader(xDots, yDots);
     for (int k = 0; k < fills; ++k) {
         s.word(0xFD00).word(65535).word(0);
-        for (unsigned i = 0; i < 65535; ++i) s.word(0xFD00).word((i * 7) % (xDots + 1)).word(i % 2 ? 0 : yDots);
+        for (unsigned i = 0; i < 65535; ++i)
+            s.word(0xFD00).word((i * 7) % (xDots + 1)).word(i % 2 ? 0 : yDots);
     }
     return s.word(0xFC00).b;
 }
@@ -115,7 +122,10 @@ std::string libraryHead(const std::vector<Entry>& entries)
     return s.b;
 }
 
-std::uint32_t directoryEnd(std::size_t slides) { return static_cast<std::uint32_t>(32 + 36 * (slides + 1)); }
+std::uint32_t directoryEnd(std::size_t slides)
+{
+    return static_cast<std::uint32_t>(32 + 36 * (slides + 1));
+}
 
 // n slides of the same bytes, back to back, named S000000...
 std::string libraryOf(std::size_t n, const std::string& slide)
@@ -124,18 +134,20 @@ std::string libraryOf(std::size_t n, const std::string& slide)
     char name[32];
     for (std::size_t i = 0; i < n; ++i) {
         std::snprintf(name, sizeof name, "S%06zu", i);
-        entries.push_back({name, static_cast<std::uint32_t>(directoryEnd(n) + i * slide.size())});
+        entries.push_back({ name, static_cast<std::uint32_t>(directoryEnd(n) + i * slide.size()) });
     }
     std::string lib = libraryHead(entries);
     lib.reserve(lib.size() + n * slide.size());
-    for (std::size_t i = 0; i < n; ++i) lib += slide;
+    for (std::size_t i = 0; i < n; ++i)
+        lib += slide;
     return lib;
 }
 
 // A sparse library of size bytes: two slides, the second one byte at the end.
 void writeSparseLibrary(const std::string& path, std::uint64_t size)
 {
-    const std::string head = libraryHead({{"FIRST", directoryEnd(2)}, {"LAST", static_cast<std::uint32_t>(2147483646)}});
+    const std::string head
+        = libraryHead({ { "FIRST", directoryEnd(2) }, { "LAST", static_cast<std::uint32_t>(2147483646) } });
     std::ofstream(path, std::ios::binary) << head;
     std::filesystem::resize_file(path, size);
 }
@@ -143,7 +155,8 @@ void writeSparseLibrary(const std::string& path, std::uint64_t size)
 int countLines(const std::string& s)
 {
     int n = 0;
-    for (char c : s) n += c == '\n';
+    for (char c : s)
+        n += c == '\n';
     return n;
 }
 
@@ -162,12 +175,11 @@ TEST_F(Bounds, ManyFullFillsRenderInBoundedMemoryAndTime)
     // of outline, 1 G of fill work): without the caps this is minutes of
     // drawing.
     tmp.write("hostile.sld", hostileSlide(20, 1023, 767));
-    const Measured m = measured(tmp, QORVAN, {"render", "hostile.sld", "-o", "hostile.png"});
+    const Measured m = measured(tmp, QORVAN, { "render", "hostile.sld", "-o", "hostile.png" });
     ASSERT_EQ(m.r.status, 0) << m.r.err;
     EXPECT_EQ(readFile(tmp.path() / "hostile.png").substr(1, 3), "PNG");
     EXPECT_LT(m.peakKiB, 150 * 1024 * MEMORY_SCALE);
     EXPECT_LT(m.seconds, 15 * TIME_SCALE);
-
 }
 
 TEST_F(Bounds, SvgOfManyVectorsIsWrittenAsItIsDrawn)
@@ -179,9 +191,9 @@ TEST_F(Bounds, SvgOfManyVectorsIsWrittenAsItIsDrawn)
     for (unsigned i = 0; i < 200000; ++i)
         s.word((i * 13) % 4096).word((i * 7) % 3072).word((i * 17) % 4096).word((i * 5) % 3072);
     tmp.write("many.sld", s.word(0xFC00).b);
-    for (const char* style : {"exact", "smooth"}) {
-        const Measured m
-            = measured(tmp, QORVAN, {"render", "many.sld", "--size", "4000x4000", "--style", style, "-o", "many.svg"});
+    for (const char* style : { "exact", "smooth" }) {
+        const Measured m = measured(
+            tmp, QORVAN, { "render", "many.sld", "--size", "4000x4000", "--style", style, "-o", "many.svg" });
         ASSERT_EQ(m.r.status, 0) << m.r.err;
         EXPECT_GT(std::filesystem::file_size(tmp.path() / "many.svg"), 5u * 1000 * 1000) << style;
         EXPECT_LT(m.peakKiB, 20 * 1024 * MEMORY_SCALE) << style;
@@ -191,8 +203,8 @@ TEST_F(Bounds, SvgOfManyVectorsIsWrittenAsItIsDrawn)
 TEST_F(Bounds, PicturesPastTheRasterLimitAreRefused)
 {
     tmp.write("tiny.sld", tinySlide());
-    for (const char* size : {"16385x16", "9000x9000"}) {
-        const Measured m = measured(tmp, QORVAN, {"render", "tiny.sld", "--size", size, "-o", "out.png"});
+    for (const char* size : { "16385x16", "9000x9000" }) {
+        const Measured m = measured(tmp, QORVAN, { "render", "tiny.sld", "--size", size, "-o", "out.png" });
         EXPECT_NE(m.r.status, 0) << size;
         EXPECT_NE(m.r.err, "") << size;
         EXPECT_FALSE(std::filesystem::exists(tmp.path() / "out.png")) << size;
@@ -205,20 +217,20 @@ TEST_F(Bounds, SparseLibrariesAtAndPastTwoGigabytes)
     writeSparseLibrary(tmp.str("big.slb"), 2147483647ULL);
     writeSparseLibrary(tmp.str("toobig.slb"), 2147483648ULL);
 
-    Measured m = measured(tmp, QORVAN, {"list", "big.slb"});
+    Measured m = measured(tmp, QORVAN, { "list", "big.slb" });
     EXPECT_EQ(m.r.status, 0) << m.r.err;
     EXPECT_EQ(m.r.out, "FIRST\nLAST\n");
     EXPECT_LT(m.peakKiB, 64 * 1024 * MEMORY_SCALE) << "the slides are never read";
     EXPECT_LT(m.seconds, 5 * TIME_SCALE);
 
-    m = measured(tmp, QORVAN, {"list", "toobig.slb"});
+    m = measured(tmp, QORVAN, { "list", "toobig.slb" });
     EXPECT_EQ(m.r.status, 1);
     EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
 
     // The console reads the same store; the one-byte slide at the end comes out.
     m = measured(tmp, CONSOLE,
-                 {"-e", "(slb-list \"big\")", "-e", "(slb-extract \"big\" \"last\" \".\")", "-e", "(slb-list \"toobig\")",
-                  "-e", "(slb-error)"});
+        { "-e", "(slb-list \"big\")", "-e", "(slb-extract \"big\" \"last\" \".\")", "-e",
+            "(slb-list \"toobig\")", "-e", "(slb-error)" });
     EXPECT_EQ(m.r.status, 0) << m.r.err;
     EXPECT_NE(m.r.out.find("(\"FIRST\" \"LAST\")\n"), std::string::npos) << m.r.out;
     EXPECT_NE(m.r.out.find("\nnil\n\"Slide library invalid.\"\n"), std::string::npos) << m.r.out;
@@ -229,14 +241,15 @@ TEST_F(Bounds, SparseLibrariesAtAndPastTwoGigabytes)
 TEST_F(Bounds, HundredThousandSlidesListQuickly)
 {
     tmp.write("many.slb", libraryOf(100000, tinySlide()));
-    Measured m = measured(tmp, QORVAN, {"list", "many.slb"});
+    Measured m = measured(tmp, QORVAN, { "list", "many.slb" });
     ASSERT_EQ(m.r.status, 0) << m.r.err;
     EXPECT_EQ(countLines(m.r.out), 100000);
     EXPECT_EQ(m.r.out.substr(0, 8), "S000000\n");
     EXPECT_LT(m.peakKiB, 100 * 1024 * MEMORY_SCALE);
     EXPECT_LT(m.seconds, 3 * TIME_SCALE);
 
-    m = measured(tmp, CONSOLE, {"-e", "(length (slb-list \"many\"))", "-e", "(nth 99999 (slb-list \"many\"))"});
+    m = measured(
+        tmp, CONSOLE, { "-e", "(length (slb-list \"many\"))", "-e", "(nth 99999 (slb-list \"many\"))" });
     EXPECT_EQ(m.r.status, 0) << m.r.err;
     EXPECT_NE(m.r.out.find("\n100000\n"), std::string::npos) << m.r.out.substr(0, 400);
     EXPECT_NE(m.r.out.find("\n\"S099999\"\n"), std::string::npos);
@@ -253,13 +266,13 @@ TEST_F(Bounds, TheSlideCountIsCapped)
     tmp.write("full.slb", libraryOf(200000, ""));
     tmp.write("extra.sld", slide);
 
-    Measured m = measured(tmp, QORVAN, {"list", "over.slb"});
+    Measured m = measured(tmp, QORVAN, { "list", "over.slb" });
     EXPECT_EQ(m.r.status, 1);
     EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
     EXPECT_LT(m.seconds, 3 * TIME_SCALE);
 
     const std::string before = readFile(tmp.path() / "full.slb");
-    m = measured(tmp, QORVAN, {"append", "full.slb", "extra.sld"});
+    m = measured(tmp, QORVAN, { "append", "full.slb", "extra.sld" });
     EXPECT_EQ(m.r.status, 1);
     EXPECT_EQ(m.r.err, "qorvan append: Error Unknown\n");
     EXPECT_EQ(readFile(tmp.path() / "full.slb"), before);
@@ -275,25 +288,25 @@ TEST_F(Bounds, DirectoryEntriesAtTheLastByteAndPastIt)
         bool sound;
         std::size_t lastSize;
     } cases[] = {
-        {"lastbyte.slb", 399, true, 1}, // the final byte of the file
-        {"atend.slb", 400, true, 0},    // an empty slide at the end
-        {"pastend.slb", 401, false, 0},
-        {"farpast.slb", 0x7FFFFFFF, false, 0},
+        { "lastbyte.slb", 399, true, 1 }, // the final byte of the file
+        { "atend.slb", 400, true, 0 }, // an empty slide at the end
+        { "pastend.slb", 401, false, 0 },
+        { "farpast.slb", 0x7FFFFFFF, false, 0 },
     };
     for (const Case& c : cases) {
-        tmp.write(c.file, libraryHead({{"A", first}, {"END", c.lastOffset}}) + body);
-        const Measured m = measured(tmp, QORVAN, {"list", "--json", c.file});
+        tmp.write(c.file, libraryHead({ { "A", first }, { "END", c.lastOffset } }) + body);
+        const Measured m = measured(tmp, QORVAN, { "list", "--json", c.file });
         if (!c.sound) {
             EXPECT_EQ(m.r.status, 1) << c.file;
             EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n") << c.file;
             continue;
         }
         EXPECT_EQ(m.r.status, 0) << c.file << m.r.err;
-        const std::string last = "{\"name\": \"END\", \"offset\": " + std::to_string(c.lastOffset) +
-                                 ", \"size\": " + std::to_string(c.lastSize) + "}";
+        const std::string last = "{\"name\": \"END\", \"offset\": " + std::to_string(c.lastOffset)
+            + ", \"size\": " + std::to_string(c.lastSize) + "}";
         EXPECT_NE(m.r.out.find(last), std::string::npos) << c.file << m.r.out;
     }
-    const Measured x = measured(tmp, QORVAN, {"extract", "lastbyte.slb", "end", "-d", "."});
+    const Measured x = measured(tmp, QORVAN, { "extract", "lastbyte.slb", "end", "-d", "." });
     EXPECT_EQ(x.r.status, 0) << x.r.err;
     EXPECT_EQ(readFile(tmp.path() / "END.SLD"), "x");
 }
@@ -301,25 +314,27 @@ TEST_F(Bounds, DirectoryEntriesAtTheLastByteAndPastIt)
 TEST_F(Bounds, HugeViewSlideSizesAreClampedToTheScreen)
 {
     tmp.write("plan.sld", readFile(std::filesystem::path(QORVAN_SOURCE_DIR) / "samples" / "house.sld"));
-    const std::vector<std::string> offscreen = {"QT_QPA_PLATFORM=offscreen", "QORVAN_TEST_CLOSE_DIALOGS=1"};
+    const std::vector<std::string> offscreen = { "QT_QPA_PLATFORM=offscreen", "QORVAN_TEST_CLOSE_DIALOGS=1" };
     struct Case {
         const char* expr;
         int minSide, maxSide;
     } cases[] = {
         // A 30000 x 30000 picture would be 3.6 GB.
-        {"(slb-view \"plan\" \"t\" 30000 30000)", 16, 4096},
-        {"(slb-view \"plan\" \"t\" 32767 1)", 16, 4096},
-        {"(slb-view \"plan\" \"t\" 0 -5)", 16, 16},
+        { "(slb-view \"plan\" \"t\" 30000 30000)", 16, 4096 },
+        { "(slb-view \"plan\" \"t\" 32767 1)", 16, 4096 },
+        { "(slb-view \"plan\" \"t\" 0 -5)", 16, 16 },
     };
     for (const Case& c : cases) {
-        const Measured m = measured(tmp, CONSOLE, {"-e", c.expr}, offscreen);
+        const Measured m = measured(tmp, CONSOLE, { "-e", c.expr }, offscreen);
         EXPECT_EQ(m.r.status, 0) << c.expr << m.r.err;
         int dw = 0, dh = 0, pw = 0, ph = 0;
         const std::size_t at = m.r.err.find("dialog 141 ");
         ASSERT_NE(at, std::string::npos) << c.expr << m.r.err;
-        ASSERT_EQ(std::sscanf(m.r.err.c_str() + at, "dialog 141 \"t\" %dx%d picture 1049 %dx%d", &dw, &dh, &pw, &ph), 4)
+        ASSERT_EQ(std::sscanf(
+                      m.r.err.c_str() + at, "dialog 141 \"t\" %dx%d picture 1049 %dx%d", &dw, &dh, &pw, &ph),
+            4)
             << m.r.err;
-        for (int side : {pw, ph}) {
+        for (int side : { pw, ph }) {
             EXPECT_GE(side, c.minSide) << c.expr;
             EXPECT_LE(side, c.maxSide) << c.expr;
         }

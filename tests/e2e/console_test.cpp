@@ -122,17 +122,20 @@ TEST(Console, LoadEvaluatesAFileAndReturnsItsLastValue)
 {
     TempDir dir;
     dir.write("lib.lsp", "(defun twice (x) (* 2 x))\n(twice 4)\n");
-    const RunResult r = console({ "-e", "(load \"lib\")", "-e", "(twice 21)", "-e", "(load \"nope\" 'missing)",
-                                  "-e", "(findfile \"lib.lsp\")", "-e", "(findfile \"nope.lsp\")" },
-                                "", dir.str());
+    const RunResult r
+        = console({ "-e", "(load \"lib\")", "-e", "(twice 21)", "-e", "(load \"nope\" 'missing)", "-e",
+                      "(findfile \"lib.lsp\")", "-e", "(findfile \"nope.lsp\")" },
+            "", dir.str());
     EXPECT_EQ(r.out, START + "8\n42\nMISSING\n\"lib.lsp\"\nnil\n" + END);
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST(Console, StandardInputTakesExpressionsAndCommands)
 {
-    const RunResult r = console({}, "(+ 1\n 2)\nPROBE\nprobe\n\n(command \"PROBE\")\nNOSUCH\n(car 1)\n(princ \"x\")\nQUIT\n(+ 5 5)\n");
-    EXPECT_EQ(r.out, START + "3\nprobe command ran\nprobe command ran\nprobe command ran\nnil\nx\n\"x\"\n" + END);
+    const RunResult r = console({},
+        "(+ 1\n 2)\nPROBE\nprobe\n\n(command \"PROBE\")\nNOSUCH\n(car 1)\n(princ \"x\")\nQUIT\n(+ 5 5)\n");
+    EXPECT_EQ(
+        r.out, START + "3\nprobe command ran\nprobe command ran\nprobe command ran\nnil\nx\n\"x\"\n" + END);
     EXPECT_EQ(r.err, "Unknown command \"NOSUCH\".\n; error: bad argument type: listp 1\n");
     EXPECT_EQ(r.status, 0) << "errors at the prompt do not change the exit status";
 }
@@ -146,10 +149,13 @@ TEST(Console, EndOfInputInsideAnExpressionIsReported)
 
 TEST(Console, ArxloadAndArxunloadSendTheMessages)
 {
-    const RunResult r = run(CONSOLE, { "--no-default-module", "-e", "(arxload \"" + PROBE + "\")", "-e",
-                                       "(probe-args 1)", "-e", "(arxunload \"probe\")", "-e", "(probe-args 1)" });
-    EXPECT_EQ(r.out, "[probe message 1]\n[probe message 3]\n\"" + PROBE + "\"\n(1)\n[probe message 4]\n"
-                     "[probe message 2]\n\"probe\"\n");
+    const RunResult r = run(CONSOLE,
+        { "--no-default-module", "-e", "(arxload \"" + PROBE + "\")", "-e", "(probe-args 1)", "-e",
+            "(arxunload \"probe\")", "-e", "(probe-args 1)" });
+    EXPECT_EQ(r.out,
+        "[probe message 1]\n[probe message 3]\n\"" + PROBE
+            + "\"\n(1)\n[probe message 4]\n"
+              "[probe message 2]\n\"probe\"\n");
     EXPECT_EQ(r.err, "; error: no function definition: PROBE-ARGS\n");
 }
 
@@ -170,8 +176,9 @@ TEST(Console, ArxloadFailuresAreErrorsUnlessAFallbackIsGiven)
 
 TEST(Console, LockedModuleIsNotUnloadedUntilTheEnd)
 {
-    const RunResult r = run(CONSOLE, { "--no-default-module", "--module", PROBE_LOCKED, "-e",
-                                       "(arxunload \"probe_locked\")", "-e", "(probe-args 2)" });
+    const RunResult r = run(CONSOLE,
+        { "--no-default-module", "--module", PROBE_LOCKED, "-e", "(arxunload \"probe_locked\")", "-e",
+            "(probe-args 2)" });
     EXPECT_EQ(r.out, START + "(2)\n" + END);
     EXPECT_NE(r.err.find("locked"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("; error: ARXUNLOAD failed\n"), std::string::npos);
@@ -194,7 +201,10 @@ TEST(Console, OptionsAndHelp)
 {
     RunResult r = run(CONSOLE, { "--help" });
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("usage: qorvan-console [--module PATH]... [--no-default-module] [-e EXPR]... [SCRIPT.lsp]\n", 0), 0u);
+    EXPECT_EQ(
+        r.out.rfind(
+            "usage: qorvan-console [--module PATH]... [--no-default-module] [-e EXPR]... [SCRIPT.lsp]\n", 0),
+        0u);
     r = run(CONSOLE, { "--bogus" });
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option --bogus"), std::string::npos);
@@ -207,7 +217,7 @@ TEST(Console, OptionsAndHelp)
 TEST(Console, ModuleFunctionsAreGoneAfterTheirModuleIsUnloaded)
 {
     const RunResult r = console({ "-e", "(setq keep probe-args)", "-e", "(arxunload \"probe.arx\")", "-e",
-                                  "(keep 1)", "-e", "(command \"PROBE\")" });
+        "(keep 1)", "-e", "(command \"PROBE\")" });
     EXPECT_EQ(r.out, START + "#<EXRXSUBR PROBE-ARGS>\n" + END + "\"probe.arx\"\nnil\n");
     EXPECT_EQ(r.err, "; error: no function definition: PROBE-ARGS\nUnknown command \"PROBE\".\n");
 }

@@ -1,8 +1,8 @@
 // Every library function of qorvan.arx called from qorvan-console: values,
 // banners, argument errors, the status left for slb-error, files written,
 // path spellings, and the real libraries made by other software.
-#include "tests/support/testdata.h"
 #include "tests/e2e/module_support.h"
+#include "tests/support/testdata.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The output of one -e call: toolkit banner at start, then the call's.
-std::string out(const std::string& call) { return TOOLKIT_BANNER + call; }
+std::string out(const std::string& call)
+{
+    return TOOLKIT_BANNER + call;
+}
 
 TEST(LibraryFunctions, ListAppendDeleteAndReplaceReturnTheNames)
 {
@@ -56,7 +59,8 @@ TEST(LibraryFunctions, ExtractExplodeAndRemoveWriteSlideFiles)
         std::string lower = name;
         for (char& c : lower)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        EXPECT_EQ(readFile(dir.path() / "all" / (std::string(name) + ".SLD")), dir.sample(lower + ".sld")) << name;
+        EXPECT_EQ(readFile(dir.path() / "all" / (std::string(name) + ".SLD")), dir.sample(lower + ".sld"))
+            << name;
     }
 
     r = module({ "(slb-remove \"samples\" \"star\" \"out\")" }, dir.str());
@@ -102,8 +106,8 @@ TEST(LibraryFunctions, ExtraArgumentsAreIgnored)
 {
     SampleDir dir;
     fs::create_directory(dir.path() / "out");
-    const RunResult r = module({ "(slb-extract \"samples\" \"box\" \"out\" \"extra\")", "(slb-list \"samples\" 1)" },
-                               dir.str());
+    const RunResult r = module(
+        { "(slb-extract \"samples\" \"box\" \"out\" \"extra\")", "(slb-list \"samples\" 1)" }, dir.str());
     EXPECT_EQ(r.out, out(BANNER + SAMPLE_NAMES + "\n" + BANNER + SAMPLE_NAMES + "\n"));
     EXPECT_TRUE(fs::exists(dir.path() / "out" / "BOX.SLD"));
 }
@@ -143,8 +147,10 @@ TEST(LibraryFunctions, CompositeOperationsKeepTheInnerMessage)
     // The file name in upper case: the message names the slide the same way
     // whether the inner delete is given the name as written or as stored.
     RunResult r = module({ "(list (slb-replace \"samples\" \"HOUSE\") (slb-error))" }, dir.str());
-    EXPECT_EQ(r.out, out(BANNER + "((\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\" \"HOUSE\") "
-                                  "\"Slide HOUSE not found in library samples.\")\n"));
+    EXPECT_EQ(r.out,
+        out(BANNER
+            + "((\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\" \"HOUSE\") "
+              "\"Slide HOUSE not found in library samples.\")\n"));
 
     r = module({ "(list (slb-append \"new\" \"box\") (slb-error))" }, dir.str());
     EXPECT_EQ(r.out, out(BANNER + "((\"BOX\") \"\\\"new.slb\\\": Can't open file\")\n"))
@@ -156,7 +162,8 @@ TEST(LibraryFunctions, CompositeOperationsKeepTheInnerMessage)
     EXPECT_EQ(fs::file_size(dir.path() / "new.slb"), 68u);
 
     r = module({ "(slb-list \"nosuch\")", "(slb-list \"samples\")", "(slb-error)" }, dir.str());
-    EXPECT_EQ(r.out, out(BANNER + "nil\n" + BANNER + "(\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\" \"HOUSE\")\n\"\"\n"))
+    EXPECT_EQ(
+        r.out, out(BANNER + "nil\n" + BANNER + "(\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\" \"HOUSE\")\n\"\"\n"))
         << "each call resets the status";
 }
 
@@ -175,12 +182,13 @@ TEST(LibraryFunctions, PathsWithBackslashesAndMixedCase)
     fs::copy_file(dir.path() / "house.sld", dir.path() / "Work" / "House.Sld");
     fs::create_directories(dir.path() / "Out");
     const RunResult r = module({ "(slb-list \"work\\\\lib\\\\parts\")", "(slb-list \"WORK/LIB/Parts.Slb\")",
-                                 "(slb-append \"work\\\\lib\\\\parts\" \"work\\\\house\")",
-                                 "(slb-extract \"Work\\\\Lib\\\\PARTS\" \"house\" \"out\")" },
-                               dir.str());
+                                   "(slb-append \"work\\\\lib\\\\parts\" \"work\\\\house\")",
+                                   "(slb-extract \"Work\\\\Lib\\\\PARTS\" \"house\" \"out\")" },
+        dir.str());
     const std::string withHouse = "(\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\" \"HOUSE\")";
-    EXPECT_EQ(r.out, out(BANNER + SAMPLE_NAMES + "\n" + BANNER + SAMPLE_NAMES + "\n" + BANNER + withHouse + "\n"
-                         + BANNER + withHouse + "\n"));
+    EXPECT_EQ(r.out,
+        out(BANNER + SAMPLE_NAMES + "\n" + BANNER + SAMPLE_NAMES + "\n" + BANNER + withHouse + "\n" + BANNER
+            + withHouse + "\n"));
     EXPECT_EQ(readFile(dir.path() / "Out" / "HOUSE.SLD"), dir.sample("house.sld"));
 }
 
@@ -192,11 +200,12 @@ TEST(LibraryFunctions, RealLibrariesFromOtherSoftware)
     const std::string lines = (real / "mnasoft-MNAS_acad_utils/acad_w.sup/LINES").string();
     const std::string circles = (real / "mnasoft-MNAS_acad_utils/acad_w.sup/CIRCLES.slb").string();
     const std::string mylib = (real / "ten0s-velisp/examples/mylib").string();
-    RunResult r = module({ "(slb-list \"" + lines + "\")", "(slb-list \"" + circles + "\")",
-                           "(slb-list \"" + mylib + "\")" },
-                         dir.str());
-    EXPECT_EQ(r.out, out(BANNER + "(\"D_REZ\" \"D_CHAMF\" \"D_OTV\" \"D_OFF\" \"R_OFF\")\n" + BANNER
-                         + "(\"CL_S\" \"C_R\")\n" + BANNER + "(\"SLIDE1\" \"SLIDE2\")\n"));
+    RunResult r = module(
+        { "(slb-list \"" + lines + "\")", "(slb-list \"" + circles + "\")", "(slb-list \"" + mylib + "\")" },
+        dir.str());
+    EXPECT_EQ(r.out,
+        out(BANNER + "(\"D_REZ\" \"D_CHAMF\" \"D_OTV\" \"D_OFF\" \"R_OFF\")\n" + BANNER
+            + "(\"CL_S\" \"C_R\")\n" + BANNER + "(\"SLIDE1\" \"SLIDE2\")\n"));
 
     // LINES.slb is what appending its five loose slides to a new library
     // gives, byte for byte. The ".sld" is written out: the path holds a "."
@@ -212,7 +221,8 @@ TEST(LibraryFunctions, RealLibrariesFromOtherSoftware)
     fs::create_directory(dir.path() / "x");
     r = module({ "(slb-explode \"" + lines + "\" \"x\")" }, dir.str());
     for (const char* name : { "D_REZ", "D_CHAMF", "D_OTV", "D_OFF", "R_OFF" })
-        EXPECT_EQ(readFile(dir.path() / "x" / (std::string(name) + ".SLD")), readFile(loose / (std::string(name) + ".sld")))
+        EXPECT_EQ(readFile(dir.path() / "x" / (std::string(name) + ".SLD")),
+            readFile(loose / (std::string(name) + ".sld")))
             << name;
 }
 

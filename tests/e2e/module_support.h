@@ -13,7 +13,8 @@ namespace qorvan::testing {
 inline const std::string TOOLKIT_BANNER = "\nQorvan toolkit for release 15 hosts: slide libraries and slides"
                                           "\nCopyright (c) 2026 The Qorvan developers, MIT licence"
                                           "\nRVK portions created on Sep 23 1999, 03:59:38\n";
-inline const std::string BANNER = "\nQorvan & Library Handling Functions\nVersion 1.5 by the Qorvan developers\n";
+inline const std::string BANNER
+    = "\nQorvan & Library Handling Functions\nVersion 1.5 by the Qorvan developers\n";
 inline const std::string TOO_FEW = "\nerror: to few arguments\n";
 inline const std::string INVALID = "\nerror: invalid argument\n";
 inline const std::string SAMPLE_NAMES = "(\"BOX\" \"CIRCLE\" \"GEAR\" \"STAR\")";

@@ -95,8 +95,8 @@ TEST(Module, QorvanAndSlbViewWithoutADisplay)
 TEST(Module, ArxunloadThenArxloadDefinesTheFunctionsAgain)
 {
     SampleDir dir;
-    const RunResult r = module({ "(arxunload \"qorvan\")", "(slb-error)", "(arxload \"qorvan\")", "(slb-error)" },
-                               dir.str());
+    const RunResult r = module(
+        { "(arxunload \"qorvan\")", "(slb-error)", "(arxload \"qorvan\")", "(slb-error)" }, dir.str());
     EXPECT_EQ(r.out, TOOLKIT_BANNER + "\"qorvan\"\n" + TOOLKIT_BANNER + "\"qorvan\"\n\"\"\n");
     EXPECT_EQ(r.err, "; error: no function definition: SLB-ERROR\n");
 }

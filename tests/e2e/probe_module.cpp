@@ -24,8 +24,7 @@ int probeCommand()
     return RTNORM;
 }
 
-template <typename T>
-T* find(const char* key)
+template <typename T> T* find(const char* key)
 {
     AcRxDictionary* registry = acrxSysRegistry();
     return registry ? static_cast<T*>(registry->at(key)) : nullptr;
@@ -82,7 +81,8 @@ PROBE_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* appId)
             acedUndef(NAMES[i], i);
         break;
     case AcRx::kUnloadAppMsg:
-        if (auto* stack = find<AcEdCommandStack>("ACAD_REGISTERED_COMMANDS")) stack->removeGroup("PROBEGROUP");
+        if (auto* stack = find<AcEdCommandStack>("ACAD_REGISTERED_COMMANDS"))
+            stack->removeGroup("PROBEGROUP");
         break;
     case AcRx::kInvkSubrMsg:
         invoke();
@@ -93,4 +93,7 @@ PROBE_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* appId)
     return AcRx::kRetOK;
 }
 
-PROBE_EXPORT int acrxGetApiVersion() { return PROBE_API_VERSION; }
+PROBE_EXPORT int acrxGetApiVersion()
+{
+    return PROBE_API_VERSION;
+}

@@ -12,10 +12,13 @@
 
 namespace qorvan::testing {
 
-std::string binary(const std::string& name) { return std::string(QORVAN_BINARY_DIR) + "/bin/" + name; }
+std::string binary(const std::string& name)
+{
+    return std::string(QORVAN_BINARY_DIR) + "/bin/" + name;
+}
 
 RunResult run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-              const std::string& input)
+    const std::string& input)
 {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};

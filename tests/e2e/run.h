@@ -14,7 +14,7 @@ struct RunResult {
 };
 
 RunResult run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd = "",
-              const std::string& input = "");
+    const std::string& input = "");
 
 // build/bin/qorvan-console and friends.
 std::string binary(const std::string& name);

@@ -39,7 +39,7 @@ TEST_F(ArgListTest, EmptyChainHasNoElements)
 TEST_F(ArgListTest, NestedListCountsAsOneElement)
 {
     chain = makeChain({ { RTSTR, "a" }, { RTLB, "" }, { RTSHORT, "", 1 }, { RTLB, "" }, { RTSHORT, "", 2 },
-                        { RTSHORT, "", 3 }, { RTLE, "" }, { RTLE, "" }, { RTSTR, "b" } });
+        { RTSHORT, "", 3 }, { RTLE, "" }, { RTLE, "" }, { RTSTR, "b" } });
     ArgList list(chain);
     EXPECT_EQ(list.argCount(), 3);
     char buf[ARG_BUFFER];
@@ -162,12 +162,30 @@ TEST(ResultTypeOf, EveryRangeOfTheTable)
         short low, high, type;
     };
     const Case cases[] = {
-        { -3, -3, RTSHORT },       { -2, -1, RTENAME },     { 0, 9, RTSTR },           { 10, 37, RT3DPOINT },
-        { 38, 49, RTREAL },        { 50, 59, RTANG },       { 60, 79, RTSHORT },       { 80, 89, RTSTR },
-        { 90, 99, RTSHORT },       { 100, 109, RTSTR },     { 110, 139, RT3DPOINT },   { 140, 149, RTREAL },
-        { 150, 159, RTANG },       { 160, 179, RTSHORT },   { 180, 209, RTSTR },       { 210, 219, RT3DPOINT },
-        { 260, 289, RTSHORT },     { 300, 329, RTSTR },     { 330, 369, RTENAME },     { 900, 1009, RTSTR },
-        { 1010, 1039, RT3DPOINT }, { 1040, 1049, RTREAL },  { 1050, 1059, RTANG },     { 1060, 1079, RTSHORT },
+        { -3, -3, RTSHORT },
+        { -2, -1, RTENAME },
+        { 0, 9, RTSTR },
+        { 10, 37, RT3DPOINT },
+        { 38, 49, RTREAL },
+        { 50, 59, RTANG },
+        { 60, 79, RTSHORT },
+        { 80, 89, RTSTR },
+        { 90, 99, RTSHORT },
+        { 100, 109, RTSTR },
+        { 110, 139, RT3DPOINT },
+        { 140, 149, RTREAL },
+        { 150, 159, RTANG },
+        { 160, 179, RTSHORT },
+        { 180, 209, RTSTR },
+        { 210, 219, RT3DPOINT },
+        { 260, 289, RTSHORT },
+        { 300, 329, RTSTR },
+        { 330, 369, RTENAME },
+        { 900, 1009, RTSTR },
+        { 1010, 1039, RT3DPOINT },
+        { 1040, 1049, RTREAL },
+        { 1050, 1059, RTANG },
+        { 1060, 1079, RTSHORT },
     };
     for (const Case& c : cases) {
         for (int code = c.low; code <= c.high; ++code)

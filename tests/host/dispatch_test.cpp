@@ -20,12 +20,13 @@ using qorvan::testing::FakeHost;
 
 namespace {
 
-const std::vector<std::string> NAMES = { "slb-append", "slb-delete", "slb-error", "slb-explode", "slb-extract",
-                                         "slb-list",   "slb-replace", "slb-remove", "slb-view", "QORVAN" };
+const std::vector<std::string> NAMES = { "slb-append", "slb-delete", "slb-error", "slb-explode",
+    "slb-extract", "slb-list", "slb-replace", "slb-remove", "slb-view", "QORVAN" };
 
 std::string toolkitBanner()
 {
-    return std::string(TOOLKIT_CREDIT_1) + TOOLKIT_CREDIT_2 + "\nRVK portions created on Sep 23 1999, 03:59:38\n";
+    return std::string(TOOLKIT_CREDIT_1) + TOOLKIT_CREDIT_2
+        + "\nRVK portions created on Sep 23 1999, 03:59:38\n";
 }
 
 class Dispatch : public ::testing::Test {
@@ -72,7 +73,8 @@ TEST_F(Dispatch, InitialisationFillsTheTableAndRegistersTheCommand)
     EXPECT_EQ(fakeHost().mdiCalls, 1);
     EXPECT_EQ(fakeHost().prompted, toolkitBanner());
     EXPECT_EQ(fakeHost().printed, toolkitBanner());
-    EXPECT_EQ(fakeHost().commandsAdded, (std::vector<std::string> { "Qorvan QORVAN QORVAN 0 handler null -1 null null" }));
+    EXPECT_EQ(fakeHost().commandsAdded,
+        (std::vector<std::string> { "Qorvan QORVAN QORVAN 0 handler null -1 null null" }));
     EXPECT_TRUE(fakeHost().defined.empty()) << "functions are defined per drawing, not at initialisation";
 }
 
@@ -93,8 +95,9 @@ TEST_F(Dispatch, DefineFailureStopsWithTheKoreanMessage)
     fakeHost().defunFailsAt = 4;
     module.dispatchMessage(AcRx::kLoadDwgMsg, &packet);
     EXPECT_EQ(fakeHost().defined, (std::vector<std::string>(NAMES.begin(), NAMES.begin() + 4)));
-    EXPECT_EQ(fakeHost().printed, "\n\xED\x95\xA8\xEC\x88\x98(slb-extract)\xEB\xA5\xBC \xEC\xA0\x95\xEC\x9D\x98\xED\x95\xA0 "
-                                  "\xEC\x88\x98 \xEC\x97\x86\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4!");
+    EXPECT_EQ(fakeHost().printed,
+        "\n\xED\x95\xA8\xEC\x88\x98(slb-extract)\xEB\xA5\xBC \xEC\xA0\x95\xEC\x9D\x98\xED\x95\xA0 "
+        "\xEC\x88\x98 \xEC\x97\x86\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4!");
 }
 
 TEST_F(Dispatch, UnknownFunctionCodesRunNothing)
@@ -127,7 +130,10 @@ TEST_F(Dispatch, InvocationRunsTheHandlerOfTheCode)
     EXPECT_EQ(fakeHost().printed.rfind(toolkitBanner() + MODULE_TITLE, 0), 0u);
 }
 
-int throwingHandler() { throw std::runtime_error("escaping"); }
+int throwingHandler()
+{
+    throw std::runtime_error("escaping");
+}
 
 TEST_F(Dispatch, AnExceptionInAHandlerBecomesNil)
 {

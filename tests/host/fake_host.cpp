@@ -14,94 +14,108 @@ FakeHost& fakeHost()
     return host;
 }
 
-void FakeHost::reset() { *this = FakeHost {}; }
+void FakeHost::reset()
+{
+    *this = FakeHost {};
+}
 
 namespace {
 
-bool isStringType(short t) { return t == RTSTR || (t >= 0 && t <= 9) || (t >= 300 && t <= 329); }
-
-class TestClass : public AcRxClass {
-public:
-    TestClass(const char* n, AcRxClass* p) : name_(n), parent_(p) { }
-    AcRxClass* isA() const override { return nullptr; }
-    const char* name() const override { return name_; }
-    AcRxClass* myParent() const override { return parent_; }
-
-private:
-    const char* name_;
-    AcRxClass* parent_;
-};
-
-TestClass objectClass("AcRxObject", nullptr);
-TestClass stackClass("AcEdCommandStack", &objectClass);
-TestClass linkerClass("AcRxDynamicLinker", &objectClass);
-TestClass otherClass("Other", &objectClass);
-
-class Stack : public AcEdCommandStack {
-public:
-    AcRxClass* isA() const override { return fakeHost().commandStackWrongClass ? &otherClass : &stackClass; }
-    AcadErrorStatus addCommand(const char* group, const char* global, const char* local, int flags,
-                               AcRxFunctionPtr handler, AcEdUIContext* ui, int code, HINSTANCE res,
-                               AcEdCommand** created) override
+    bool isStringType(short t)
     {
-        char line[256];
-        std::snprintf(line, sizeof line, "%s %s %s %d %s %s %d %s %s", group, global, local, flags,
-                      handler ? "handler" : "null", ui ? "ui" : "null", code, res ? "res" : "null",
-                      created ? "out" : "null");
-        fakeHost().commandsAdded.push_back(line);
-        return AcadErrorStatus::eOk;
+        return t == RTSTR || (t >= 0 && t <= 9) || (t >= 300 && t <= 329);
     }
-    AcadErrorStatus removeGroup(const char* group) override
-    {
-        fakeHost().groupsRemoved.push_back(group);
-        return AcadErrorStatus::eOk;
-    }
-};
 
-class Linker : public AcRxDynamicLinker {
-public:
-    AcRxClass* isA() const override { return &linkerClass; }
-    bool unlockApplication(void*) const override
-    {
-        ++fakeHost().unlockCalls;
-        return true;
-    }
-    bool registerAppMDIAware(void*) const override
-    {
-        ++fakeHost().mdiCalls;
-        return true;
-    }
-};
+    class TestClass : public AcRxClass {
+    public:
+        TestClass(const char* n, AcRxClass* p)
+            : name_(n)
+            , parent_(p)
+        {
+        }
+        AcRxClass* isA() const override { return nullptr; }
+        const char* name() const override { return name_; }
+        AcRxClass* myParent() const override { return parent_; }
 
-class Dict : public AcRxDictionary {
-public:
-    AcRxClass* isA() const override { return nullptr; }
-    AcRxObject* at(const char* key) const override;
-};
+    private:
+        const char* name_;
+        AcRxClass* parent_;
+    };
 
-class ClassDict : public AcRxDictionary {
-public:
-    AcRxClass* isA() const override { return nullptr; }
-    AcRxObject* at(const char* key) const override
+    TestClass objectClass("AcRxObject", nullptr);
+    TestClass stackClass("AcEdCommandStack", &objectClass);
+    TestClass linkerClass("AcRxDynamicLinker", &objectClass);
+    TestClass otherClass("Other", &objectClass);
+
+    class Stack : public AcEdCommandStack {
+    public:
+        AcRxClass* isA() const override
+        {
+            return fakeHost().commandStackWrongClass ? &otherClass : &stackClass;
+        }
+        AcadErrorStatus addCommand(const char* group, const char* global, const char* local, int flags,
+            AcRxFunctionPtr handler, AcEdUIContext* ui, int code, HINSTANCE res,
+            AcEdCommand** created) override
+        {
+            char line[256];
+            std::snprintf(line, sizeof line, "%s %s %s %d %s %s %d %s %s", group, global, local, flags,
+                handler ? "handler" : "null", ui ? "ui" : "null", code, res ? "res" : "null",
+                created ? "out" : "null");
+            fakeHost().commandsAdded.push_back(line);
+            return AcadErrorStatus::eOk;
+        }
+        AcadErrorStatus removeGroup(const char* group) override
+        {
+            fakeHost().groupsRemoved.push_back(group);
+            return AcadErrorStatus::eOk;
+        }
+    };
+
+    class Linker : public AcRxDynamicLinker {
+    public:
+        AcRxClass* isA() const override { return &linkerClass; }
+        bool unlockApplication(void*) const override
+        {
+            ++fakeHost().unlockCalls;
+            return true;
+        }
+        bool registerAppMDIAware(void*) const override
+        {
+            ++fakeHost().mdiCalls;
+            return true;
+        }
+    };
+
+    class Dict : public AcRxDictionary {
+    public:
+        AcRxClass* isA() const override { return nullptr; }
+        AcRxObject* at(const char* key) const override;
+    };
+
+    class ClassDict : public AcRxDictionary {
+    public:
+        AcRxClass* isA() const override { return nullptr; }
+        AcRxObject* at(const char* key) const override
+        {
+            if (std::strcmp(key, "AcEdCommandStack") == 0) return &stackClass;
+            if (std::strcmp(key, "AcRxDynamicLinker") == 0) return &linkerClass;
+            return nullptr;
+        }
+    };
+
+    Stack stack;
+    Linker linker;
+    ClassDict classes;
+    Dict registry;
+
+    AcRxObject* Dict::at(const char* key) const
     {
-        if (std::strcmp(key, "AcEdCommandStack") == 0) return &stackClass;
-        if (std::strcmp(key, "AcRxDynamicLinker") == 0) return &linkerClass;
+        if (std::strcmp(key, "ClassDictionary") == 0) return &classes;
+        if (std::strcmp(key, "DynamicLinker") == 0) return &linker;
+        if (std::strcmp(key, "ACAD_REGISTERED_COMMANDS") == 0)
+            return fakeHost().commandStackPresent ? &stack : nullptr;
         return nullptr;
     }
-};
-
-Stack stack;
-Linker linker;
-ClassDict classes;
-Dict registry;
-
-AcRxObject* Dict::at(const char* key) const
-{
-    if (std::strcmp(key, "ClassDictionary") == 0) return &classes;
-    if (std::strcmp(key, "DynamicLinker") == 0) return &linker;
-    if (std::strcmp(key, "ACAD_REGISTERED_COMMANDS") == 0) return fakeHost().commandStackPresent ? &stack : nullptr;
-    return nullptr;
-}
 
 } // namespace
 
@@ -157,8 +171,14 @@ int acedUndef(const char* name, short)
     return RTNORM;
 }
 
-int acedGetFunCode() { return fakeHost().funCode; }
-struct resbuf* acedGetArgs() { return fakeHost().args; }
+int acedGetFunCode()
+{
+    return fakeHost().funCode;
+}
+struct resbuf* acedGetArgs()
+{
+    return fakeHost().args;
+}
 
 int acedRetNil()
 {
@@ -172,7 +192,10 @@ int acedRetVoid()
     return RTNORM;
 }
 
-int acedRetT() { return RTNORM; }
+int acedRetT()
+{
+    return RTNORM;
+}
 
 int acedRetStr(const char* text)
 {
@@ -234,7 +257,15 @@ int acedPrompt(const char* text)
     return RTNORM;
 }
 
-HWND adsw_acadMainWnd() { return nullptr; }
-void InitAcUiDLL() { }
-AcRxDictionary* acrxSysRegistry() { return fakeHost().registryPresent ? &qorvan::testing::registry : nullptr; }
+HWND adsw_acadMainWnd()
+{
+    return nullptr;
+}
+void InitAcUiDLL()
+{
+}
+AcRxDictionary* acrxSysRegistry()
+{
+    return fakeHost().registryPresent ? &qorvan::testing::registry : nullptr;
+}
 }

@@ -12,7 +12,7 @@
 namespace qorvan::testing {
 
 struct FakeHost {
-    std::string printed;  // acutPrintf and acedPrompt, in order
+    std::string printed; // acutPrintf and acedPrompt, in order
     std::string prompted; // acedPrompt only
     std::vector<std::string> defined;
     std::vector<std::string> undefined;
@@ -47,7 +47,7 @@ FakeHost& fakeHost();
 struct Node {
     short type;
     std::string text; // for string types
-    short value = 0;  // for RTSHORT and group codes that are shorts
+    short value = 0; // for RTSHORT and group codes that are shorts
     double real = 0;
 };
 resbuf* makeChain(std::initializer_list<Node> nodes);

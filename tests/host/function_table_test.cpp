@@ -7,8 +7,14 @@ using namespace qorvan::host;
 
 namespace {
 
-int one() { return 1; }
-int two() { return 2; }
+int one()
+{
+    return 1;
+}
+int two()
+{
+    return 2;
+}
 
 TEST(FunctionTable, EntriesTakeTheirIndexAsCode)
 {

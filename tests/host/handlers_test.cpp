@@ -58,7 +58,8 @@ TEST_F(Handlers, BannerResetsTheStatusExceptForSlbError)
     EXPECT_NE(slbAppend(), RTNORM) << "no arguments";
     EXPECT_EQ(qorvan::lastStatus(), qorvan::Ok);
     EXPECT_EQ(fakeHost().printed,
-              "\nQorvan & Library Handling Functions\nVersion 1.5 by the Qorvan developers\n\nerror: to few arguments\n");
+        "\nQorvan & Library Handling Functions\nVersion 1.5 by the Qorvan developers\n\nerror: to few "
+        "arguments\n");
 }
 
 } // namespace

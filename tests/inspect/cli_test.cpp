@@ -182,10 +182,11 @@ namespace {
     {
         TempDir dir;
         dir.write("a.txt", "qorvan-slide 1\nxdots 10\nydots 10\ncolour 1\nvector 1 1 8 8\nend\n");
-        ASSERT_EQ(shell("qorvan build a.txt -o A.SLD && qorvan create lib.slb && qorvan append lib.slb A.SLD && "
-                        "qorvan dump lib.slb > lib.txt && qorvan dump A.SLD > a.dump",
-                      dir.str())
-                      .status,
+        ASSERT_EQ(
+            shell("qorvan build a.txt -o A.SLD && qorvan create lib.slb && qorvan append lib.slb A.SLD && "
+                  "qorvan dump lib.slb > lib.txt && qorvan dump A.SLD > a.dump",
+                dir.str())
+                .status,
             0);
         struct Case {
             const char* script;
@@ -197,7 +198,8 @@ namespace {
             { "cat A.SLD | qorvan dump /dev/stdin | cmp - a.dump", 0, "" },
             { "mkfifo fifo && { cat lib.slb > fifo & } && qorvan dump fifo | cmp - lib.txt", 0, "" },
             { "cat a.dump | qorvan build /dev/stdin -o B.SLD && cmp A.SLD B.SLD", 0, "" },
-            { "cat lib.slb | qorvan salvage /dev/stdin -o s.slb >/dev/null 2>&1 && qorvan list s.slb", 0, "A\n" },
+            { "cat lib.slb | qorvan salvage /dev/stdin -o s.slb >/dev/null 2>&1 && qorvan list s.slb", 0,
+                "A\n" },
             { "cat lib.slb | qorvan diff /dev/stdin lib.slb", 0, "" },
             { "qorvan dump /dev/null", 1, "qorvan: /dev/null: a device, not a file or a pipe\n" },
             { "qorvan build /dev/null -o C.SLD", 1, "qorvan: /dev/null: a device, not a file or a pipe\n" },

@@ -96,7 +96,8 @@ TEST_F(IoTest, FaultInjectorFailsTheNthCallOfAKind)
     faults::disarm();
     EXPECT_EQ(f.read(buf, 1), 1u);
 
-    const IoOp kinds[] = {IoOp::Open, IoOp::Write, IoOp::Seek, IoOp::Flush, IoOp::Close, IoOp::Remove, IoOp::Rename};
+    const IoOp kinds[]
+        = { IoOp::Open, IoOp::Write, IoOp::Seek, IoOp::Flush, IoOp::Close, IoOp::Remove, IoOp::Rename };
     for (IoOp op : kinds) {
         SCOPED_TRACE(ioOpName(op));
         t.write("g", "x");

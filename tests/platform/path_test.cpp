@@ -15,17 +15,17 @@ struct SplitCase {
 TEST(SplitPath, MatchesTheRuntimeRules)
 {
     const SplitCase cases[] = {
-        {"c:\\slides\\box.sld", "c:", "\\slides\\", "box", ".sld"},
-        {"box", "", "", "box", ""},
-        {"C:/S/Box.Sld", "C:", "/S/", "Box", ".Sld"},
-        {"gear.v2.sld", "", "", "gear.v2", ".sld"},
-        {"c:\\v1.2\\parts", "c:", "\\v1.2\\", "parts", ""},
-        {"..\\lib\\parts", "", "..\\lib\\", "parts", ""},
-        {"dir/sub\\", "", "dir/sub\\", "", ""},
-        {".sld", "", "", "", ".sld"},
-        {"a:", "a:", "", "", ""},
-        {"", "", "", "", ""},
-        {"x.", "", "", "x", "."},
+        { "c:\\slides\\box.sld", "c:", "\\slides\\", "box", ".sld" },
+        { "box", "", "", "box", "" },
+        { "C:/S/Box.Sld", "C:", "/S/", "Box", ".Sld" },
+        { "gear.v2.sld", "", "", "gear.v2", ".sld" },
+        { "c:\\v1.2\\parts", "c:", "\\v1.2\\", "parts", "" },
+        { "..\\lib\\parts", "", "..\\lib\\", "parts", "" },
+        { "dir/sub\\", "", "dir/sub\\", "", "" },
+        { ".sld", "", "", "", ".sld" },
+        { "a:", "a:", "", "", "" },
+        { "", "", "", "", "" },
+        { "x.", "", "", "x", "." },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

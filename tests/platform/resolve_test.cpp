@@ -14,7 +14,8 @@ namespace {
 // Runs a test body with the current directory set to dir.
 class InDir {
 public:
-    explicit InDir(const std::filesystem::path& dir) : old_(std::filesystem::current_path())
+    explicit InDir(const std::filesystem::path& dir)
+        : old_(std::filesystem::current_path())
     {
         std::filesystem::current_path(dir);
     }

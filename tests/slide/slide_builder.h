@@ -16,11 +16,15 @@ namespace qorvan::testing {
 struct SlideBytes {
     std::string b;
 
-    static SlideBytes newForm(int xDots, int yDots, unsigned fillFlag = 0, unsigned byteOrder = 0x1234, int level = 2)
+    static SlideBytes newForm(
+        int xDots, int yDots, unsigned fillFlag = 0, unsigned byteOrder = 0x1234, int level = 2)
     {
         SlideBytes s;
         s.b.assign(slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE);
-        s.byte('V').byte(static_cast<unsigned>(level)).word(static_cast<unsigned>(xDots)).word(static_cast<unsigned>(yDots));
+        s.byte('V')
+            .byte(static_cast<unsigned>(level))
+            .word(static_cast<unsigned>(xDots))
+            .word(static_cast<unsigned>(yDots));
         s.word(0).word(0).word(fillFlag).word(byteOrder);
         return s;
     }
@@ -38,17 +42,28 @@ struct SlideBytes {
         return *this;
     }
     SlideBytes& word(unsigned v) { return byte(v).byte(v >> 8); }
-    SlideBytes& vector(unsigned x1, unsigned y1, unsigned x2, unsigned y2) { return word(x1).word(y1).word(x2).word(y2); }
+    SlideBytes& vector(unsigned x1, unsigned y1, unsigned x2, unsigned y2)
+    {
+        return word(x1).word(y1).word(x2).word(y2);
+    }
     SlideBytes& offsetVector(int dx1, int dy1, int dx2, int dy2)
     {
-        return byte(static_cast<unsigned>(dx1)).byte(0xFB).byte(static_cast<unsigned>(dy1)).byte(static_cast<unsigned>(dx2)).byte(static_cast<unsigned>(dy2));
+        return byte(static_cast<unsigned>(dx1))
+            .byte(0xFB)
+            .byte(static_cast<unsigned>(dy1))
+            .byte(static_cast<unsigned>(dx2))
+            .byte(static_cast<unsigned>(dy2));
     }
-    SlideBytes& commonEndpoint(int dx, int dy) { return byte(static_cast<unsigned>(dx)).byte(0xFE).byte(static_cast<unsigned>(dy)); }
+    SlideBytes& commonEndpoint(int dx, int dy)
+    {
+        return byte(static_cast<unsigned>(dx)).byte(0xFE).byte(static_cast<unsigned>(dy));
+    }
     SlideBytes& color(unsigned c) { return byte(c).byte(0xFF); }
     SlideBytes& fill(const std::vector<std::pair<unsigned, unsigned>>& v)
     {
         word(0xFD00).word(static_cast<unsigned>(v.size())).word(0);
-        for (auto [x, y] : v) word(0xFD00).word(x).word(y);
+        for (auto [x, y] : v)
+            word(0xFD00).word(x).word(y);
         return *this;
     }
     SlideBytes& end() { return word(0xFC00); }
@@ -66,7 +81,8 @@ inline int renderTo(slide::RasterSurface& s, const std::string& bytes)
 inline int countPixels(const slide::RasterSurface& s, slide::ColorRef background = 0)
 {
     int n = 0;
-    for (slide::ColorRef c : s.pixels()) n += c != background;
+    for (slide::ColorRef c : s.pixels())
+        n += c != background;
     return n;
 }
 

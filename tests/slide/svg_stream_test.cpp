@@ -15,7 +15,10 @@ namespace {
 
     using testing::SlideBytes;
 
-    const std::uint8_t* bytesOf(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+    const std::uint8_t* bytesOf(const std::string& s)
+    {
+        return reinterpret_cast<const std::uint8_t*>(s.data());
+    }
 
     // Thousands of records of every kind: chains of lines in changing
     // colours, single points, fills and offset vectors.
@@ -76,7 +79,8 @@ namespace {
             int width, height;
         };
         const Case cases[] = {
-            { "small", SlideBytes::newForm(9, 9).color(1).vector(0, 0, 9, 9).vector(7, 7, 7, 7).end().b, 10, 10 },
+            { "small", SlideBytes::newForm(9, 9).color(1).vector(0, 0, 9, 9).vector(7, 7, 7, 7).end().b, 10,
+                10 },
             { "busy, small picture", busySlide(20000), 300, 200 },
             { "busy, large picture", busySlide(20000), 4000, 3000 },
         };
@@ -105,7 +109,8 @@ namespace {
     {
         const std::string slide = busySlide(20000);
         int calls = 0;
-        SvgSurface svg(400, 300, rgb(0, 0, 0), false, [&calls](const char*, std::size_t) { return ++calls < 2; });
+        SvgSurface svg(
+            400, 300, rgb(0, 0, 0), false, [&calls](const char*, std::size_t) { return ++calls < 2; });
         drawSlideBytes(svg, nullptr, bytesOf(slide), slide.size(), PictureLook {});
         EXPECT_FALSE(svg.finish());
         EXPECT_EQ(calls, 2) << "nothing is offered after the sink refused";

@@ -1,6 +1,6 @@
 // The store's bounds: huge files, huge directories, and concurrent writers.
-#include "store/edit.h"
 #include "platform/path.h"
+#include "store/edit.h"
 #include "store/limits.h"
 #include "store_fixture.h"
 
@@ -18,13 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class BoundsTest : public StoreTest {};
+class BoundsTest : public StoreTest { };
 
 std::string manyTinySlides(std::size_t count)
 {
     std::vector<Slide> slides;
     slides.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) slides.push_back({"S" + std::to_string(i), "x"});
+    for (std::size_t i = 0; i < count; ++i)
+        slides.push_back({ "S" + std::to_string(i), "x" });
     return makeLibrary(slides);
 }
 
@@ -60,7 +61,7 @@ TEST_F(BoundsTest, DirectoriesPastTheSlideLimitAreRefused)
 // Sparse files: the bytes cost nothing on disk, the lengths are real.
 TEST_F(BoundsTest, LibrariesAtAndPastTwoGibibytes)
 {
-    write("big.slb", makeLibrary({{"BOX", "box"}}));
+    write("big.slb", makeLibrary({ { "BOX", "box" } }));
     fs::resize_file("big.slb", static_cast<std::uintmax_t>(MAX_LIBRARY_BYTES));
     auto e = readDirectory("big");
     ASSERT_EQ(e.size(), 1u);
@@ -68,7 +69,7 @@ TEST_F(BoundsTest, LibrariesAtAndPastTwoGibibytes)
     write("one.sld", "1");
     EXPECT_EQ(appendSlide("big", "one"), NoMemory);
     EXPECT_EQ(fs::file_size("big.slb"), static_cast<std::uintmax_t>(MAX_LIBRARY_BYTES));
-    EXPECT_EQ(files(), (std::vector<std::string>{"big.slb", "one.sld"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "big.slb", "one.sld" }));
 
     fs::resize_file("big.slb", static_cast<std::uintmax_t>(MAX_LIBRARY_BYTES) + 1);
     EXPECT_TRUE(readDirectory("big").empty());
@@ -89,7 +90,7 @@ TEST_F(BoundsTest, LibrariesAtAndPastTwoGibibytes)
 // append must survive, none may be replaced by another's view. Run with the
 // folder lock, then with the lock file used where locks are missing.
 void appendConcurrently(const std::function<std::vector<std::string>()>& files,
-                        const std::function<std::string(const std::string&)>& read)
+    const std::function<std::string(const std::string&)>& read)
 {
     constexpr int PROCESSES = 4, APPENDS = 20;
     fs::create_directories("in");
@@ -119,7 +120,8 @@ void appendConcurrently(const std::function<std::vector<std::string>()>& files,
     }
     auto slides = parseLibrary(read("shared.slb"));
     ASSERT_EQ(slides.size(), static_cast<std::size_t>(PROCESSES * APPENDS));
-    for (const Slide& s : slides) EXPECT_EQ(s.bytes, read("in/" + platform::toLowerAscii(s.name) + ".sld")) << s.name;
+    for (const Slide& s : slides)
+        EXPECT_EQ(s.bytes, read("in/" + platform::toLowerAscii(s.name) + ".sld")) << s.name;
     for (const std::string& f : files()) {
         EXPECT_EQ(f.find(".tmp"), std::string::npos) << f;
         EXPECT_EQ(f.find(detail::LOCK_FILE_NAME), std::string::npos) << f;

@@ -13,7 +13,7 @@ using namespace qorvan::testing;
 
 namespace {
 
-class CodecTest : public StoreTest {};
+class CodecTest : public StoreTest { };
 
 DecodedLibrary decodeText(const std::string& bytes, DecodeMode mode)
 {
@@ -28,7 +28,8 @@ std::string withByte(std::string s, std::size_t at, char v)
 
 TEST_F(CodecTest, FaultTable)
 {
-    const std::string two = makeLibrary({{"BOX", std::string(40, 'b')}, {"GEAR", std::string(60, 'g')}});
+    const std::string two
+        = makeLibrary({ { "BOX", std::string(40, 'b') }, { "GEAR", std::string(60, 'g') } });
     std::string swapped = two;
     putLe32(swapped, 32 + 32, 140 + 40); // first slide after the second
     putLe32(swapped, 32 + 36 + 32, 140);
@@ -48,16 +49,19 @@ TEST_F(CodecTest, FaultTable)
         LibraryFault lenient;
         std::size_t lenientEntries;
     } cases[] = {
-        {"sound", two, LibraryFault::None, 0, LibraryFault::None, 2},
-        {"byte 28 not zero", withByte(two, 28, 'x'), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary, 0},
-        {"bytes 29..31 ignored", withByte(two, 30, 'x'), LibraryFault::None, 0, LibraryFault::None, 2},
-        {"shorter than the header", two.substr(0, 31), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary, 0},
-        {"no terminator", unterminated, LibraryFault::Unterminated, 104, LibraryFault::Unterminated, 2},
-        {"entry cut short", partial, LibraryFault::PartialEntry, 68, LibraryFault::PartialEntry, 1},
-        {"terminator cut short", shortTerminator, LibraryFault::BadOffset, 64, LibraryFault::PartialEntry, 2},
-        {"offsets out of order", swapped, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
-        {"offset past the end", pastEnd, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
-        {"offset inside the directory", intoDirectory, LibraryFault::BadOffset, 64, LibraryFault::None, 2},
+        { "sound", two, LibraryFault::None, 0, LibraryFault::None, 2 },
+        { "byte 28 not zero", withByte(two, 28, 'x'), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary,
+            0 },
+        { "bytes 29..31 ignored", withByte(two, 30, 'x'), LibraryFault::None, 0, LibraryFault::None, 2 },
+        { "shorter than the header", two.substr(0, 31), LibraryFault::NotALibrary, 0,
+            LibraryFault::NotALibrary, 0 },
+        { "no terminator", unterminated, LibraryFault::Unterminated, 104, LibraryFault::Unterminated, 2 },
+        { "entry cut short", partial, LibraryFault::PartialEntry, 68, LibraryFault::PartialEntry, 1 },
+        { "terminator cut short", shortTerminator, LibraryFault::BadOffset, 64, LibraryFault::PartialEntry,
+            2 },
+        { "offsets out of order", swapped, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
+        { "offset past the end", pastEnd, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
+        { "offset inside the directory", intoDirectory, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -74,7 +78,7 @@ TEST_F(CodecTest, FaultTable)
         // The file decoder reads in blocks; it must see exactly what the
         // memory decoder sees.
         write("x.slb", c.bytes);
-        for (DecodeMode mode : {DecodeMode::Strict, DecodeMode::Lenient, DecodeMode::Raw}) {
+        for (DecodeMode mode : { DecodeMode::Strict, DecodeMode::Lenient, DecodeMode::Raw }) {
             platform::File f = platform::File::open("x.slb", platform::OpenMode::Read);
             ASSERT_TRUE(f.isOpen());
             DecodedLibrary fromFile = decodeLibrary(f, mode);
@@ -111,7 +115,8 @@ TEST_F(CodecTest, FaultTable)
 // refuse to look at; every mode tells a cut terminator from a cut entry.
 TEST_F(CodecTest, RawReadsPastAForeignHeader)
 {
-    const std::string two = makeLibrary({{"BOX", std::string(40, 'b')}, {"GEAR", std::string(60, 'g')}});
+    const std::string two
+        = makeLibrary({ { "BOX", std::string(40, 'b') }, { "GEAR", std::string(60, 'g') } });
     std::string overwritten = two;
     overwritten.replace(0, 32, std::string(32, 'x'));
     struct Case {
@@ -121,12 +126,12 @@ TEST_F(CodecTest, RawReadsPastAForeignHeader)
         bool terminated, terminatorCut;
         std::size_t directoryEnd; // as Raw decodes it
     } cases[] = {
-        {"sound", two, 2, 2, true, false, 140},
-        {"header overwritten", overwritten, 0, 2, true, false, 140},
-        {"byte 28 not zero", withByte(two, 28, 'x'), 0, 2, true, false, 140},
-        {"shorter than the header", two.substr(0, 31), 0, 0, false, false, 0},
-        {"terminator cut short", two.substr(0, 32 + 72 + 5), 2, 2, false, true, 104},
-        {"entry cut short", two.substr(0, 32 + 36 + 10), 1, 1, false, false, 68},
+        { "sound", two, 2, 2, true, false, 140 },
+        { "header overwritten", overwritten, 0, 2, true, false, 140 },
+        { "byte 28 not zero", withByte(two, 28, 'x'), 0, 2, true, false, 140 },
+        { "shorter than the header", two.substr(0, 31), 0, 0, false, false, 0 },
+        { "terminator cut short", two.substr(0, 32 + 72 + 5), 2, 2, false, true, 104 },
+        { "entry cut short", two.substr(0, 32 + 36 + 10), 1, 1, false, false, 68 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -151,7 +156,7 @@ TEST_F(CodecTest, OneEntryBackAndForth)
 {
     SlideName name;
     std::memcpy(name.bytes, "DOOR\0\x07pad", 9); // bytes after the NUL survive
-    std::vector<std::uint8_t> out = {0xAA};
+    std::vector<std::uint8_t> out = { 0xAA };
     appendEntry(out, name, -12345);
     ASSERT_EQ(out.size(), 1 + DIRECTORY_ENTRY_SIZE);
     EXPECT_EQ(out[1 + 32], 0xC7); // the offset, little-endian, after the 32-byte name
@@ -164,7 +169,7 @@ TEST_F(CodecTest, OneEntryBackAndForth)
 
 TEST_F(CodecTest, LenientKeepsWhatStrictRefuses)
 {
-    std::string lib = makeLibrary({{"A", "aaaa"}, {"B", "bbbbbbbb"}});
+    std::string lib = makeLibrary({ { "A", "aaaa" }, { "B", "bbbbbbbb" } });
     putLe32(lib, 32 + 32, 150); // A starts after B
     DecodedLibrary d = decodeText(lib, DecodeMode::Lenient);
     ASSERT_EQ(d.entries.size(), 2u);
@@ -180,10 +185,11 @@ TEST_F(CodecTest, LenientKeepsWhatStrictRefuses)
 // terminator and the end of the file at and around the block's edges.
 TEST_F(CodecTest, FileDecoderAcrossBlocks)
 {
-    for (std::size_t count : {1819u, 1820u, 1821u, 3640u}) {
+    for (std::size_t count : { 1819u, 1820u, 1821u, 3640u }) {
         SCOPED_TRACE(count);
         std::vector<Slide> slides;
-        for (std::size_t i = 0; i < count; ++i) slides.push_back({"S" + std::to_string(i), "x"});
+        for (std::size_t i = 0; i < count; ++i)
+            slides.push_back({ "S" + std::to_string(i), "x" });
         std::string lib = makeLibrary(slides);
         write("big.slb", lib);
         platform::File f = platform::File::open("big.slb", platform::OpenMode::Read);
@@ -197,14 +203,14 @@ TEST_F(CodecTest, FileDecoderAcrossBlocks)
 
 TEST_F(CodecTest, VisitorStopsTheScan)
 {
-    std::string lib = makeLibrary({{"A", "a"}, {"B", "b"}, {"C", "c"}});
+    std::string lib = makeLibrary({ { "A", "a" }, { "B", "b" }, { "C", "c" } });
     std::vector<std::string> seen;
     DecodedLibrary d = decodeLibrary(reinterpret_cast<const std::uint8_t*>(lib.data()), lib.size(),
-                                     DecodeMode::Lenient, [&](const DecodedEntry& e) {
-                                         seen.push_back(slideNameText(e.name));
-                                         return seen.size() < 2;
-                                     });
-    EXPECT_EQ(seen, (std::vector<std::string>{"A", "B"}));
+        DecodeMode::Lenient, [&](const DecodedEntry& e) {
+            seen.push_back(slideNameText(e.name));
+            return seen.size() < 2;
+        });
+    EXPECT_EQ(seen, (std::vector<std::string> { "A", "B" }));
     EXPECT_FALSE(d.terminated);
     EXPECT_TRUE(d.ok());
 }
@@ -212,17 +218,18 @@ TEST_F(CodecTest, VisitorStopsTheScan)
 TEST_F(CodecTest, EncodedHeadIsWhatTheStoreWrites)
 {
     std::vector<LibraryEntry> entries(3);
-    const char* names[] = {"BOX", "GEAR", "A_NAME_OF_THIRTY_ONE_CHARACTERS"};
-    const std::string bodies[] = {"box", std::string(500, 'g'), ""};
+    const char* names[] = { "BOX", "GEAR", "A_NAME_OF_THIRTY_ONE_CHARACTERS" };
+    const std::string bodies[] = { "box", std::string(500, 'g'), "" };
     std::vector<Slide> slides;
     for (int i = 0; i < 3; ++i) {
         std::memcpy(entries[i].name.bytes, names[i], std::strlen(names[i]));
         entries[i].size = static_cast<std::int32_t>(bodies[i].size());
-        slides.push_back({names[i], bodies[i]});
+        slides.push_back({ names[i], bodies[i] });
     }
     std::vector<std::uint8_t> head = encodeLibraryHead(entries);
     std::string lib(head.begin(), head.end());
-    for (const std::string& b : bodies) lib += b;
+    for (const std::string& b : bodies)
+        lib += b;
     EXPECT_EQ(lib, makeLibrary(slides));
     EXPECT_EQ(entries[1].offset, 176 + 3);
     // What it wrote decodes back to the same directory.

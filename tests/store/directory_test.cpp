@@ -9,12 +9,12 @@ using namespace qorvan::testing;
 
 namespace {
 
-class DirectoryTest : public StoreTest {};
+class DirectoryTest : public StoreTest { };
 
 TEST_F(DirectoryTest, ReaderRuleNamesOneFile)
 {
-    write("parts.slb", makeLibrary({{"BOX", "x"}}));
-    for (const char* path : {"parts", "parts.slb", "PARTS.SLB", "Parts.Slb"}) {
+    write("parts.slb", makeLibrary({ { "BOX", "x" } }));
+    for (const char* path : { "parts", "parts.slb", "PARTS.SLB", "Parts.Slb" }) {
         SCOPED_TRACE(path);
         auto entries = readDirectory(path);
         ASSERT_EQ(entries.size(), 1u);
@@ -24,14 +24,15 @@ TEST_F(DirectoryTest, ReaderRuleNamesOneFile)
 
 TEST_F(DirectoryTest, MixedCaseFileIsFound)
 {
-    write("Lib/Parts.SLB", makeLibrary({{"BOX", "x"}}));
+    write("Lib/Parts.SLB", makeLibrary({ { "BOX", "x" } }));
     EXPECT_EQ(readDirectory("lib\\parts").size(), 1u);
     EXPECT_EQ(readDirectory("LIB/PARTS.SLB").size(), 1u);
 }
 
 TEST_F(DirectoryTest, SizesFollowOffsets)
 {
-    std::string lib = makeLibrary({{"A", std::string(224, 'a')}, {"B", std::string(600, 'b')}, {"C", std::string(500, 'c')}});
+    std::string lib = makeLibrary(
+        { { "A", std::string(224, 'a') }, { "B", std::string(600, 'b') }, { "C", std::string(500, 'c') } });
     // Three slides at 176, 400 and 1000 in a 1500-byte file.
     ASSERT_EQ(lib.size(), 1500u);
     write("three.slb", lib);
@@ -44,7 +45,7 @@ TEST_F(DirectoryTest, SizesFollowOffsets)
     EXPECT_EQ(e[1].size, 600);
     EXPECT_EQ(e[2].size, 500);
 
-    write("one.slb", makeLibrary({{"ONE", std::string(496, 'o')}}));
+    write("one.slb", makeLibrary({ { "ONE", std::string(496, 'o') } }));
     auto one = readDirectory("one");
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].offset, 104);
@@ -53,7 +54,7 @@ TEST_F(DirectoryTest, SizesFollowOffsets)
 
 TEST_F(DirectoryTest, HeaderPaddingIsIgnoredButByte28IsNot)
 {
-    std::string lib = makeLibrary({{"BOX", "x"}});
+    std::string lib = makeLibrary({ { "BOX", "x" } });
     lib[29] = 'a';
     lib[31] = '\x7f';
     write("pad.slb", lib);
@@ -66,7 +67,7 @@ TEST_F(DirectoryTest, HeaderPaddingIsIgnoredButByte28IsNot)
 
 TEST_F(DirectoryTest, ListSlidesGivesPaddedNames)
 {
-    write("parts.slb", makeLibrary({{"BOX", "1"}, {"CIRCLE", "22"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "1" }, { "CIRCLE", "22" } }));
     auto names = listSlides("parts");
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(std::string(names[0].bytes, 32), "BOX" + std::string(29, '\0'));
@@ -82,11 +83,11 @@ TEST_F(DirectoryTest, FailuresAndTheirMessages)
         int code;
         const char* message;
     } cases[] = {
-        {"NOSUCH", CannotOpen, "\"nosuch.slb\": Can't open file"},
-        {"c:\\X.SLB.OLD\\Parts", CannotOpen, "\"c:\\x.slb.old\\parts\": Can't open file"},
-        {"empty", EmptyLibrary, "No slide exists in library empty."},
-        {"EMPTY.SLB", EmptyLibrary, "No slide exists in library EMPTY.SLB."},
-        {"short", InvalidLibrary, "Slide library invalid."},
+        { "NOSUCH", CannotOpen, "\"nosuch.slb\": Can't open file" },
+        { "c:\\X.SLB.OLD\\Parts", CannotOpen, "\"c:\\x.slb.old\\parts\": Can't open file" },
+        { "empty", EmptyLibrary, "No slide exists in library empty." },
+        { "EMPTY.SLB", EmptyLibrary, "No slide exists in library EMPTY.SLB." },
+        { "short", InvalidLibrary, "Slide library invalid." },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -99,7 +100,7 @@ TEST_F(DirectoryTest, FailuresAndTheirMessages)
 
 TEST_F(DirectoryTest, SuccessLeavesTheStatus)
 {
-    write("parts.slb", makeLibrary({{"BOX", "1"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "1" } }));
     setStatus(SlideNotFound, "lib", "X");
     EXPECT_EQ(listSlides("parts").size(), 1u);
     EXPECT_EQ(lastStatus(), SlideNotFound);
@@ -109,7 +110,7 @@ TEST_F(DirectoryTest, SuccessLeavesTheStatus)
 // refuse it with code 4 and never report a size out of the file.
 TEST_F(DirectoryTest, UnsoundDirectoriesAreInvalid)
 {
-    const std::string good = makeLibrary({{"A", std::string(100, 'a')}, {"B", std::string(50, 'b')}});
+    const std::string good = makeLibrary({ { "A", std::string(100, 'a') }, { "B", std::string(50, 'b') } });
     auto withOffset = [&](std::size_t entry, std::int64_t off) {
         std::string lib = good;
         putLe32(lib, 32 + 36 * entry + 32, off);
@@ -123,13 +124,13 @@ TEST_F(DirectoryTest, UnsoundDirectoriesAreInvalid)
         const char* what;
         std::string bytes;
     } cases[] = {
-        {"directory runs to the end of the file", noTerminator},
-        {"file ends inside the first entry", partialEntry},
-        {"offset into the header", withOffset(0, 10)},
-        {"offset into the directory", withOffset(0, 100)},
-        {"offset beyond the end", withOffset(1, static_cast<std::int64_t>(good.size()) + 1)},
-        {"offsets go down", withOffset(1, 104)},
-        {"negative offset", withOffset(0, -5)},
+        { "directory runs to the end of the file", noTerminator },
+        { "file ends inside the first entry", partialEntry },
+        { "offset into the header", withOffset(0, 10) },
+        { "offset into the directory", withOffset(0, 100) },
+        { "offset beyond the end", withOffset(1, static_cast<std::int64_t>(good.size()) + 1) },
+        { "offsets go down", withOffset(1, 104) },
+        { "negative offset", withOffset(0, -5) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,13 +143,13 @@ TEST_F(DirectoryTest, UnsoundDirectoriesAreInvalid)
 
 TEST_F(DirectoryTest, EntryAtTheLastByteOrTheEndIsSound)
 {
-    std::string lib = makeLibrary({{"A", "abc"}, {"B", "z"}});
+    std::string lib = makeLibrary({ { "A", "abc" }, { "B", "z" } });
     write("last.slb", lib);
     auto e = readDirectory("last");
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[1].offset, static_cast<std::int32_t>(lib.size() - 1));
     EXPECT_EQ(e[1].size, 1);
-    write("end.slb", makeLibrary({{"A", "abc"}, {"B", ""}}));
+    write("end.slb", makeLibrary({ { "A", "abc" }, { "B", "" } }));
     auto end = readDirectory("end");
     ASSERT_EQ(end.size(), 2u);
     EXPECT_EQ(end[1].size, 0);

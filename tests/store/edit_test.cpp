@@ -10,7 +10,7 @@ using namespace qorvan::testing;
 
 namespace {
 
-class EditTest : public StoreTest {};
+class EditTest : public StoreTest { };
 
 TEST_F(EditTest, CreateWritesTheEmptyLibrary)
 {
@@ -35,7 +35,7 @@ TEST_F(EditTest, AppendCreatesAMissingLibrary)
     ASSERT_EQ(slides.size(), 1u);
     EXPECT_EQ(slides[0].name, "BOX");
     EXPECT_EQ(slides[0].bytes, box);
-    EXPECT_EQ(files(), (std::vector<std::string>{"box.SLD", "parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "box.SLD", "parts.slb" }));
 }
 
 TEST_F(EditTest, AppendToAnEmptyLibraryLeavesCode7)
@@ -44,13 +44,13 @@ TEST_F(EditTest, AppendToAnEmptyLibraryLeavesCode7)
     write("s/gear.sld", "gear");
     ASSERT_EQ(appendSlide("parts", "s/gear.sld"), Ok);
     EXPECT_EQ(lastStatus(), EmptyLibrary);
-    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), std::vector<std::string>{"GEAR"});
+    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), std::vector<std::string> { "GEAR" });
 }
 
 TEST_F(EditTest, AppendMovesOffsetsByOneEntry)
 {
     const std::string box = slideBytes("b", 500), gear = slideBytes("g", 321);
-    write("parts.slb", makeLibrary({{"BOX", box}}));
+    write("parts.slb", makeLibrary({ { "BOX", box } }));
     write("s/gear.sld", gear);
     ASSERT_EQ(appendSlide("parts", "s\\gear.sld"), Ok);
     std::string lib = read("parts.slb");
@@ -68,15 +68,15 @@ TEST_F(EditTest, SlideNamesFromPaths)
 {
     struct Case {
         const char* file; // created on disk
-        const char* arg;  // as the caller writes it
+        const char* arg; // as the caller writes it
         const char* name;
     } cases[] = {
-        {"box.SLD", "box", "BOX"},
-        {"slides/box.sld", "slides\\box.sld", "BOX"},
-        {"S/Box.Sld", "S/Box.Sld", "BOX"},
-        {"gear.v2.sld", "gear.v2.sld", "GEAR.V2"},
-        {"a234567890123456789012345678901234567890.sld", "a234567890123456789012345678901234567890.sld",
-         "A234567890123456789012345678901"},
+        { "box.SLD", "box", "BOX" },
+        { "slides/box.sld", "slides\\box.sld", "BOX" },
+        { "S/Box.Sld", "S/Box.Sld", "BOX" },
+        { "gear.v2.sld", "gear.v2.sld", "GEAR.V2" },
+        { "a234567890123456789012345678901234567890.sld", "a234567890123456789012345678901234567890.sld",
+            "A234567890123456789012345678901" },
     };
     std::vector<std::string> expect;
     for (const Case& c : cases) {
@@ -103,18 +103,18 @@ TEST_F(EditTest, LongNamesAreCutThenCheckedForDuplicates)
 
 TEST_F(EditTest, DuplicateLeavesTheLibraryAlone)
 {
-    const std::string before = makeLibrary({{"BOX", "old"}});
+    const std::string before = makeLibrary({ { "BOX", "old" } });
     write("parts.slb", before);
     write("box.sld", "new");
     EXPECT_EQ(appendSlide("parts", "box.sld"), SlideExists);
     EXPECT_STREQ(statusMessage(), "Slide BOX already exists in library parts.");
     EXPECT_EQ(read("parts.slb"), before);
-    EXPECT_EQ(files(), (std::vector<std::string>{"box.sld", "parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "box.sld", "parts.slb" }));
 }
 
 TEST_F(EditTest, AppendRefusals)
 {
-    const std::string before = makeLibrary({{"BOX", "old"}});
+    const std::string before = makeLibrary({ { "BOX", "old" } });
     write("parts.slb", before);
     write("notlib.slb", "just text, not a library at all");
     write(".sld", "nameless");
@@ -124,10 +124,10 @@ TEST_F(EditTest, AppendRefusals)
         int code;
         const char* message;
     } cases[] = {
-        {"parts", "missing", CannotOpen, "\"missing.SLD\": Can't open file"},
-        {"parts", "dir/", InvalidSlide, "Error reading slide file. *Invalid*"},
-        {"parts", ".sld", InvalidSlide, "Error reading slide file. *Invalid*"},
-        {"notlib", ".sld", InvalidLibrary, "Slide library invalid."},
+        { "parts", "missing", CannotOpen, "\"missing.SLD\": Can't open file" },
+        { "parts", "dir/", InvalidSlide, "Error reading slide file. *Invalid*" },
+        { "parts", ".sld", InvalidSlide, "Error reading slide file. *Invalid*" },
+        { "notlib", ".sld", InvalidLibrary, "Slide library invalid." },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.slide);
@@ -136,13 +136,13 @@ TEST_F(EditTest, AppendRefusals)
     }
     EXPECT_EQ(read("parts.slb"), before);
     EXPECT_EQ(read("notlib.slb"), "just text, not a library at all");
-    EXPECT_EQ(files(), (std::vector<std::string>{".sld", "notlib.slb", "parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { ".sld", "notlib.slb", "parts.slb" }));
 }
 
 TEST_F(EditTest, DeleteTheMiddleSlide)
 {
     const std::string box(100, 'b'), gear(200, 'g'), pin(300, 'p');
-    const std::string before = makeLibrary({{"BOX", box}, {"GEAR", gear}, {"PIN", pin}});
+    const std::string before = makeLibrary({ { "BOX", box }, { "GEAR", gear }, { "PIN", pin } });
     ASSERT_EQ(getLe32(before, 32 + 32), 176);
     write("parts.slb", before);
     ASSERT_EQ(deleteSlide("parts", "gear"), Ok);
@@ -158,27 +158,27 @@ TEST_F(EditTest, DeleteTheMiddleSlide)
 
 TEST_F(EditTest, DeleteTheOnlySlideAndMissingNames)
 {
-    write("one.slb", makeLibrary({{"BOX", "bytes"}}));
+    write("one.slb", makeLibrary({ { "BOX", "bytes" } }));
     EXPECT_EQ(deleteSlide("one", "PIN"), SlideNotFound);
     EXPECT_STREQ(statusMessage(), "Slide PIN not found in library one.");
-    EXPECT_EQ(read("one.slb"), makeLibrary({{"BOX", "bytes"}}));
+    EXPECT_EQ(read("one.slb"), makeLibrary({ { "BOX", "bytes" } }));
     ASSERT_EQ(deleteSlide("one", "box"), Ok);
     EXPECT_EQ(read("one.slb"), makeLibrary({}));
     EXPECT_EQ(deleteSlide("one", "box"), EmptyLibrary);
 
     std::filesystem::create_directories("lib");
-    write("lib/parts.slb", makeLibrary({{"GEAR", "1"}, {"PIN", "2"}}));
+    write("lib/parts.slb", makeLibrary({ { "GEAR", "1" }, { "PIN", "2" } }));
     EXPECT_EQ(deleteSlide("lib\\parts", "BOX"), SlideNotFound);
     EXPECT_STREQ(statusMessage(), "Slide BOX not found in library lib\\parts.");
-    EXPECT_EQ(files(), (std::vector<std::string>{"lib", "lib/parts.slb", "one.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "lib", "lib/parts.slb", "one.slb" }));
 }
 
 TEST_F(EditTest, ExtractToTargetDirectories)
 {
     const std::string box = slideBytes("box", 777);
-    write("parts.slb", makeLibrary({{"BOX", box}, {"PIN", "pin"}}));
+    write("parts.slb", makeLibrary({ { "BOX", box }, { "PIN", "pin" } }));
     std::filesystem::create_directories("out");
-    for (const char* dir : {"out", "out\\", "OUT"}) {
+    for (const char* dir : { "out", "out\\", "OUT" }) {
         SCOPED_TRACE(dir);
         std::filesystem::remove("out/BOX.SLD");
         ASSERT_EQ(extractSlide("parts", "box", dir), Ok);
@@ -188,7 +188,7 @@ TEST_F(EditTest, ExtractToTargetDirectories)
     EXPECT_STREQ(statusMessage(), "Slide nut not found in library parts.");
     EXPECT_EQ(extractSlide("parts", "pin", "nosuch"), CannotOpen);
     EXPECT_STREQ(statusMessage(), "\"nosuch\\PIN.SLD\": Can't open file");
-    EXPECT_EQ(files(), (std::vector<std::string>{"out", "out/BOX.SLD", "parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "out", "out/BOX.SLD", "parts.slb" }));
 }
 
 // extractEntry never holds more than COPY_CHUNK bytes of a slide: each piece
@@ -198,11 +198,11 @@ TEST_F(EditTest, ExtractCopiesInPiecesOfCopyChunk)
     struct Case {
         std::size_t size;
         unsigned pieces;
-    } cases[] = {{0, 0}, {1, 1}, {61439, 1}, {61440, 2}, {122878, 2}, {122879, 3}};
+    } cases[] = { { 0, 0 }, { 1, 1 }, { 61439, 1 }, { 61440, 2 }, { 122878, 2 }, { 122879, 3 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         const std::string bytes = slideBytes("chunk", c.size);
-        write("parts.slb", makeLibrary({{"BIG", bytes}}));
+        write("parts.slb", makeLibrary({ { "BIG", bytes } }));
         auto entries = readDirectory("parts");
         platform::faults::resetCounts();
         ASSERT_EQ(extractEntry(".", "parts", "big", entries), Ok);
@@ -213,7 +213,7 @@ TEST_F(EditTest, ExtractCopiesInPiecesOfCopyChunk)
 
 TEST_F(EditTest, ExtractOverwritesAnExistingFile)
 {
-    write("parts.slb", makeLibrary({{"BOX", "new bytes"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "new bytes" } }));
     write("BOX.SLD", "an older, longer file that must be replaced whole");
     ASSERT_EQ(extractSlide("parts", "BOX", "."), Ok);
     EXPECT_EQ(read("BOX.SLD"), "new bytes");
@@ -221,11 +221,12 @@ TEST_F(EditTest, ExtractOverwritesAnExistingFile)
 
 TEST_F(EditTest, ExplodeWritesEverySlideAndStopsAtTheFirstFailure)
 {
-    const std::vector<Slide> slides = {{"BOX", "b"}, {"GEAR", slideBytes("g", 70000)}, {"PIN", ""}};
+    const std::vector<Slide> slides = { { "BOX", "b" }, { "GEAR", slideBytes("g", 70000) }, { "PIN", "" } };
     write("parts.slb", makeLibrary(slides));
     std::filesystem::create_directories("out");
     ASSERT_EQ(explodeLibrary("parts", "out"), Ok);
-    for (const Slide& s : slides) EXPECT_EQ(read("out/" + s.name + ".SLD"), s.bytes) << s.name;
+    for (const Slide& s : slides)
+        EXPECT_EQ(read("out/" + s.name + ".SLD"), s.bytes) << s.name;
     EXPECT_EQ(explodeLibrary("parts", "missing"), CannotOpen);
     EXPECT_STREQ(statusMessage(), "\"missing\\BOX.SLD\": Can't open file");
     EXPECT_FALSE(exists("missing"));
@@ -233,21 +234,21 @@ TEST_F(EditTest, ExplodeWritesEverySlideAndStopsAtTheFirstFailure)
 
 TEST_F(EditTest, RemoveExtractsThenDeletes)
 {
-    write("parts.slb", makeLibrary({{"BOX", "box"}, {"PIN", "pin"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "box" }, { "PIN", "pin" } }));
     EXPECT_EQ(removeSlide("parts", "nut", "."), SlideNotFound);
-    EXPECT_EQ(files(), (std::vector<std::string>{"parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "parts.slb" }));
     ASSERT_EQ(removeSlide("parts", "box", "."), Ok);
     EXPECT_EQ(read("BOX.SLD"), "box");
-    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), std::vector<std::string>{"PIN"});
+    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), std::vector<std::string> { "PIN" });
 }
 
 TEST_F(EditTest, ReplacePutsTheSlideLast)
 {
-    write("parts.slb", makeLibrary({{"BOX", "old"}, {"PIN", "pin"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "old" }, { "PIN", "pin" } }));
     write("box.sld", "new box");
     ASSERT_EQ(replaceSlide("parts", "box.sld"), Ok);
     auto slides = parseLibrary(read("parts.slb"));
-    EXPECT_EQ(namesIn(slides), (std::vector<std::string>{"PIN", "BOX"}));
+    EXPECT_EQ(namesIn(slides), (std::vector<std::string> { "PIN", "BOX" }));
     EXPECT_EQ(slides[1].bytes, "new box");
 
     write("gear.sld", "gear");
@@ -255,12 +256,12 @@ TEST_F(EditTest, ReplacePutsTheSlideLast)
     ASSERT_EQ(replaceSlide("parts", "gear"), Ok);
     EXPECT_EQ(lastStatus(), SlideNotFound);
     EXPECT_STREQ(statusMessage(), "Slide gear not found in library parts.");
-    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), (std::vector<std::string>{"PIN", "BOX", "GEAR"}));
+    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), (std::vector<std::string> { "PIN", "BOX", "GEAR" }));
 }
 
 TEST_F(EditTest, ReplaceWithAnUnreadableSlideChangesNothing)
 {
-    const std::string before = makeLibrary({{"BOX", "old"}});
+    const std::string before = makeLibrary({ { "BOX", "old" } });
     write("parts.slb", before);
     EXPECT_EQ(replaceSlide("parts", "box"), CannotOpen);
     EXPECT_STREQ(statusMessage(), "\"box.SLD\": Can't open file");
@@ -269,10 +270,10 @@ TEST_F(EditTest, ReplaceWithAnUnreadableSlideChangesNothing)
 
 TEST_F(EditTest, RenameKeepsThePlaceAndTheBytes)
 {
-    write("parts.slb", makeLibrary({{"BOX", "box"}, {"PIN", "pin"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "box" }, { "PIN", "pin" } }));
     ASSERT_EQ(renameSlide("parts", "box", "crate"), Ok);
     auto slides = parseLibrary(read("parts.slb"));
-    EXPECT_EQ(namesIn(slides), (std::vector<std::string>{"CRATE", "PIN"}));
+    EXPECT_EQ(namesIn(slides), (std::vector<std::string> { "CRATE", "PIN" }));
     EXPECT_EQ(slides[0].bytes, "box");
     EXPECT_EQ(renameSlide("parts", "crate", "Crate"), Ok);
 
@@ -282,11 +283,11 @@ TEST_F(EditTest, RenameKeepsThePlaceAndTheBytes)
         int code;
         const char* message;
     } cases[] = {
-        {"nut", "bolt", SlideNotFound, "Slide nut not found in library parts."},
-        {"crate", "pin", SlideExists, "Slide PIN already exists in library parts."},
-        {"crate", "", InvalidSlide, "Error reading slide file. *Invalid*"},
-        {"crate", "..", InvalidSlide, "Error reading slide file. *Invalid*"},
-        {"crate", "a/b", InvalidSlide, "Error reading slide file. *Invalid*"},
+        { "nut", "bolt", SlideNotFound, "Slide nut not found in library parts." },
+        { "crate", "pin", SlideExists, "Slide PIN already exists in library parts." },
+        { "crate", "", InvalidSlide, "Error reading slide file. *Invalid*" },
+        { "crate", "..", InvalidSlide, "Error reading slide file. *Invalid*" },
+        { "crate", "a/b", InvalidSlide, "Error reading slide file. *Invalid*" },
     };
     const std::string before = read("parts.slb");
     for (const Case& c : cases) {

@@ -6,8 +6,8 @@
 #include "store_fixture.h"
 
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 
 using namespace qorvan;
@@ -30,7 +30,8 @@ protected:
     using StoreTest::write;
     void clear()
     {
-        for (const auto& e : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(e.path());
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+            std::filesystem::remove_all(e.path());
     }
     std::map<std::string, std::string> snapshot() const
     {
@@ -49,13 +50,14 @@ protected:
         ASSERT_EQ(s.run(), Ok) << statusMessage();
         const auto after = snapshot();
         unsigned counts[platform::IO_OP_COUNT];
-        for (int op = 0; op < platform::IO_OP_COUNT; ++op) counts[op] = faults::calls(static_cast<IoOp>(op));
+        for (int op = 0; op < platform::IO_OP_COUNT; ++op)
+            counts[op] = faults::calls(static_cast<IoOp>(op));
 
         int trials = 0;
         for (int op = 0; op < platform::IO_OP_COUNT; ++op) {
             for (unsigned n = 1; n <= counts[op]; ++n) {
-                SCOPED_TRACE(std::string(s.name) + ": " + platform::ioOpName(static_cast<IoOp>(op)) + " #" +
-                             std::to_string(n));
+                SCOPED_TRACE(std::string(s.name) + ": " + platform::ioOpName(static_cast<IoOp>(op)) + " #"
+                    + std::to_string(n));
                 clear();
                 s.setUp();
                 setStatus(Ok, nullptr, nullptr);
@@ -69,7 +71,8 @@ protected:
                 bool complete = true;
                 for (const std::string& w : s.watched) {
                     auto b = before.find(w), a = after.find(w), c = now.find(w);
-                    bool asBefore = (b == before.end()) ? c == now.end() : (c != now.end() && c->second == b->second);
+                    bool asBefore
+                        = (b == before.end()) ? c == now.end() : (c != now.end() && c->second == b->second);
                     bool asAfter = c != now.end() && a != after.end() && c->second == a->second;
                     EXPECT_TRUE(asBefore || asAfter) << w << " is neither as before nor as after";
                     complete = complete && asAfter;
@@ -98,7 +101,10 @@ protected:
 };
 
 // Writes a file relative to the test's current folder.
-void put(const std::string& rel, const std::string& bytes) { std::ofstream(rel, std::ios::binary) << bytes; }
+void put(const std::string& rel, const std::string& bytes)
+{
+    std::ofstream(rel, std::ios::binary) << bytes;
+}
 
 const std::string BOX = slideBytes("box", 70000);
 const std::string PIN = slideBytes("pin", 300);
@@ -114,57 +120,70 @@ TEST_F(FaultTest, EveryOperationEveryCall)
         };
     };
     const Scenario scenarios[] = {
-        {"create", [] {}, [] { return createLibrary("parts"); }, {"parts.slb"}},
-        {"append to a new library",
-         [] { put("gear.sld", GEAR); },
-         [] { return appendSlide("parts", "gear"); },
-         {"parts.slb"}},
-        {"append", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return appendSlide("parts", "gear.sld"); },
-         {"parts.slb"}},
-        {"append to an empty library", withLibrary({}), [] { return appendSlide("parts", "gear.sld"); },
-         {"parts.slb"}},
-        {"delete", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return deleteSlide("parts", "box"); },
-         {"parts.slb"}},
-        {"delete the only slide", withLibrary({{"BOX", BOX}}), [] { return deleteSlide("parts", "box"); },
-         {"parts.slb"}},
-        {"rename", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return renameSlide("parts", "pin", "nut"); },
-         {"parts.slb"}},
-        {"replace", withLibrary({{"GEAR", "old"}, {"PIN", PIN}}), [] { return replaceSlide("parts", "gear.sld"); },
-         {"parts.slb"}},
-        {"extract", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return extractSlide("parts", "box", "out"); },
-         {"out/BOX.SLD", "parts.slb"}},
-        {"explode", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return explodeLibrary("parts", "out"); },
-         {"out/BOX.SLD", "out/PIN.SLD", "parts.slb"}},
-        {"remove", withLibrary({{"BOX", BOX}, {"PIN", PIN}}), [] { return removeSlide("parts", "pin", "out"); },
-         {"out/PIN.SLD", "parts.slb"}},
+        { "create", [] {}, [] { return createLibrary("parts"); }, { "parts.slb" } },
+        { "append to a new library", [] { put("gear.sld", GEAR); },
+            [] { return appendSlide("parts", "gear"); }, { "parts.slb" } },
+        { "append", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return appendSlide("parts", "gear.sld"); }, { "parts.slb" } },
+        { "append to an empty library", withLibrary({}), [] { return appendSlide("parts", "gear.sld"); },
+            { "parts.slb" } },
+        { "delete", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return deleteSlide("parts", "box"); }, { "parts.slb" } },
+        { "delete the only slide", withLibrary({ { "BOX", BOX } }),
+            [] { return deleteSlide("parts", "box"); }, { "parts.slb" } },
+        { "rename", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return renameSlide("parts", "pin", "nut"); }, { "parts.slb" } },
+        { "replace", withLibrary({ { "GEAR", "old" }, { "PIN", PIN } }),
+            [] { return replaceSlide("parts", "gear.sld"); }, { "parts.slb" } },
+        { "extract", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return extractSlide("parts", "box", "out"); }, { "out/BOX.SLD", "parts.slb" } },
+        { "explode", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return explodeLibrary("parts", "out"); }, { "out/BOX.SLD", "out/PIN.SLD", "parts.slb" } },
+        { "remove", withLibrary({ { "BOX", BOX }, { "PIN", PIN } }),
+            [] { return removeSlide("parts", "pin", "out"); }, { "out/PIN.SLD", "parts.slb" } },
         // Batches: one rewrite for all their slides, so all or nothing.
-        {"append several",
-         [] {
-             put("parts.slb", makeLibrary({{"BOX", BOX}}));
-             put("gear.sld", GEAR);
-             put("pin.sld", PIN);
-         },
-         [] { return appendSlides("parts", {"gear.sld", "pin"}, {}).code; }, {"parts.slb"}},
-        {"append several to a new library",
-         [] {
-             put("gear.sld", GEAR);
-             put("pin.sld", PIN);
-         },
-         [] { return appendSlides("parts", {"gear.sld", "pin"}, {}).code; }, {"parts.slb"}},
-        {"delete several", withLibrary({{"BOX", BOX}, {"PIN", PIN}, {"GEAR", GEAR}}),
-         [] { return deleteSlides("parts", {"box", "GEAR"}, {}).code; }, {"parts.slb"}},
-        {"replace several",
-         [] {
-             put("parts.slb", makeLibrary({{"GEAR", "old"}, {"BOX", BOX}}));
-             put("gear.sld", GEAR);
-             put("pin.sld", PIN);
-         },
-         [] { return replaceSlides("parts", {"gear.sld", "pin.sld"}, {}).code; }, {"parts.slb"}},
-        {"remove several", withLibrary({{"BOX", BOX}, {"PIN", PIN}, {"GEAR", GEAR}}),
-         [] { return removeSlides("parts", {"pin", "box"}, "out", {}).code; },
-         {"out/PIN.SLD", "out/BOX.SLD", "parts.slb"}},
+        { "append several",
+            [] {
+                put("parts.slb", makeLibrary({ { "BOX", BOX } }));
+                put("gear.sld", GEAR);
+                put("pin.sld", PIN);
+            },
+            [] {
+                return appendSlides("parts", { "gear.sld", "pin" }, {}).code;
+            },
+            { "parts.slb" } },
+        { "append several to a new library",
+            [] {
+                put("gear.sld", GEAR);
+                put("pin.sld", PIN);
+            },
+            [] {
+                return appendSlides("parts", { "gear.sld", "pin" }, {}).code;
+            },
+            { "parts.slb" } },
+        { "delete several", withLibrary({ { "BOX", BOX }, { "PIN", PIN }, { "GEAR", GEAR } }),
+            [] {
+                return deleteSlides("parts", { "box", "GEAR" }, {}).code;
+            },
+            { "parts.slb" } },
+        { "replace several",
+            [] {
+                put("parts.slb", makeLibrary({ { "GEAR", "old" }, { "BOX", BOX } }));
+                put("gear.sld", GEAR);
+                put("pin.sld", PIN);
+            },
+            [] {
+                return replaceSlides("parts", { "gear.sld", "pin.sld" }, {}).code;
+            },
+            { "parts.slb" } },
+        { "remove several", withLibrary({ { "BOX", BOX }, { "PIN", PIN }, { "GEAR", GEAR } }),
+            [] {
+                return removeSlides("parts", { "pin", "box" }, "out", {}).code;
+            },
+            { "out/PIN.SLD", "out/BOX.SLD", "parts.slb" } },
     };
-    for (const Scenario& s : scenarios) check(s);
+    for (const Scenario& s : scenarios)
+        check(s);
 }
 
 // A replace takes the old slide out and puts the new one in with one
@@ -174,7 +193,7 @@ TEST_F(FaultTest, ReplaceNeverLeavesTheLibraryWithoutTheSlide)
     for (unsigned n = 1; n <= 12; ++n) {
         SCOPED_TRACE(n);
         clear();
-        write("parts.slb", makeLibrary({{"GEAR", "old"}, {"PIN", PIN}}));
+        write("parts.slb", makeLibrary({ { "GEAR", "old" }, { "PIN", PIN } }));
         write("gear.sld", GEAR);
         faults::resetCounts();
         faults::arm(IoOp::Write, n);
@@ -198,7 +217,7 @@ namespace {
 // library is still whole and the temporary file is no one's only copy.
 TEST_F(FaultTest, AFailedRenameKeepsTheLibraryAndLeavesNoTemporary)
 {
-    const std::string before = makeLibrary({{"BOX", "box"}});
+    const std::string before = makeLibrary({ { "BOX", "box" } });
     write("parts.slb", before);
     write("gear.sld", GEAR);
     faults::resetCounts();
@@ -213,14 +232,14 @@ TEST_F(FaultTest, AFailedRenameKeepsTheLibraryAndLeavesNoTemporary)
 TEST_F(FaultTest, AFailedWriteNamesAndRemovesTheTemporaryFile)
 {
     std::filesystem::create_directories("lib");
-    write("lib/parts.slb", makeLibrary({{"BOX", "box"}}));
+    write("lib/parts.slb", makeLibrary({ { "BOX", "box" } }));
     write("gear.sld", GEAR);
     faults::resetCounts();
     faults::arm(IoOp::Write, 2);
     EXPECT_EQ(appendSlide("lib\\parts", "gear"), CannotOpen);
     faults::disarm();
     EXPECT_STREQ(statusMessage(), "\"lib\\parts.tmp\": Can't open file");
-    EXPECT_EQ(files(), (std::vector<std::string>{"gear.sld", "lib", "lib/parts.slb"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "gear.sld", "lib", "lib/parts.slb" }));
 }
 
 } // namespace

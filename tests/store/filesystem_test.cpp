@@ -69,8 +69,14 @@ TEST_F(FileSystemTest, LibraryReplacedDuringAnEditIsKept)
         { "replace", [] { return replaceSlide("lib", "b"); } },
         { "rename", [] { return renameSlide("lib", "a", "z"); } },
         { "append several", [] { return appendSlides("lib", { "c" }, {}).code; } },
-        { "delete several", [] { return deleteSlides("lib", { "a", "b" }, {}).code; } },
-        { "replace several", [] { return replaceSlides("lib", { "b", "c" }, {}).code; } },
+        { "delete several",
+            [] {
+                return deleteSlides("lib", { "a", "b" }, {}).code;
+            } },
+        { "replace several",
+            [] {
+                return replaceSlides("lib", { "b", "c" }, {}).code;
+            } },
         { "remove several", [] { return removeSlides("lib", { "a" }, ".", {}).code; } },
     };
     const std::string theirs = makeLibrary({ { "THEIRS", slideBytes("t", 4000) } });

@@ -10,28 +10,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class PathsTest : public StoreTest {};
+class PathsTest : public StoreTest { };
 
 // Paths whose dots once sent the reader and the writer to different files.
 TEST_F(PathsTest, EveryStepUsesTheFileTheReaderRead)
 {
     struct Case {
-        const char* path;    // as the caller writes it (cwd is work/)
+        const char* path; // as the caller writes it (cwd is work/)
         const char* library; // the file it names, relative to the test folder
     } cases[] = {
-        {"parts.lib", "work/parts.lib.slb"},
-        {"..\\lib\\parts", "lib/parts.slb"},
-        {".\\parts", "work/parts.slb"},
-        {"v1.2\\parts", "work/v1.2/parts.slb"},
-        {"..\\LIB\\Parts.Slb", "lib/parts.slb"},
+        { "parts.lib", "work/parts.lib.slb" },
+        { "..\\lib\\parts", "lib/parts.slb" },
+        { ".\\parts", "work/parts.slb" },
+        { "v1.2\\parts", "work/v1.2/parts.slb" },
+        { "..\\LIB\\Parts.Slb", "lib/parts.slb" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         fs::current_path(dir_.path());
-        for (const auto& e : fs::directory_iterator(dir_.path())) fs::remove_all(e.path());
+        for (const auto& e : fs::directory_iterator(dir_.path()))
+            fs::remove_all(e.path());
         fs::create_directories("work/v1.2");
         fs::create_directories("lib");
-        write(c.library, makeLibrary({{"BOX", "box"}}));
+        write(c.library, makeLibrary({ { "BOX", "box" } }));
         write("work/parts.lib", "an unrelated file");
         write("work/v1.tmp", "another unrelated file");
         write("work/gear.sld", "gear");
@@ -42,7 +43,7 @@ TEST_F(PathsTest, EveryStepUsesTheFileTheReaderRead)
         ASSERT_EQ(renameSlide(c.path, "gear", "cog"), Ok) << statusMessage();
         ASSERT_EQ(extractSlide(c.path, "cog", "."), Ok) << statusMessage();
         EXPECT_EQ(readFile(dir_.path() / "work" / "COG.SLD"), "gear");
-        EXPECT_EQ(namesIn(parseLibrary(read(c.library))), std::vector<std::string>{"COG"});
+        EXPECT_EQ(namesIn(parseLibrary(read(c.library))), std::vector<std::string> { "COG" });
         EXPECT_EQ(read("work/parts.lib"), "an unrelated file");
         EXPECT_EQ(read("work/v1.tmp"), "another unrelated file");
         std::vector<std::string> expect = others;
@@ -68,7 +69,7 @@ TEST_F(PathsTest, ANewLibraryGetsTheCallersCaseAndSlb)
 TEST_F(PathsTest, NoFileIsEverReplacedByANewLibrary)
 {
     write("notes.slb", "a text file the user keeps here");
-    write("full.slb", makeLibrary({{"BOX", "box"}}));
+    write("full.slb", makeLibrary({ { "BOX", "box" } }));
     write("box.sld", "box");
     fs::create_directories("folder.slb");
     EXPECT_EQ(appendSlide("notes", "box"), InvalidLibrary);
@@ -77,7 +78,7 @@ TEST_F(PathsTest, NoFileIsEverReplacedByANewLibrary)
     EXPECT_EQ(createLibrary("full"), CannotOpen);
     EXPECT_EQ(appendSlide("folder", "box"), CannotOpen);
     EXPECT_EQ(read("notes.slb"), "a text file the user keeps here");
-    EXPECT_EQ(read("full.slb"), makeLibrary({{"BOX", "box"}}));
+    EXPECT_EQ(read("full.slb"), makeLibrary({ { "BOX", "box" } }));
     EXPECT_TRUE(fs::is_directory("folder.slb"));
     write("empty.slb", makeLibrary({}));
     EXPECT_EQ(createLibrary("empty"), Ok);
@@ -85,44 +86,44 @@ TEST_F(PathsTest, NoFileIsEverReplacedByANewLibrary)
 
 TEST_F(PathsTest, TemporaryNamesInUseAreLeftAlone)
 {
-    write("parts.slb", makeLibrary({{"BOX", "box"}}));
+    write("parts.slb", makeLibrary({ { "BOX", "box" } }));
     write("parts.tmp", "the user's own parts.tmp");
     write("parts-1.tmp", "and another");
     write("gear.sld", "gear");
     ASSERT_EQ(appendSlide("parts", "gear"), Ok);
     EXPECT_EQ(read("parts.tmp"), "the user's own parts.tmp");
     EXPECT_EQ(read("parts-1.tmp"), "and another");
-    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), (std::vector<std::string>{"BOX", "GEAR"}));
-    EXPECT_EQ(files(), (std::vector<std::string>{"gear.sld", "parts-1.tmp", "parts.slb", "parts.tmp"}));
+    EXPECT_EQ(namesIn(parseLibrary(read("parts.slb"))), (std::vector<std::string> { "BOX", "GEAR" }));
+    EXPECT_EQ(files(), (std::vector<std::string> { "gear.sld", "parts-1.tmp", "parts.slb", "parts.tmp" }));
 
     // A library whose own name is the temporary name.
-    write("x.slb.tmp", makeLibrary({{"BOX", "box"}}));
+    write("x.slb.tmp", makeLibrary({ { "BOX", "box" } }));
     write("x.tmp", "unrelated");
     ASSERT_EQ(appendSlide("x.slb.tmp", "gear"), Ok);
-    EXPECT_EQ(namesIn(parseLibrary(read("x.slb.tmp"))), (std::vector<std::string>{"BOX", "GEAR"}));
+    EXPECT_EQ(namesIn(parseLibrary(read("x.slb.tmp"))), (std::vector<std::string> { "BOX", "GEAR" }));
     EXPECT_EQ(read("x.tmp"), "unrelated");
 
     // The temporary rule applied to this library names the library itself.
     fs::create_directories("lib.slb");
-    write("lib.slb/a.tmp", makeLibrary({{"BOX", "box"}}));
+    write("lib.slb/a.tmp", makeLibrary({ { "BOX", "box" } }));
     ASSERT_EQ(appendSlide("lib.slb\\a.tmp", "gear"), Ok) << statusMessage();
-    EXPECT_EQ(namesIn(parseLibrary(read("lib.slb/a.tmp"))), (std::vector<std::string>{"BOX", "GEAR"}));
+    EXPECT_EQ(namesIn(parseLibrary(read("lib.slb/a.tmp"))), (std::vector<std::string> { "BOX", "GEAR" }));
     EXPECT_FALSE(exists("lib.slb/a-1.tmp"));
 }
 
 TEST_F(PathsTest, StoredNamesThatAreNotFileNamesAreRefused)
 {
     fs::create_directories("out/sub");
-    for (const char* name : {"../ESCAPE", "..", ".", "A\\B", "C:X", "TAB\tNAME", "sub/IN"}) {
+    for (const char* name : { "../ESCAPE", "..", ".", "A\\B", "C:X", "TAB\tNAME", "sub/IN" }) {
         SCOPED_TRACE(name);
-        write("bad.slb", makeLibrary({{"GOOD", "good"}, {name, "evil"}}));
+        write("bad.slb", makeLibrary({ { "GOOD", "good" }, { name, "evil" } }));
         setStatus(Ok, nullptr, nullptr);
         EXPECT_EQ(extractSlide("bad", name, "out"), InvalidLibrary);
         EXPECT_EQ(explodeLibrary("bad", "out"), InvalidLibrary);
         EXPECT_EQ(read("out/GOOD.SLD"), "good"); // slides before it are written
         fs::remove("out/GOOD.SLD");
     }
-    EXPECT_EQ(files(), (std::vector<std::string>{"bad.slb", "out", "out/sub"}));
+    EXPECT_EQ(files(), (std::vector<std::string> { "bad.slb", "out", "out/sub" }));
 }
 
 TEST_F(PathsTest, LongPathsAreRefusedNotCut)
@@ -151,16 +152,18 @@ TEST_F(PathsTest, LongPathsAreRefusedNotCut)
 TEST_F(PathsTest, BackslashesAndCaseOnARealTree)
 {
     fs::create_directories("Work/Slides");
-    write("Work/Slides/Icons.SLB", makeLibrary({{"BOX", "box"}}));
+    write("Work/Slides/Icons.SLB", makeLibrary({ { "BOX", "box" } }));
     write("Work/Slides/New/Gear.Sld", "gear");
     ASSERT_EQ(appendSlide("work\\slides\\icons", "WORK\\SLIDES\\NEW\\GEAR"), Ok) << statusMessage();
-    EXPECT_EQ(namesIn(parseLibrary(read("Work/Slides/Icons.SLB"))), (std::vector<std::string>{"BOX", "GEAR"}));
+    EXPECT_EQ(
+        namesIn(parseLibrary(read("Work/Slides/Icons.SLB"))), (std::vector<std::string> { "BOX", "GEAR" }));
     // GEAR.SLD is Gear.Sld to a case-blind eye: written over, not beside.
     write("Work/Slides/New/Gear.Sld", "older bytes");
     ASSERT_EQ(extractSlide("WORK/slides/ICONS.slb", "gear", "work\\slides\\new"), Ok);
     EXPECT_EQ(read("Work/Slides/New/Gear.Sld"), "gear");
-    EXPECT_EQ(files(), (std::vector<std::string>{"Work", "Work/Slides", "Work/Slides/Icons.SLB", "Work/Slides/New",
-                                                 "Work/Slides/New/Gear.Sld"}));
+    EXPECT_EQ(files(),
+        (std::vector<std::string> {
+            "Work", "Work/Slides", "Work/Slides/Icons.SLB", "Work/Slides/New", "Work/Slides/New/Gear.Sld" }));
 }
 
 } // namespace

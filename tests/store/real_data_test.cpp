@@ -1,7 +1,7 @@
 // Libraries and slides made by other software, read where they lie.
-#include "tests/support/testdata.h"
 #include "store/edit.h"
 #include "store_fixture.h"
+#include "tests/support/testdata.h"
 
 #include <map>
 
@@ -49,10 +49,11 @@ TEST_F(RealDataTest, ExplodeLinesMatchesTheLooseSlides)
     fs::create_directories("out");
     ASSERT_EQ(explodeLibrary((LINES_DIR / "LINES").c_str(), "out"), Ok) << statusMessage();
     std::vector<std::string> written;
-    for (const auto& e : fs::directory_iterator("out")) written.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator("out"))
+        written.push_back(e.path().filename().string());
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written,
-              (std::vector<std::string>{"D_CHAMF.SLD", "D_OFF.SLD", "D_OTV.SLD", "D_REZ.SLD", "R_OFF.SLD"}));
+        (std::vector<std::string> { "D_CHAMF.SLD", "D_OFF.SLD", "D_OTV.SLD", "D_REZ.SLD", "R_OFF.SLD" }));
     for (const std::string& f : written) {
         std::string loose = f.substr(0, f.size() - 4) + ".sld";
         EXPECT_EQ(read("out/" + f), readFile(LINES_DIR / "lines" / loose)) << f;
@@ -61,7 +62,7 @@ TEST_F(RealDataTest, ExplodeLinesMatchesTheLooseSlides)
 
 TEST_F(RealDataTest, AppendingTheLooseSlidesRebuildsLines)
 {
-    for (const char* name : {"D_REZ", "D_CHAMF", "D_OTV", "D_OFF", "R_OFF"}) {
+    for (const char* name : { "D_REZ", "D_CHAMF", "D_OTV", "D_OFF", "R_OFF" }) {
         ASSERT_EQ(appendSlide("lines", (LINES_DIR / "lines" / name).c_str()), Ok) << statusMessage();
     }
     EXPECT_EQ(read("lines.slb"), readFile(LINES_DIR / "LINES.slb"));

@@ -20,16 +20,16 @@ TEST(Status, EveryCodeFormatsItsMessage)
         const char* message;
     };
     const Case cases[] = {
-        {Ok, "x", "y", ""},
-        {CannotOpen, "nosuch.slb", nullptr, "\"nosuch.slb\": Can't open file"},
-        {DisplayMismatch, "a", "b", "Warning--Slide prepared for different display."},
-        {InvalidSlide, "c:\\x.sld", nullptr, "Error reading slide file. *Invalid*"},
-        {InvalidLibrary, nullptr, nullptr, "Slide library invalid."},
-        {SlideNotFound, "c:\\lib\\parts", "BOX", "Slide BOX not found in library c:\\lib\\parts."},
-        {NoMemory, "p", "s", "Error Unknown"},
-        {EmptyLibrary, "parts", nullptr, "No slide exists in library parts."},
-        {SlideExists, "parts", "BOX", "Slide BOX already exists in library parts."},
-        {CannotOpen, nullptr, nullptr, "\"\": Can't open file"},
+        { Ok, "x", "y", "" },
+        { CannotOpen, "nosuch.slb", nullptr, "\"nosuch.slb\": Can't open file" },
+        { DisplayMismatch, "a", "b", "Warning--Slide prepared for different display." },
+        { InvalidSlide, "c:\\x.sld", nullptr, "Error reading slide file. *Invalid*" },
+        { InvalidLibrary, nullptr, nullptr, "Slide library invalid." },
+        { SlideNotFound, "c:\\lib\\parts", "BOX", "Slide BOX not found in library c:\\lib\\parts." },
+        { NoMemory, "p", "s", "Error Unknown" },
+        { EmptyLibrary, "parts", nullptr, "No slide exists in library parts." },
+        { SlideExists, "parts", "BOX", "Slide BOX already exists in library parts." },
+        { CannotOpen, nullptr, nullptr, "\"\": Can't open file" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);

@@ -26,14 +26,16 @@ struct Slide {
 inline void putLe32(std::string& out, std::size_t at, std::int64_t v)
 {
     auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<char>((u >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        out[at + static_cast<std::size_t>(i)] = static_cast<char>((u >> (8 * i)) & 0xff);
 }
 
 inline std::int32_t getLe32(const std::string& in, std::size_t at)
 {
     std::uint32_t u = 0;
     for (int i = 0; i < 4; ++i)
-        u |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)])) << (8 * i);
+        u |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]))
+            << (8 * i);
     return static_cast<std::int32_t>(u);
 }
 
@@ -48,7 +50,8 @@ inline std::string makeLibrary(const std::vector<Slide>& slides)
         putLe32(out, 32 + 36 * i + 32, offset);
         offset += static_cast<std::int64_t>(slides[i].bytes.size());
     }
-    for (const Slide& s : slides) out += s.bytes;
+    for (const Slide& s : slides)
+        out += s.bytes;
     return out;
 }
 
@@ -74,10 +77,12 @@ inline std::vector<Slide> parseLibrary(const std::string& lib)
     std::int64_t expect = static_cast<std::int64_t>(at + 36);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].second, expect) << "offset of " << entries[i].first;
-        std::int64_t end = i + 1 < entries.size() ? entries[i + 1].second : static_cast<std::int64_t>(lib.size());
+        std::int64_t end
+            = i + 1 < entries.size() ? entries[i + 1].second : static_cast<std::int64_t>(lib.size());
         if (end < entries[i].second || end > static_cast<std::int64_t>(lib.size())) return slides;
-        slides.push_back({entries[i].first, lib.substr(static_cast<std::size_t>(entries[i].second),
-                                                       static_cast<std::size_t>(end - entries[i].second))});
+        slides.push_back({ entries[i].first,
+            lib.substr(static_cast<std::size_t>(entries[i].second),
+                static_cast<std::size_t>(end - entries[i].second)) });
         expect = end;
     }
     return slides;
@@ -86,16 +91,21 @@ inline std::vector<Slide> parseLibrary(const std::string& lib)
 inline std::string slideBytes(const std::string& seed, std::size_t n)
 {
     std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(seed[i % seed.size()] + static_cast<char>(i / 7));
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<char>(seed[i % seed.size()] + static_cast<char>(i / 7));
     return out;
 }
 
-inline std::string nameOf(const SlideName& n) { return std::string(n.bytes, strnlen(n.bytes, SLIDE_NAME_SIZE)); }
+inline std::string nameOf(const SlideName& n)
+{
+    return std::string(n.bytes, strnlen(n.bytes, SLIDE_NAME_SIZE));
+}
 
 inline std::vector<std::string> namesIn(const std::vector<Slide>& slides)
 {
     std::vector<std::string> out;
-    for (const Slide& s : slides) out.push_back(s.name);
+    for (const Slide& s : slides)
+        out.push_back(s.name);
     return out;
 }
 

@@ -25,7 +25,10 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str(const std::string& rel = "") const { return rel.empty() ? path_.string() : (path_ / rel).string(); }
+    std::string str(const std::string& rel = "") const
+    {
+        return rel.empty() ? path_.string() : (path_ / rel).string();
+    }
 
     void write(const std::string& rel, const std::string& bytes) const
     {

@@ -10,17 +10,17 @@ namespace {
 
 using namespace qorvan::testing;
 
-RunResult qorvan(const std::vector<std::string>& display, const std::vector<std::string>& args,
-                 const std::string& dir)
+RunResult qorvan(
+    const std::vector<std::string>& display, const std::vector<std::string>& args, const std::string& dir)
 {
-    std::vector<std::string> all = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM"};
+    std::vector<std::string> all = { "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM" };
     all.insert(all.end(), display.begin(), display.end());
     all.push_back(binary("qorvan"));
     all.insert(all.end(), args.begin(), args.end());
     return run("/usr/bin/env", all, dir);
 }
 
-const std::vector<std::string> OFFSCREEN = {"QT_QPA_PLATFORM=offscreen", "QORVAN_TEST_CLOSE_DIALOGS=1"};
+const std::vector<std::string> OFFSCREEN = { "QT_QPA_PLATFORM=offscreen", "QORVAN_TEST_CLOSE_DIALOGS=1" };
 
 TEST(CliDialogs, ViewOpensTheSlideWithTitleAndSize)
 {
@@ -30,10 +30,10 @@ TEST(CliDialogs, ViewOpensTheSlideWithTitleAndSize)
         std::vector<std::string> args;
         const char* shown;
     } cases[] = {
-        {{"view", "plan"}, "dialog 141 \"PLAN\""},
-        {{"view", "plan", "--title", "Floor"}, "dialog 141 \"Floor\""},
-        {{"view", "plan", "--size", "600x400"}, "picture 1049 600x400"},
-        {{"view", "plan"}, "picture 1049 420x300"},
+        { { "view", "plan" }, "dialog 141 \"PLAN\"" },
+        { { "view", "plan", "--title", "Floor" }, "dialog 141 \"Floor\"" },
+        { { "view", "plan", "--size", "600x400" }, "picture 1049 600x400" },
+        { { "view", "plan" }, "picture 1049 420x300" },
     };
     for (const auto& c : cases) {
         RunResult r = qorvan(OFFSCREEN, c.args, tmp.str());
@@ -45,7 +45,7 @@ TEST(CliDialogs, ViewOpensTheSlideWithTitleAndSize)
 TEST(CliDialogs, ManagerOpensInTheCurrentDirectory)
 {
     TempDir tmp;
-    RunResult r = qorvan(OFFSCREEN, {"manager"}, tmp.str());
+    RunResult r = qorvan(OFFSCREEN, { "manager" }, tmp.str());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("dialog 142 \"Qorvan : Version 1.5\""), std::string::npos) << r.err;
 }
@@ -57,16 +57,16 @@ TEST(CliDialogs, ManagerOpensInAFolderOrOnALibrary)
     TempDir tmp;
     const std::string library = readFile(std::string(QORVAN_SOURCE_DIR) + "/samples/samples.slb");
     tmp.write("work/parts.slb", library);
-    RunResult onLibrary = qorvan(OFFSCREEN, {"manager", "work/parts.slb"}, tmp.str());
+    RunResult onLibrary = qorvan(OFFSCREEN, { "manager", "work/parts.slb" }, tmp.str());
     EXPECT_EQ(onLibrary.status, 0) << onLibrary.err;
     EXPECT_NE(onLibrary.err.find("dialog 142 "), std::string::npos) << onLibrary.err;
     EXPECT_EQ(readFile(tmp.path() / "work/parts.bak"), library);
 
-    RunResult inFolder = qorvan(OFFSCREEN, {"manager", "work"}, tmp.str());
+    RunResult inFolder = qorvan(OFFSCREEN, { "manager", "work" }, tmp.str());
     EXPECT_EQ(inFolder.status, 0) << inFolder.err;
     EXPECT_NE(inFolder.err.find("dialog 142 "), std::string::npos) << inFolder.err;
 
-    RunResult missing = qorvan(OFFSCREEN, {"manager", "nosuch"}, tmp.str());
+    RunResult missing = qorvan(OFFSCREEN, { "manager", "nosuch" }, tmp.str());
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "qorvan manager: nosuch: no such folder or library\n");
 }
@@ -74,20 +74,20 @@ TEST(CliDialogs, ManagerOpensInAFolderOrOnALibrary)
 TEST(CliDialogs, BadSizeMissingReferenceAndNoDisplay)
 {
     TempDir tmp;
-    for (const char* size : {"600", "x400", "600x", "-5x10", "axb"}) {
-        RunResult r = qorvan(OFFSCREEN, {"view", "plan", "--size", size}, tmp.str());
+    for (const char* size : { "600", "x400", "600x", "-5x10", "axb" }) {
+        RunResult r = qorvan(OFFSCREEN, { "view", "plan", "--size", size }, tmp.str());
         EXPECT_EQ(r.status, 2) << size;
         EXPECT_NE(r.err.find("--size wants WIDTHxHEIGHT"), std::string::npos) << r.err;
     }
-    RunResult missing = qorvan(OFFSCREEN, {"view"}, tmp.str());
+    RunResult missing = qorvan(OFFSCREEN, { "view" }, tmp.str());
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("REF"), std::string::npos) << missing.err;
 
-    RunResult none = qorvan({}, {"view", "plan"}, tmp.str());
+    RunResult none = qorvan({}, { "view", "plan" }, tmp.str());
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
 
-    RunResult help = qorvan({}, {"view", "--help"}, tmp.str());
+    RunResult help = qorvan({}, { "view", "--help" }, tmp.str());
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--size"), std::string::npos);
 }

@@ -25,11 +25,17 @@ inline int litPixels(const QImage& image)
     return n;
 }
 
-inline int litPixels(const ui::PictureControl* p) { return litPixels(p->image()); }
+inline int litPixels(const ui::PictureControl* p)
+{
+    return litPixels(p->image());
+}
 
 class CwdGuard {
 public:
-    CwdGuard() : saved_(std::filesystem::current_path()) {}
+    CwdGuard()
+        : saved_(std::filesystem::current_path())
+    {
+    }
     ~CwdGuard() { std::filesystem::current_path(saved_); }
 
 private:

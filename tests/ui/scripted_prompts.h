@@ -21,19 +21,22 @@ struct AskedBox {
 
 class ScriptedPrompts : public ui::Prompts {
 public:
-    ScriptedPrompts() : previous_(ui::setPrompts(this)) {}
+    ScriptedPrompts()
+        : previous_(ui::setPrompts(this))
+    {
+    }
     ~ScriptedPrompts() override { ui::setPrompts(previous_); }
 
-    std::deque<int> boxAnswers;                      // IDOK / IDCANCEL
+    std::deque<int> boxAnswers; // IDOK / IDCANCEL
     std::deque<std::optional<std::string>> fileAnswers; // nullopt: cancelled
     std::vector<AskedBox> boxes;
     std::vector<ui::OpenFileRequest> fileRequests;
     int beeps = 0;
 
     int messageBox(QWidget* owner, const std::string& text, const std::string& caption, ui::Buttons buttons,
-                   ui::Icon icon) override
+        ui::Icon icon) override
     {
-        boxes.push_back({text, caption, buttons, icon, owner != nullptr});
+        boxes.push_back({ text, caption, buttons, icon, owner != nullptr });
         if (boxAnswers.empty()) return ui::IDOK;
         int a = boxAnswers.front();
         boxAnswers.pop_front();
@@ -52,7 +55,8 @@ public:
     std::vector<std::string> texts() const
     {
         std::vector<std::string> out;
-        for (const auto& b : boxes) out.push_back(b.text);
+        for (const auto& b : boxes)
+            out.push_back(b.text);
         return out;
     }
 
