@@ -36,7 +36,7 @@ def palette():
     """The slide palette, from the renderer's table."""
     text = open(os.path.join(SOURCE, "slide", "palette.cpp")).read()
     table = text[text.index("SLIDE_PALETTE[256]"):]
-    rgb = [tuple(int(v) for v in m) for m in re.findall(r"\{(\d+), (\d+), (\d+)\}", table)[:256]]
+    rgb = [tuple(int(v) for v in m) for m in re.findall(r"\{\s*(\d+),\s*(\d+),\s*(\d+)\s*\}", table)[:256]]
     assert len(rgb) == 256
     return rgb
 
