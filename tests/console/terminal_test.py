@@ -13,6 +13,7 @@ import pty
 import select
 import sys
 import tempfile
+import termios
 import time
 
 PROMPT = b"Command: "
@@ -50,6 +51,18 @@ class Session:
             self.seen += chunk
         before, _, self.seen = self.seen.partition(wanted)
         return before
+
+    def editing(self, timeout=20.0):
+        """Waits until the line editor has the terminal in character mode.
+        A Ctrl-D typed ahead while the terminal is still in line mode is
+        taken by the terminal as an end of file that the editor, once it
+        switches modes, never reads; a person cannot type that fast, a test
+        can."""
+        end = time.monotonic() + timeout
+        while termios.tcgetattr(self.fd)[3] & termios.ICANON:
+            if time.monotonic() > end:
+                raise AssertionError("the line editor did not take the terminal")
+            time.sleep(0.01)
 
     def wait(self, timeout=20.0):
         end = time.monotonic() + timeout
@@ -130,6 +143,7 @@ def check(console):
         assert b"(slb-view SLIDEREF" in listing, listing
 
         # Ctrl-D at an empty prompt ends the session normally.
+        s.editing()
         s.send(b"\x04")
         status = s.wait()
         assert status == 0, status
