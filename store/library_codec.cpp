@@ -208,6 +208,19 @@ namespace {
         if (strict && !d.ok()) entries.clear();
     }
 
+    template <class Entry>
+    void decodeFile(platform::File& file, DecodeMode mode, const EntryVisitor& visit, DecodedLibrary& d,
+        std::vector<Entry>& entries)
+    {
+        const std::int64_t length = file.length();
+        if (length < 0) {
+            fault(d, LibraryFault::ReadFailed, 0);
+            return;
+        }
+        FileSource src(file, length);
+        decode(src, length, mode, visit, d, entries);
+    }
+
 } // namespace
 
 const char* libraryFaultText(LibraryFault f)
@@ -271,13 +284,7 @@ DecodedLibrary decodeLibrary(
 DecodedLibrary decodeLibrary(platform::File& file, DecodeMode mode, const EntryVisitor& visit)
 {
     DecodedLibrary d;
-    const std::int64_t length = file.length();
-    if (length < 0) {
-        fault(d, LibraryFault::ReadFailed, 0);
-        return d;
-    }
-    FileSource src(file, length);
-    decode(src, length, mode, visit, d, d.entries);
+    decodeFile(file, mode, visit, d, d.entries);
     return d;
 }
 
@@ -285,13 +292,7 @@ DecodedLibrary decodeDirectory(platform::File& file, std::vector<LibraryEntry>& 
 {
     entries.clear();
     DecodedLibrary d;
-    const std::int64_t length = file.length();
-    if (length < 0) {
-        fault(d, LibraryFault::ReadFailed, 0);
-        return d;
-    }
-    FileSource src(file, length);
-    decode(src, length, DecodeMode::Strict, nullptr, d, entries);
+    decodeFile(file, DecodeMode::Strict, nullptr, d, entries);
     return d;
 }
 
