@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -38,6 +40,97 @@ void noteUnmappedDrives(int argc, char** argv)
     }
 }
 
+enum class Group { Library, Info, Check, Render, Gallery, Thumbnail, Inspect, Make, Dialogs };
+
+// The group that registers each command. Building every command's options
+// is most of the work of a start, and qorvan is started once per slide by
+// scripts and thumbnailers, so a run that names its command builds that
+// command's group alone. A word missing here only costs that saving: it
+// builds the whole tree, as --help, help and completion must.
+constexpr std::pair<std::string_view, Group> COMMAND_GROUPS[] = {
+    { "list", Group::Library },
+    { "create", Group::Library },
+    { "append", Group::Library },
+    { "delete", Group::Library },
+    { "extract", Group::Library },
+    { "explode", Group::Library },
+    { "remove", Group::Library },
+    { "replace", Group::Library },
+    { "rename", Group::Library },
+    { "info", Group::Info },
+    { "check", Group::Check },
+    { "render", Group::Render },
+    { "convert", Group::Render },
+    { "gallery", Group::Gallery },
+    { "thumbnail", Group::Thumbnail },
+    { "dump", Group::Inspect },
+    { "build", Group::Inspect },
+    { "diff", Group::Inspect },
+    { "salvage", Group::Inspect },
+    { "make", Group::Make },
+    { "view", Group::Dialogs },
+    { "manager", Group::Dialogs },
+};
+
+struct Commands {
+    Commands(CLI::App& a, qorvan::cli::Action& act)
+        : app(a)
+        , action(act)
+    {
+    }
+    CLI::App& app;
+    qorvan::cli::Action& action;
+#ifdef QORVAN_CLI_DIALOGS
+    qorvan::cli::ViewOptions view;
+    qorvan::cli::DialogRun run = nullptr;
+#endif
+
+    void add(Group g)
+    {
+        using namespace qorvan::cli;
+        switch (g) {
+        case Group::Library:
+            return addLibraryCommands(app, action);
+        case Group::Info:
+            return addInfoCommand(app, action);
+        case Group::Check:
+            return addCheckCommand(app, action);
+        case Group::Render:
+            return addRenderCommands(app, action);
+        case Group::Gallery:
+            return addGalleryCommand(app, action);
+        case Group::Thumbnail:
+            return addThumbnailCommand(app, action);
+        case Group::Inspect:
+            return addInspectCommands(app, action);
+        case Group::Make:
+            return addMakeCommand(app, action);
+        case Group::Dialogs:
+#ifdef QORVAN_CLI_DIALOGS
+            addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
+#endif
+            return;
+        }
+    }
+
+    // In the order --help lists them; help and completion read the others,
+    // so they come last.
+    void addAll()
+    {
+        for (Group g : { Group::Library, Group::Info, Group::Check, Group::Render, Group::Gallery,
+                 Group::Thumbnail, Group::Inspect, Group::Make, Group::Dialogs })
+            add(g);
+        qorvan::cli::addHelpCommands(app, action);
+    }
+
+    void addFor(const char* word)
+    {
+        for (const auto& [name, group] : COMMAND_GROUPS)
+            if (name == word) return add(group);
+        addAll();
+    }
+};
+
 int runMain(int argc, char** argv)
 {
     using namespace qorvan::cli;
@@ -47,20 +140,15 @@ int runMain(int argc, char** argv)
     app.require_subcommand(1);
     app.set_version_flag("-V,--version", "qorvan " QORVAN_VERSION);
     Action action;
-    addLibraryCommands(app, action);
-    addInfoCommand(app, action);
-    addCheckCommand(app, action);
-    addRenderCommands(app, action);
-    addGalleryCommand(app, action);
-    addThumbnailCommand(app, action);
-    addInspectCommands(app, action);
-    addMakeCommand(app, action);
-#ifdef QORVAN_CLI_DIALOGS
-    ViewOptions view;
-    DialogRun run = nullptr;
-    addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
-#endif
-    addHelpCommands(app, action);
+    Commands commands(app, action);
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && (first == "-V" || first == "--version")) {
+        // Nothing to build to say the version.
+    } else if (!first.empty() && first[0] != '-') {
+        commands.addFor(argv[1]);
+    } else {
+        commands.addAll();
+    }
     // CLI11 would only say that a subcommand is required; name the word.
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;
@@ -86,7 +174,7 @@ int runMain(int argc, char** argv)
         return fail(std::string(e.what()) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
 #ifdef QORVAN_CLI_DIALOGS
-    if (run) return run(argc, argv, view);
+    if (commands.run) return commands.run(argc, argv, commands.view);
 #endif
     return action ? action() : EXIT_USAGE;
 }
