@@ -198,12 +198,27 @@ bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::
     return true;
 }
 
+namespace {
+
+    bool writeThrough(const std::string& path, const std::string& bytes, bool durable)
+    {
+        // An interrupted run leaves the old file or the new one, never half.
+        platform::SaveFile out;
+        out.setDurable(durable);
+        if (!out.open(platform::resolveForCreate(path))) return false;
+        return out.write(bytes.data(), bytes.size()) && out.commit();
+    }
+
+} // namespace
+
 bool writeWholeFile(const std::string& path, const std::string& bytes)
 {
-    // An interrupted run leaves the old file or the new one, never half.
-    platform::SaveFile out;
-    if (!out.open(platform::resolveForCreate(path))) return false;
-    return out.write(bytes.data(), bytes.size()) && out.commit();
+    return writeThrough(path, bytes, true);
+}
+
+bool writePictureFile(const std::string& path, const std::string& bytes)
+{
+    return writeThrough(path, bytes, false);
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

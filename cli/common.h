@@ -75,6 +75,11 @@ bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::
 // only when complete; false, with nothing left behind, on failure.
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool writeWholeFile(const std::string& path, const std::string& bytes);
+// The same for a picture or a gallery's page, made from slides that stay:
+// a power failure that loses one costs drawing it again, while flushing it
+// to disk costs more than drawing most slides, so these are not flushed.
+// Everything else written is.
+bool writePictureFile(const std::string& path, const std::string& bytes);
 
 // Joins a directory and a file name with "/" (an empty directory is ".").
 std::string joinPath(const std::string& directory, const std::string& name);

@@ -149,6 +149,7 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
     SavedPicture saved;
     if (format == PictureFormat::Svg) {
         platform::SaveFile out;
+        out.setDurable(false); // see writePictureFile
         if (!out.open(platform::resolveForCreate(path))) {
             saved.made = true;
             return saved;
@@ -168,7 +169,7 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
     saved.made = p.made;
     saved.header = p.header;
     saved.failure = p.failure;
-    saved.written = p.made && writeWholeFile(path, p.encoded);
+    saved.written = p.made && writePictureFile(path, p.encoded);
     return saved;
 }
 

@@ -357,7 +357,7 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
             it.header = thumb.header;
             int w = 0, h = 0;
             slideSize(s, w, h);
-            if (!writeWholeFile(joinPath(folder, it.file + ".png"), thumb.encoded)) {
+            if (!writePictureFile(joinPath(folder, it.file + ".png"), thumb.encoded)) {
                 it.failure = "cannot write in " + folder;
                 return;
             }
@@ -426,7 +426,7 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
         page += PAGE_SCRIPT;
         page += "</body>\n</html>\n";
         std::string index = joinPath(o.directory, "index.html");
-        if (!writeWholeFile(index, page)) return fail("cannot write " + index);
+        if (!writePictureFile(index, page)) return fail("cannot write " + index);
         return EXIT_OK;
     }
 

@@ -86,7 +86,7 @@ namespace {
             drawCell(s, box, look, sheet, (i % side) * (box + look.gap), (i / side) * (box + look.gap));
         }
         std::string png;
-        if (!slide::encodePng(sheet, png, &between) || !writeWholeFile(outPath, png)) {
+        if (!slide::encodePng(sheet, png, &between) || !writePictureFile(outPath, png)) {
             why = "cannot write " + outPath;
             return false;
         }
@@ -127,7 +127,7 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
         why = s.label + ": " + statusMessage();
         return false;
     }
-    if (!writeWholeFile(outPath, p.encoded)) {
+    if (!writePictureFile(outPath, p.encoded)) {
         why = "cannot write " + outPath;
         return false;
     }

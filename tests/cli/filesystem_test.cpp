@@ -243,5 +243,38 @@ namespace {
         EXPECT_EQ(qorvan({ "list", "blind/lib" }, t.str()).out, "BOX\nPIN\n");
     }
 
+    // Pictures are made again from their slides, so they are not flushed to
+    // disk; what holds data is. A folder nobody may read cannot be flushed,
+    // which is how the difference shows.
+    TEST(CliFileSystem, PicturesAreNotFlushedWhatHoldsDataIs)
+    {
+        if (!runningAsRoot() || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs root and setpriv";
+        TempDir t;
+        t.write("box.sld", box());
+        fs::create_directories(t.path() / "blind");
+        ::chown(t.str().c_str(), NOBODY, NOBODY);
+        ::chown(t.str("blind").c_str(), NOBODY, NOBODY);
+        ::chmod(t.str("blind").c_str(), 0333);
+        const struct {
+            std::vector<std::string> args;
+            std::string written;
+            bool flushed;
+        } cases[] = {
+            { { "render", "box.sld", "-o", "blind/pic.png" }, "blind/pic.png", false },
+            { { "render", "box.sld", "-o", "blind/pic.svg" }, "blind/pic.svg", false },
+            { { "thumbnail", "box.sld", "blind/thumb.png" }, "blind/thumb.png", false },
+            { { "convert", "box.sld", "-o", "blind/copy.sld" }, "blind/copy.sld", true },
+        };
+        for (const auto& c : cases) {
+            RunResult r = asNobody(c.args, t.str());
+            EXPECT_EQ(r.status, 0) << c.written << ": " << r.err;
+            EXPECT_EQ(r.err.find("could not be flushed") != std::string::npos, c.flushed)
+                << c.written << ": " << r.err;
+            EXPECT_TRUE(fs::exists(t.path() / c.written)) << c.written;
+        }
+        ::chmod(t.str("blind").c_str(), 0755);
+        EXPECT_FALSE(hasTemporary(t.path() / "blind"));
+    }
+
 } // namespace
 } // namespace qorvan::testing
