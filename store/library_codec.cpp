@@ -86,6 +86,7 @@ namespace {
             d.fault = f;
             d.faultOffset = at;
         }
+        d.faults.push_back({ f, at });
         return false;
     }
 
@@ -124,20 +125,33 @@ namespace {
 
     // Sizes by the layout's rule. Strict: every slide lies after the directory,
     // in order, inside the file, so every size is between 0 and the length.
+    // Lenient: each slide's own offset is judged against the directory's end,
+    // the file's end and the last slide placed before it.
     template <class Entry> void deriveSizes(DecodedLibrary& d, std::vector<Entry>& entries, DecodeMode mode)
     {
-        std::int64_t floor = firstSlideOffset(entries.size());
+        const std::int64_t slidesStart = firstSlideOffset(entries.size());
+        std::int64_t floor = slidesStart;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
             const std::int64_t off = e.offset;
             const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].offset : d.length;
-            if (mode == DecodeMode::Strict && (off < floor || next < off || next > d.length)) {
-                const std::size_t at = LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE + ENTRY_OFFSET_OFFSET;
-                fault(d, LibraryFault::BadOffset, static_cast<std::int64_t>(at));
-                return;
+            const auto at = static_cast<std::int64_t>(
+                LIBRARY_HEADER_SIZE + i * DIRECTORY_ENTRY_SIZE + ENTRY_OFFSET_OFFSET);
+            if (mode == DecodeMode::Strict) {
+                if (off < floor || next < off || next > d.length) {
+                    fault(d, LibraryFault::BadOffset, at);
+                    return;
+                }
+                floor = off;
+            } else if (d.terminated) {
+                if (off < slidesStart || off > d.length) {
+                    fault(d, LibraryFault::OffsetOutside, at);
+                } else {
+                    if (off < floor) fault(d, LibraryFault::OffsetOverlaps, at);
+                    floor = off;
+                }
             }
             setSize(e, next - off);
-            floor = off;
         }
     }
 
@@ -159,7 +173,10 @@ namespace {
             fault(d, LibraryFault::NotALibrary, 0);
             if (!raw || n < LIBRARY_HEADER_SIZE) return;
         }
-        if (strict && length > MAX_LIBRARY_BYTES) return (void)fault(d, LibraryFault::TooLong, 0);
+        if (length > MAX_LIBRARY_BYTES) {
+            fault(d, LibraryFault::TooLong, 0);
+            if (strict) return;
+        }
 
         const auto end = static_cast<std::size_t>(length);
         std::size_t pos = LIBRARY_HEADER_SIZE;
@@ -182,9 +199,9 @@ namespace {
                 d.directoryEnd = pos;
                 break;
             }
-            if (strict && entries.size() == MAX_LIBRARY_SLIDES) {
+            if (entries.size() == MAX_LIBRARY_SLIDES) {
                 fault(d, LibraryFault::TooManySlides, static_cast<std::int64_t>(pos));
-                break;
+                if (strict) break;
             }
             setEntry(entries.emplace_back(), e, pos);
             pos += DIRECTORY_ENTRY_SIZE;
@@ -242,6 +259,10 @@ const char* libraryFaultText(LibraryFault f)
         return "a slide offset lies outside the file's slides or before the previous one";
     case LibraryFault::ReadFailed:
         return "the file cannot be read";
+    case LibraryFault::OffsetOutside:
+        return "the slide's offset lies outside the file's slides";
+    case LibraryFault::OffsetOverlaps:
+        return "the slide's offset lies before the previous slide's: the two overlap";
     }
     return "?";
 }

@@ -7,9 +7,9 @@
 //            and the directory is refused (entries cleared);
 //   Lenient  what a report needs: nothing is refused, every entry up to
 //            the terminator (or the end of the bytes) is kept with its size
-//            as the layout derives it, negative or oversized included; the
-//            first fault met is still named. A header that is not the magic
-//            ends decoding in both modes.
+//            as the layout derives it, negative or oversized included; every
+//            fault met is named, each slide's misplaced offset included. A
+//            header that is not the magic ends decoding in both modes.
 //   Raw      what the text form, the diff and salvage need of a damaged
 //            file: as Lenient, but a 32-byte header that is not the magic
 //            does not end the decoding (NotALibrary is still named), since
@@ -47,10 +47,15 @@ enum class LibraryFault {
     TooLong, // longer than signed 32-bit offsets can describe
     Unterminated, // the directory runs to the end of the file
     PartialEntry, // an entry cut short by the end of the file
-    TooManySlides, // more entries than MAX_LIBRARY_SLIDES (strict only)
+    TooManySlides, // more entries than MAX_LIBRARY_SLIDES (strict stops there)
     BadOffset, // a slide before the directory's end, before the previous
                // slide, or past the end of the file (strict only)
     ReadFailed, // the file could not be read or sought
+    // Lenient modes name each misplaced slide, at its entry's offset field,
+    // where strict decoding stops at the first BadOffset. Only a terminated
+    // directory is judged so: without one, no offset could be right.
+    OffsetOutside, // before the directory's end or past the end of the file
+    OffsetOverlaps, // before the previous slide's: the two overlap
 };
 
 // A short English description, for tools that report faults.
@@ -68,6 +73,11 @@ struct DecodedEntry {
     std::int64_t size = 0; // up to the next entry's offset, or the end
 };
 
+struct LibraryFaultAt {
+    LibraryFault fault = LibraryFault::None;
+    std::int64_t offset = 0; // in the file
+};
+
 struct DecodedLibrary {
     bool magic = false; // the header is the library magic
     bool terminated = false; // a terminating entry was met
@@ -78,8 +88,9 @@ struct DecodedLibrary {
                                   // without one, where the directory stopped
     std::int64_t length = 0; // the file's length
     std::vector<DecodedEntry> entries;
-    LibraryFault fault = LibraryFault::None;
+    LibraryFault fault = LibraryFault::None; // the first fault met
     std::int64_t faultOffset = 0;
+    std::vector<LibraryFaultAt> faults; // every fault met, in the order met
 
     bool ok() const { return fault == LibraryFault::None; }
     // The entries as the store hands them out.

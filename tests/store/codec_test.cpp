@@ -47,21 +47,27 @@ TEST_F(CodecTest, FaultTable)
         LibraryFault strict;
         std::int64_t offset;
         LibraryFault lenient;
+        std::int64_t lenientOffset;
         std::size_t lenientEntries;
     } cases[] = {
-        { "sound", two, LibraryFault::None, 0, LibraryFault::None, 2 },
+        { "sound", two, LibraryFault::None, 0, LibraryFault::None, 0, 2 },
         { "byte 28 not zero", withByte(two, 28, 'x'), LibraryFault::NotALibrary, 0, LibraryFault::NotALibrary,
-            0 },
-        { "bytes 29..31 ignored", withByte(two, 30, 'x'), LibraryFault::None, 0, LibraryFault::None, 2 },
+            0, 0 },
+        { "bytes 29..31 ignored", withByte(two, 30, 'x'), LibraryFault::None, 0, LibraryFault::None, 0, 2 },
         { "shorter than the header", two.substr(0, 31), LibraryFault::NotALibrary, 0,
-            LibraryFault::NotALibrary, 0 },
-        { "no terminator", unterminated, LibraryFault::Unterminated, 104, LibraryFault::Unterminated, 2 },
-        { "entry cut short", partial, LibraryFault::PartialEntry, 68, LibraryFault::PartialEntry, 1 },
-        { "terminator cut short", shortTerminator, LibraryFault::BadOffset, 64, LibraryFault::PartialEntry,
+            LibraryFault::NotALibrary, 0, 0 },
+        { "no terminator", unterminated, LibraryFault::Unterminated, 104, LibraryFault::Unterminated, 104,
             2 },
-        { "offsets out of order", swapped, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
-        { "offset past the end", pastEnd, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
-        { "offset inside the directory", intoDirectory, LibraryFault::BadOffset, 64, LibraryFault::None, 2 },
+        { "entry cut short", partial, LibraryFault::PartialEntry, 68, LibraryFault::PartialEntry, 68, 1 },
+        { "terminator cut short", shortTerminator, LibraryFault::BadOffset, 64, LibraryFault::PartialEntry,
+            104, 2 },
+        // Strict names the entry whose slide would run backwards or past the
+        // end; lenient names the entry whose own offset is wrong.
+        { "offsets out of order", swapped, LibraryFault::BadOffset, 64, LibraryFault::OffsetOverlaps, 100,
+            2 },
+        { "offset past the end", pastEnd, LibraryFault::BadOffset, 64, LibraryFault::OffsetOutside, 100, 2 },
+        { "offset inside the directory", intoDirectory, LibraryFault::BadOffset, 64,
+            LibraryFault::OffsetOutside, 64, 2 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,6 +79,10 @@ TEST_F(CodecTest, FaultTable)
         }
         DecodedLibrary l = decodeText(c.bytes, DecodeMode::Lenient);
         EXPECT_EQ(l.fault, c.lenient);
+        if (c.lenient != LibraryFault::None) {
+            EXPECT_EQ(l.faultOffset, c.lenientOffset);
+        }
+        EXPECT_EQ(l.faults.size(), c.lenient == LibraryFault::None ? 0u : 1u);
         EXPECT_EQ(l.entries.size(), c.lenientEntries);
 
         // The file decoder reads in blocks; it must see exactly what the
@@ -179,6 +189,25 @@ TEST_F(CodecTest, LenientKeepsWhatStrictRefuses)
     EXPECT_EQ(d.entries[1].entryOffset, 68u);
     EXPECT_EQ(d.directoryEnd, 140u);
     EXPECT_FALSE(decodeText(lib, DecodeMode::Strict).ok());
+}
+
+TEST_F(CodecTest, LenientNamesEveryMisplacedSlide)
+{
+    std::string lib = makeLibrary({ { "A", "aaaa" }, { "B", "bbbbbbbb" }, { "C", "cc" }, { "D", "dddd" } });
+    const std::int32_t b = 32 + 36 * 5 + 4; // where B starts
+    putLe32(lib, 32 + 32, 9999); // A past the end
+    putLe32(lib, 32 + 36 * 2 + 32, b + 2); // C two bytes into B: later, so B is only cut
+    putLe32(lib, 32 + 36 * 3 + 32, b); // D before C: the two overlap
+    DecodedLibrary d = decodeText(lib, DecodeMode::Lenient);
+    ASSERT_EQ(d.faults.size(), 2u);
+    EXPECT_EQ(d.faults[0].fault, LibraryFault::OffsetOutside);
+    EXPECT_EQ(d.faults[0].offset, 64);
+    EXPECT_EQ(d.faults[1].fault, LibraryFault::OffsetOverlaps);
+    EXPECT_EQ(d.faults[1].offset, 32 + 36 * 3 + 32);
+    // The strict reader stops at the first and hands out nothing.
+    DecodedLibrary s = decodeText(lib, DecodeMode::Strict);
+    EXPECT_EQ(s.faults.size(), 1u);
+    EXPECT_TRUE(s.entries.empty());
 }
 
 // Directories longer than one block of the file decoder, with the
