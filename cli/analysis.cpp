@@ -13,22 +13,18 @@ namespace {
     // The module's header check, fault by fault, with the values behind it.
     void headerFaults(const std::vector<std::uint8_t>& b, SlideAnalysis& a)
     {
-        const slide::HeaderFields little
-            = slide::readHeaderFields(b.data(), b.size(), slide::ByteOrder::Little);
-        if (!little.complete) {
-            a.headerFaults.push_back("header cut short (" + std::to_string(b.size()) + " bytes)");
+        const bool oldForm = slide::selectsOldForm(b.data(), b.size());
+        const unsigned faults = slide::slideHeaderFaults(b.data(), b.size(), oldForm);
+        // A header cut short is that and nothing more: the other tests only
+        // see the zeros that stand in for the missing bytes.
+        if (faults & slide::HEADER_CUT_SHORT) {
+            a.headerFaults.push_back(
+                slide::headerFaultText(slide::HEADER_CUT_SHORT, b.data(), b.size(), oldForm));
             return;
         }
-        const unsigned faults = slide::slideHeaderFaults(b.data(), b.size(), little.oldForm);
-        if (faults & slide::HEADER_SIGNATURE) a.headerFaults.push_back("signature is not \"AutoCAD Slide\"");
-        if (faults & slide::HEADER_KIND) a.headerFaults.push_back("kind is not V");
-        if (faults & slide::HEADER_FILL_FLAG)
-            a.headerFaults.push_back("fill flag " + std::to_string(little.fillFlag) + " is neither 0 nor 2");
-        if (faults & slide::HEADER_BYTE_ORDER) {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "byte-order word reads 0x%04X, not 0x1234", little.byteOrderTest);
-            a.headerFaults.push_back(buf);
-        }
+        for (slide::HeaderFault f : { slide::HEADER_SIGNATURE, slide::HEADER_KIND, slide::HEADER_FILL_FLAG,
+                 slide::HEADER_BYTE_ORDER })
+            if (faults & f) a.headerFaults.push_back(slide::headerFaultText(f, b.data(), b.size(), oldForm));
     }
 
 } // namespace
@@ -64,11 +60,8 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
         a.minX = std::min(a.minX, x), a.maxX = std::max(a.maxX, x);
         a.minY = std::min(a.minY, y), a.maxY = std::max(a.maxY, y);
     };
-    // The renderer folds a to-point beyond the extent back into it (that is
-    // how slides write -1) and clamps a from-point below -1, so only what
-    // those adjustments leave outside the area is a fault.
-    auto lineInside
-        = [&](std::int32_t x, std::int32_t y) { return x >= -1 && y >= -1 && x <= xd + 1 && y <= yd + 1; };
+    // Only what the renderer's clamps and folds leave outside the area is a
+    // fault: slides write -1 as 65535, which folds back in.
     bool skippedSeen = false;
     a.walk = slide::walkRecords(
         bytes.data(), bytes.size(), a.header.headerSize, order.order, [&](const slide::SlideRecord& r) {
@@ -82,15 +75,13 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
                 const std::int32_t tx = slide::foldTo(r.to.x, xd), ty = slide::foldTo(r.to.y, yd);
                 cover(fx, fy);
                 cover(tx, ty);
-                out = !lineInside(fx, fy) || !lineInside(tx, ty);
+                out = slide::leavesArea(r, xd, yd);
                 break;
             }
             case slide::RecordKind::SolidFill:
-                for (slide::Point v : *r.vertices) {
-                    const std::int32_t x = slide::foldVertex(v.x, xd), y = slide::foldVertex(v.y, yd);
-                    cover(x, y);
-                    out = out || x < 0 || y < 0 || x > xd || y > yd;
-                }
+                for (slide::Point v : *r.vertices)
+                    cover(slide::foldVertex(v.x, xd), slide::foldVertex(v.y, yd));
+                out = slide::leavesArea(r, xd, yd);
                 break;
             case slide::RecordKind::Skipped:
                 if (!skippedSeen) a.firstSkipped = r.offset;

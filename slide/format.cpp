@@ -8,6 +8,7 @@
 #include "slide/format.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -81,6 +82,31 @@ unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool o
     if (!oldForm && platform::getU16(b + NEW_BYTE_ORDER_OFFSET) != BYTE_ORDER_TEST)
         faults |= HEADER_BYTE_ORDER;
     return faults;
+}
+
+std::string headerFaultText(HeaderFault fault, const std::uint8_t* data, std::size_t arrived, bool oldForm)
+{
+    std::uint8_t b[OLD_HEADER_SIZE] = {};
+    std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
+    switch (fault) {
+    case HEADER_CUT_SHORT:
+        return "header cut short (" + std::to_string(arrived) + " bytes)";
+    case HEADER_SIGNATURE:
+        return "signature is not \"AutoCAD Slide\"";
+    case HEADER_KIND:
+        return "kind is not V";
+    case HEADER_FILL_FLAG:
+        return "fill flag "
+            + std::to_string(platform::getU16(b + (oldForm ? OLD_FILL_FLAG_OFFSET : NEW_FILL_FLAG_OFFSET)))
+            + " is neither 0 nor 2";
+    case HEADER_BYTE_ORDER: {
+        char text[64];
+        std::snprintf(text, sizeof text, "byte-order word reads 0x%04X, not 0x1234",
+            platform::getU16(b + NEW_BYTE_ORDER_OFFSET));
+        return text;
+    }
+    }
+    return "header fault";
 }
 
 StatusCode headerStatus(unsigned faults, bool oldForm)

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/bytes.h"
@@ -125,6 +126,11 @@ bool selectsOldForm(const std::uint8_t* data, std::size_t size);
 // at data, read little-endian as the module reads it. Bytes that did not
 // arrive are taken as zero.
 unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool oldForm);
+
+// One fault of the set in words, with the value behind it where there is one
+// ("fill flag 1 is neither 0 nor 2"), for tools that report faults; the
+// arguments are those slideHeaderFaults was given.
+std::string headerFaultText(HeaderFault fault, const std::uint8_t* data, std::size_t arrived, bool oldForm);
 
 // The check's result for a fault set: 0; 2 for any fault of an old-form
 // header and for a signature, kind or fill flag fault of a new-form one; 3

@@ -108,6 +108,27 @@ bool RecordReader::next(SlideRecord& r)
     return true;
 }
 
+bool leavesArea(const SlideRecord& r, std::int32_t xd, std::int32_t yd)
+{
+    auto lineOut
+        = [&](std::int32_t x, std::int32_t y) { return x < -1 || y < -1 || x > xd + 1 || y > yd + 1; };
+    switch (r.kind) {
+    case RecordKind::Vector:
+    case RecordKind::OffsetVector:
+    case RecordKind::CommonEndpoint:
+        return lineOut(clampFrom(r.from.x), clampFrom(r.from.y))
+            || lineOut(foldTo(r.to.x, xd), foldTo(r.to.y, yd));
+    case RecordKind::SolidFill:
+        for (Point v : *r.vertices) {
+            const std::int32_t x = foldVertex(v.x, xd), y = foldVertex(v.y, yd);
+            if (x < 0 || y < 0 || x > xd || y > yd) return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
 RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t start, ByteOrder order,
     const std::function<void(const SlideRecord&)>& visit)
 {

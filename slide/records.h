@@ -44,6 +44,13 @@ inline std::int32_t foldVertex(std::int32_t v, std::int32_t extent)
     return v > extent ? WORD_MAX - v : v;
 }
 
+struct SlideRecord;
+
+// Whether a line or fill record keeps a point outside the area 0..xDots by
+// 0..yDots once the renderer has clamped and folded its points. A line may
+// reach one dot beyond each edge: slides write -1 and the extent plus one.
+bool leavesArea(const SlideRecord& r, std::int32_t xDots, std::int32_t yDots);
+
 enum class RecordKind { Vector, Skipped, OffsetVector, End, SolidFill, CommonEndpoint, Colour };
 inline constexpr int RECORD_KINDS = 7;
 const char* recordKindName(RecordKind kind);
