@@ -1,180 +1,217 @@
-// qorvan check: every fault a library or slide can carry that the module
-// would stumble over or silently work around, with where it is.
+// qorvan check: every fault a library or slide can carry, with where it is
+// and whether it is damage or an oddity the module copes with.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <map>
 
-#include "cli/analysis.h"
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/slide_source.h"
-#include "platform/path.h"
-#include "store/library.h"
+#include "inspect/check.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
 
 namespace {
 
+    using inspect::CheckKind;
+    using inspect::Finding;
+    using inspect::Severity;
+
     struct CheckOptions {
         std::vector<std::string> files;
+        bool strict = false;
+        bool quiet = false;
+        bool json = false;
     };
 
-    class Report {
-    public:
-        explicit Report(std::string subject)
-            : subject_(std::move(subject))
-        {
-        }
-        void add(std::size_t offset, const std::string& what)
-        {
-            lines_ += subject_ + ": byte " + std::to_string(offset) + ": " + what + "\n";
-            ++count_;
-        }
-        void addTo(const std::string& subject, std::size_t offset, const std::string& what)
-        {
-            lines_ += subject + ": byte " + std::to_string(offset) + ": " + what + "\n";
-            ++count_;
-        }
-        std::size_t count() const { return count_; }
-        const std::string& lines() const { return lines_; }
-
-    private:
-        std::string subject_;
-        std::string lines_;
-        std::size_t count_ = 0;
+    // One operand's findings: the file's own, then per slide (a library's
+    // slides are named; a slide file or reference is one unnamed slide).
+    struct FileReport {
+        std::string path; // as found: the file read, or the reference
+        const char* type = "slide";
+        std::vector<Finding> findings;
+        std::vector<inspect::SlideCheck> slides;
+        bool library = false;
     };
 
-    std::string statusText(int code)
-    {
-        setStatus(code, nullptr, nullptr);
-        std::string text = statusMessage();
-        setStatus(Ok, nullptr, nullptr);
-        return text;
-    }
-
-    // Faults of one slide; offsets are counted from the start of the file the
-    // slide sits in (base is its first byte).
-    void checkSlide(
-        const std::vector<std::uint8_t>& bytes, std::size_t base, const std::string& subject, Report& report)
-    {
-        slide::OrderGuess order = slide::detectByteOrder(bytes.data(), bytes.size());
-        SlideAnalysis a = analyseSlide(bytes, order);
-        if (a.headerCheck != Ok || !a.headerFaults.empty()) {
-            std::string faults;
-            for (const std::string& f : a.headerFaults)
-                faults += (faults.empty() ? "" : "; ") + f;
-            std::string text = "header check fails (" + statusText(a.headerCheck) + "): " + faults;
-            if (order.order == slide::ByteOrder::Big)
-                text += "; the slide was written big-endian (qorvan convert makes a copy the module reads)";
-            report.addTo(subject, base, text);
+    struct Totals {
+        std::size_t files = 0, slides = 0, errors = 0, warnings = 0;
+        void add(const std::vector<Finding>& fs)
+        {
+            for (const Finding& f : fs)
+                ++(f.severity() == Severity::Error ? errors : warnings);
         }
-        if (!a.header.complete) return;
-        if (a.walk.cutShort)
-            report.addTo(subject, base + a.walk.stopOffset, "record cut short by the end of the slide");
-        else if (!a.walk.endRecord)
-            report.addTo(subject, base + a.walk.stopOffset, "missing end record");
-        if (a.outside)
-            report.addTo(subject, base + a.firstOutside,
-                std::to_string(a.outside) + " record" + (a.outside == 1 ? "" : "s")
-                    + " with coordinates outside the extent 0.." + std::to_string(a.header.xDots) + " by 0.."
-                    + std::to_string(a.header.yDots) + " (first here)");
-        std::size_t skipped = a.counts[static_cast<std::size_t>(slide::RecordKind::Skipped)];
-        if (skipped)
-            report.addTo(subject, base + a.firstSkipped,
-                std::to_string(skipped) + " record word" + (skipped == 1 ? "" : "s")
-                    + " of no known type, skipped (first here)");
-    }
+    };
 
+    // The tools write a slide to a file under its name made safe; a name
+    // that changes on the way cannot be written as it stands.
     bool unsafeFileName(const std::string& name)
     {
         return name.empty() || safeFileName(name) != name || name.back() == ' ' || name.front() == ' ';
     }
 
-    void checkLibrary(const std::string& path, const std::vector<std::uint8_t>& bytes, Report& report)
+    Finding unlocated(CheckKind kind, std::string message)
     {
-        LibraryScan scan = scanLibrary(bytes);
-        if (!scan.magic) {
-            report.add(0, "not a slide library: the header is not \"AutoCAD Slide Library 1.0\"");
-            return;
+        Finding f;
+        f.kind = kind;
+        f.message = std::move(message);
+        return f;
+    }
+
+    // A status the slide reference set, as a finding.
+    Finding referenceFailure(StatusCode code)
+    {
+        const CheckKind kind = code == InvalidLibrary ? CheckKind::NotALibrary
+            : code == SlideNotFound                   ? CheckKind::SlideNotFound
+                                                      : CheckKind::Unreadable;
+        return unlocated(kind, statusMessage());
+    }
+
+    FileReport checkOperand(const std::string& argument)
+    {
+        FileReport r;
+        resetStatus();
+        Input in = findInput(argument);
+        r.path = in.path;
+        switch (in.kind) {
+        case InputKind::Missing: {
+            std::vector<std::uint8_t> ignored;
+            readWholeFile(argument, ignored);
+            // readFailure names the path first; the line names it already.
+            const std::string why = readFailure(argument);
+            r.type = "unreadable";
+            r.findings.push_back(unlocated(CheckKind::Unreadable,
+                "cannot be read: " + why.substr(std::min(why.size(), argument.size() + 2))));
+            break;
         }
-        if (!scan.terminated)
-            report.add(
-                scan.directoryEnd, "directory without terminating entry: it runs to the end of the file");
-        const auto length = static_cast<std::int64_t>(bytes.size());
-        const auto slidesStart = static_cast<std::int64_t>(scan.directoryEnd);
-        std::map<std::string, std::size_t> seen; // upper-cased name -> entry offset
-        std::int64_t previous = -1;
-        for (const ScannedEntry& e : scan.entries) {
-            const std::string shown = "slide " + e.name;
-            if (e.name.size() == SLIDE_NAME_SIZE)
-                report.add(e.entryOffset, shown + ": name fills all 32 bytes without a terminating NUL");
-            std::string upper = platform::toUpperAscii(e.name);
-            if (auto it = seen.find(upper); it != seen.end())
-                report.add(e.entryOffset,
-                    shown + ": duplicate of the name at byte " + std::to_string(it->second)
-                        + ": only the first is reachable");
-            else
-                seen.emplace(upper, e.entryOffset);
-            if (upper != e.name)
-                report.add(
-                    e.entryOffset, shown + ": name is not upper case: the viewer cannot find it by name");
-            if (unsafeFileName(e.name)) report.add(e.entryOffset, shown + ": name unsafe as a file name");
-            bool inside = e.offset >= slidesStart && e.offset < length;
-            if (!inside)
-                report.add(e.entryOffset + ENTRY_OFFSET_OFFSET,
-                    shown + ": offset " + std::to_string(e.offset) + " is outside the file's slides ("
-                        + std::to_string(slidesStart) + ".." + std::to_string(length) + ")");
-            else if (e.offset < previous)
-                report.add(e.entryOffset + ENTRY_OFFSET_OFFSET,
-                    shown + ": offset " + std::to_string(e.offset) + " is before the previous slide's ("
-                        + std::to_string(previous) + "): offsets out of order");
-            if (inside) {
-                previous = e.offset;
-                LoadedSlide s = sliceSlide(bytes, e.offset, e.size > 0 ? e.size : length - e.offset, e.name);
-                checkSlide(s.bytes, static_cast<std::size_t>(e.offset), path + "(" + e.name + ")", report);
+        case InputKind::Library: {
+            r.type = "library";
+            inspect::LibraryCheck c = inspect::checkLibrary(in.bytes.data(), in.bytes.size(), unsafeFileName);
+            r.findings = std::move(c.findings);
+            r.slides = std::move(c.slides);
+            r.library = true;
+            break;
+        }
+        case InputKind::LibrarySlide: {
+            LoadedSlide s;
+            r.type = "library slide";
+            if (const int code = loadSlideRef(in.path, s); code != Ok) {
+                r.findings.push_back(referenceFailure(static_cast<StatusCode>(code)));
+                break;
             }
+            inspect::SlideCheck& one = r.slides.emplace_back();
+            one.offset = s.offset;
+            one.bytes
+                = inspect::checkSlide(s.bytes.data(), s.bytes.size(), static_cast<std::size_t>(s.offset));
+            break;
         }
+        case InputKind::SlideFile:
+            r.slides.emplace_back().bytes = inspect::checkSlide(in.bytes.data(), in.bytes.size());
+            break;
+        }
+        resetStatus();
+        return r;
+    }
+
+    std::string line(const std::string& subject, const Finding& f, const std::string& prefix = "")
+    {
+        std::string text = subject + ": ";
+        if (f.located) text += "byte " + std::to_string(f.offset) + ": ";
+        text += std::string(inspect::severityName(f.severity())) + ": " + prefix + f.message;
+        if (f.kind == CheckKind::BigEndian) text += " (qorvan convert makes a copy the module reads)";
+        return text + "\n";
+    }
+
+    std::string textReport(const FileReport& r, bool quiet)
+    {
+        std::string out;
+        for (const Finding& f : r.findings)
+            out += line(r.path, f);
+        for (const inspect::SlideCheck& s : r.slides) {
+            for (const Finding& f : s.entry)
+                out += line(r.path, f, "slide " + s.name + ": ");
+            for (const Finding& f : s.bytes)
+                out += line(r.library ? r.path + "(" + s.name + ")" : r.path, f);
+        }
+        if (out.empty() && !quiet) out = r.path + ": ok\n";
+        return out;
+    }
+
+    std::string jsonFindings(const std::vector<Finding>& a, const std::vector<Finding>& b = {})
+    {
+        std::string out = "[";
+        bool first = true;
+        for (const auto* list : { &a, &b })
+            for (const Finding& f : *list) {
+                out += first ? "" : ",";
+                first = false;
+                out += "{\"severity\":\"" + std::string(inspect::severityName(f.severity()))
+                    + "\",\"kind\":\"" + inspect::kindInfo(f.kind).key
+                    + "\",\"offset\":" + (f.located ? std::to_string(f.offset) : std::string("null"))
+                    + ",\"message\":" + jsonString(f.message) + "}";
+            }
+        return out + "]";
+    }
+
+    std::string jsonReport(const FileReport& r)
+    {
+        std::string out = "{\"file\":" + jsonString(r.path) + ",\"type\":\"" + r.type
+            + "\",\"problems\":" + jsonFindings(r.findings) + ",\"slides\":[";
+        for (std::size_t i = 0; i < r.slides.size(); ++i) {
+            const inspect::SlideCheck& s = r.slides[i];
+            out += (i ? ",{" : "{") + std::string("\"name\":")
+                + (r.library ? jsonString(s.name) : std::string("null")) + ",\"entry\":"
+                + (r.library ? std::to_string(s.entryOffset) : std::string("null")) + ",\"offset\":"
+                + std::to_string(s.offset) + ",\"problems\":" + jsonFindings(s.entry, s.bytes) + "}";
+        }
+        return out + "]}";
+    }
+
+    std::string summary(const Totals& t)
+    {
+        auto n = [](std::size_t v, const char* word) {
+            return std::to_string(v) + " " + word + (v == 1 ? "" : "s");
+        };
+        return "checked " + n(t.files, "file") + ", " + n(t.slides, "slide") + ": " + n(t.errors, "error")
+            + ", " + n(t.warnings, "warning");
     }
 
     int runCheck(const CheckOptions& o)
     {
-        std::size_t problems = 0, unsound = 0;
+        Totals totals;
         Progress progress(o.files.size());
-        std::size_t done = 0;
-        for (const std::string& f : o.files) {
-            resetStatus();
-            Input in = findInput(f);
-            Report report(in.path);
-            if (in.kind == InputKind::Missing) {
-                report.add(0, "cannot open the file");
-            } else if (in.kind == InputKind::Library) {
-                checkLibrary(in.path, in.bytes, report);
-            } else if (in.kind == InputKind::LibrarySlide) {
-                LoadedSlide s;
-                if (loadSlideRef(in.path, s) != Ok) {
-                    report.add(0, statusMessage());
-                } else {
-                    checkSlide(s.bytes, 0, in.path, report);
-                }
-            } else {
-                checkSlide(in.bytes, 0, in.path, report);
+        std::string json = "{\"files\":[";
+        for (std::size_t i = 0; i < o.files.size(); ++i) {
+            // Results and the bar share the terminal: what is printed is on
+            // its way out before the bar is drawn, and the bar is gone
+            // before anything else is printed.
+            std::fflush(stdout);
+            progress.step(i + 1, o.files[i]);
+            const FileReport r = checkOperand(o.files[i]);
+            progress.finish();
+            ++totals.files;
+            totals.slides += r.slides.size();
+            totals.add(r.findings);
+            for (const inspect::SlideCheck& s : r.slides) {
+                totals.add(s.entry);
+                totals.add(s.bytes);
             }
-            progress.step(++done, f);
-            if (report.count()) {
-                std::fputs(report.lines().c_str(), stdout);
-                problems += report.count();
-                ++unsound;
-            } else {
-                std::printf("%s: ok\n", in.path.c_str());
-            }
+            if (o.json)
+                json += (i ? "," : "") + jsonReport(r);
+            else
+                std::fputs(textReport(r, o.quiet).c_str(), stdout);
         }
-        resetStatus();
-        if (problems)
-            std::fprintf(stderr, "qorvan: %zu problem%s in %zu of %zu file%s\n", problems,
-                problems == 1 ? "" : "s", unsound, o.files.size(), o.files.size() == 1 ? "" : "s");
-        return problems ? EXIT_FAILED : EXIT_OK;
+        if (o.json) {
+            json += "],\"summary\":{\"files\":" + std::to_string(totals.files) + ",\"slides\":"
+                + std::to_string(totals.slides) + ",\"errors\":" + std::to_string(totals.errors)
+                + ",\"warnings\":" + std::to_string(totals.warnings) + "}}\n";
+            std::fputs(json.c_str(), stdout);
+        } else if (!o.quiet) {
+            std::printf("%s\n", summary(totals).c_str());
+        }
+        const bool failed = totals.errors || (o.strict && totals.warnings);
+        return failed ? EXIT_FAILED : EXIT_OK;
     }
 
 } // namespace
@@ -182,9 +219,13 @@ namespace {
 void addCheckCommand(CLI::App& app, Action& action)
 {
     auto o = std::make_shared<CheckOptions>();
-    CLI::App* c
-        = app.add_subcommand("check", "Verify libraries and slides; print each problem with its byte offset");
+    CLI::App* c = app.add_subcommand("check",
+        "Verify libraries and slides: print each problem with its byte offset, as an error (damage) or a "
+        "warning (an oddity the module copes with); exit 1 on errors");
     c->add_option("FILE", o->files, "libraries, slide files or LIBRARY(NAME)")->required();
+    c->add_flag("--strict", o->strict, "exit 1 on warnings too");
+    c->add_flag("-q,--quiet", o->quiet, "print problems only: no ok lines, no summary");
+    c->add_flag("--json", o->json, "print one JSON document: each file, slide and problem, and the summary");
     c->callback([&action, o] { action = [o] { return runCheck(*o); }; });
 }
 

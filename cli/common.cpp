@@ -93,8 +93,10 @@ void Progress::step(std::size_t done, const std::string& label)
 void Progress::clear()
 {
     if (!drawn_) return;
-    // Leave the line empty so later messages start cleanly.
-    std::fprintf(stderr, "\r%*s\r", 80, "");
+    // Leave the line empty so later messages start cleanly; erasing to the
+    // end of the line, not writing spaces, keeps a narrow terminal from
+    // wrapping.
+    std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
     drawn_ = false;
 }

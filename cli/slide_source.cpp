@@ -125,6 +125,7 @@ LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t of
 {
     LoadedSlide s;
     s.label = label;
+    s.offset = offset;
     const auto length = static_cast<std::int64_t>(library.size());
     if (offset >= 0 && offset < length) {
         std::int64_t end = size > 0 ? std::min(length, offset + size) : offset;

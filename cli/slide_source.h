@@ -16,6 +16,7 @@ struct LoadedSlide {
     std::vector<std::uint8_t> bytes;
     slide::OrderGuess order;
     bool isLibrary = false; // the file named is a slide library, not a slide
+    std::int64_t offset = 0; // where the slide starts in its file (0 for a slide file)
 };
 
 // A slide reference as the dialogs take it: "LIBRARY(NAME)" for slide NAME

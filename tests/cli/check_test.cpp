@@ -1,7 +1,13 @@
-// qorvan check on sound files and on damaged copies, one kind of damage at a
-// time: each is found, with the slide and the byte it is at.
+// qorvan check on one crafted input at a time, each read four ways (plain,
+// --strict, --quiet, --json): damage is an error and fails, an oddity is a
+// warning that fails only under --strict, each with its slide and byte; the
+// JSON document is read back by an independent parser.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+
+#include "slide/byte_order.h"
 #include "store/library.h"
 #include "tests/cli/support.h"
 #include "tests/slide/slide_builder.h"
@@ -21,100 +27,272 @@ namespace {
             lib[32 + 36 * entry + 32 + static_cast<std::size_t>(k)] = static_cast<char>(offset >> (8 * k));
     }
 
-    TEST(CliCheck, SoundFilesPass)
+    std::string bigEndian(const std::string& little)
     {
-        TempDir t;
-        t.write("a.sld", good());
-        t.write("lib.slb", makeLibrary({ { "A", good() }, { "B", good() } }));
-        std::vector<std::string> args = { "check", "a.sld", "lib", "lib(b)" };
-        auto real = realFiles(".sld"), libs = realFiles(".slb");
-        for (const auto& f : real)
-            args.push_back(f.string());
-        for (const auto& f : libs)
-            args.push_back(f.string());
-        RunResult r = qorvan(args, t.str());
-        EXPECT_EQ(r.status, 0) << r.out;
-        EXPECT_EQ(r.err, "");
-        EXPECT_NE(r.out.find("lib.slb: ok\n"), std::string::npos) << r.out;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(little.data());
+        std::vector<std::uint8_t> big = slide::transcodeSlide(
+            p, little.size(), slide::ByteOrder::Little, slide::ByteOrder::Big, slide::SlideForm::Keep);
+        return std::string(big.begin(), big.end());
     }
 
-    TEST(CliCheck, FindsEachKindOfDamage)
+    // The problems of a --json report, one line each in document order
+    // ("severity kind offset", offset "-" when unknown), then the summary
+    // ("files slides errors warnings"), as Python's own parser reads it.
+    constexpr const char* PYTHON = "/usr/bin/python3";
+    constexpr const char* READ_JSON = R"(
+import json, sys
+d = json.loads(sys.stdin.buffer.read().decode("utf-8"))
+def show(p):
+    print(p["severity"], p["kind"], "-" if p["offset"] is None else p["offset"])
+for f in d["files"]:
+    for p in f["problems"]: show(p)
+    for s in f["slides"]:
+        for p in s["problems"]: show(p)
+s = d["summary"]
+print(s["files"], s["slides"], s["errors"], s["warnings"])
+)";
+
+    struct Expect {
+        const char* severity;
+        const char* kind;
+        long offset; // -1: none given
+        std::string subject; // what the line names
+        std::string text; // part of the message
+    };
+
+    struct Case {
+        const char* what;
+        const char* file; // written in the folder
+        std::string bytes;
+        std::string operand;
+        std::size_t slides;
+        std::vector<Expect> expect;
+    };
+
+    std::vector<Case> cases()
     {
         const std::string base = makeLibrary({ { "BOX", good() }, { "GEAR", good() }, { "PIN", good() } });
-        const std::size_t first = 32 + 36 * 4; // first slide's offset
-        const std::size_t slide = good().size();
-        struct Case {
-            const char* what;
-            std::string bytes;
-            std::string found;
-        };
-        std::vector<Case> cases;
+        const auto first = static_cast<long>(32 + 36 * 4); // the first slide's offset
+        const auto slide = static_cast<long>(good().size());
+        std::vector<Case> c;
+        c.push_back({ "sound slide", "a.sld", good(), "a.sld", 1, {} });
+        c.push_back({ "sound library", "lib.slb", base, "lib", 3, {} });
+        c.push_back({ "empty library", "lib.slb", makeLibrary({}), "lib", 0, {} });
+        // Oddities the renderer copes with.
+        c.push_back({ "outside the area", "a.sld",
+            SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).vector(500, 2, 3, 4).end().b, "a.sld", 1,
+            { { "warning", "outside-area", 39, "a.sld",
+                "1 record with coordinates outside the extent 0..100 by 0..100" } } });
+        c.push_back({ "-1 written as 65535 is no oddity", "a.sld",
+            SlideBytes::newForm(100, 100).vector(1, 2, 65535, 65535).end().b, "a.sld", 1, {} });
+        c.push_back({ "record type of an old release", "a.sld",
+            SlideBytes::newForm(100, 100).word(0x8012).vector(1, 2, 3, 4).word(0xFA00).end().b, "a.sld", 1,
+            { { "warning", "unknown-record-type", 31, "a.sld", "2 record words of no known type" } } });
+        c.push_back({ "no end record", "a.sld", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).b, "a.sld",
+            1, { { "warning", "no-end-record", 39, "a.sld", "no end record" } } });
+        c.push_back({ "lower-case name", "lib.slb", makeLibrary({ { "Box", good() } }), "lib", 1,
+            { { "warning", "lower-case-name", 32, "lib.slb", "slide Box: name is not upper case" } } });
+        c.push_back({ "duplicate name", "lib.slb", makeLibrary({ { "BOX", good() }, { "box", good() } }),
+            "lib", 2,
+            { { "warning", "duplicate-name", 68, "lib.slb", "slide box: duplicate of the name at byte 32" },
+                { "warning", "lower-case-name", 68, "lib.slb", "slide box: name is not upper case" } } });
+        c.push_back({ "unsafe name", "lib.slb", makeLibrary({ { "A/B", good() } }), "lib", 1,
+            { { "warning", "unsafe-name", 32, "lib.slb", "slide A/B: name unsafe as a file name" } } });
+        // Damage.
+        c.push_back({ "record cut short", "a.sld", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).word(7).b,
+            "a.sld", 1, { { "error", "record-cut-short", 39, "a.sld", "record cut short" } } });
+        c.push_back({ "header cut short", "a.sld", std::string("AutoCAD Slide\r\n\x1a", 16), "a.sld", 1,
+            { { "error", "header-cut-short", 0, "a.sld", "header cut short (16 bytes)" } } });
         {
-            std::string b = base.substr(0, 32 + 36 * 2); // directory cut before its end
-            cases.push_back({ "no terminator", b, "lib.slb: byte 104: directory without terminating entry" });
+            std::string b = good();
+            b[0] = 'a';
+            c.push_back({ "signature", "a.sld", b, "a.sld", 1,
+                { { "error", "bad-signature", 0, "a.sld", "signature is not" } } });
         }
+        c.push_back({ "fill flag", "a.sld", SlideBytes::newForm(100, 100, 1).end().b, "a.sld", 1,
+            { { "error", "bad-fill-flag", 27, "a.sld", "fill flag 1 is neither 0 nor 2" } } });
+        c.push_back({ "byte-order word", "a.sld", SlideBytes::newForm(100, 100, 0, 0x1111).end().b, "a.sld",
+            1, { { "error", "bad-byte-order-word", 29, "a.sld", "byte-order word reads 0x1111" } } });
+        c.push_back({ "big-endian", "a.sld", bigEndian(good()), "a.sld", 1,
+            { { "error", "big-endian", 0, "a.sld", "qorvan convert makes a copy the module reads" } } });
+        c.push_back({ "directory unterminated", "lib.slb", base.substr(0, 32 + 36 * 2), "lib", 2,
+            { { "error", "directory-unterminated", 104, "lib.slb",
+                "directory without terminating entry" } } });
         {
             std::string b = base;
             putOffset(b, 1, static_cast<std::uint32_t>(first + 3 * slide + 10));
-            cases.push_back({ "offset out of the file", b,
-                "lib.slb: byte 100: slide GEAR: offset " + std::to_string(first + 3 * slide + 10)
-                    + " is outside" });
+            c.push_back({ "offset past the end", "lib.slb", b, "lib", 3,
+                { { "error", "offset-outside", 100, "lib.slb",
+                    "slide GEAR: offset " + std::to_string(first + 3 * slide + 10) + " is outside" } } });
         }
         {
             std::string b = base;
             putOffset(b, 2, static_cast<std::uint32_t>(first));
-            cases.push_back({ "offsets out of order", b,
-                "lib.slb: byte 136: slide PIN: offset 176 is before the previous slide's" });
+            // PIN now shares BOX's bytes, and GEAR runs backwards into them.
+            c.push_back({ "slides overlap", "lib.slb", b, "lib", 3,
+                { { "error", "slides-overlap", 136, "lib.slb",
+                    "slide PIN: offset 176 is before the previous slide's (" + std::to_string(first + slide)
+                        + "): the two overlap" } } });
         }
-        cases.push_back({ "duplicate", makeLibrary({ { "BOX", good() }, { "box", good() } }),
-            "lib.slb: byte 68: slide box: duplicate of the name at byte 32: only the first is reachable" });
-        cases.push_back({ "lower case", makeLibrary({ { "Box", good() } }),
-            "lib.slb: byte 32: slide Box: name is not upper case" });
-        cases.push_back({ "unsafe", makeLibrary({ { "A/B", good() } }),
-            "lib.slb: byte 32: slide A/B: name unsafe as a file name" });
-        cases.push_back(
-            { "header", makeLibrary({ { "BOX", SlideBytes::newForm(100, 100, 0, 0x1111).end().b } }),
-                "lib.slb(BOX): byte 104: header check fails (Error reading slide file. *Invalid*): "
-                "byte-order word reads 0x1111" });
-        cases.push_back({ "cut short",
-            makeLibrary({ { "BOX", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).word(7).b } }),
-            "lib.slb(BOX): byte " + std::to_string(104 + 31 + 8) + ": record cut short" });
-        cases.push_back(
-            { "no end", makeLibrary({ { "BOX", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).b } }),
-                "lib.slb(BOX): byte " + std::to_string(104 + 31 + 8) + ": missing end record" });
-        cases.push_back({ "outside",
-            makeLibrary(
-                { { "BOX", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).vector(500, 2, 3, 4).end().b } }),
-            "lib.slb(BOX): byte " + std::to_string(104 + 31 + 8)
-                + ": 1 record with coordinates outside the extent 0..100 by 0..100" });
-        cases.push_back({ "not a library", std::string(LIBRARY_MAGIC, 20) + std::string(40, 'x'),
-            "lib.slb: byte 0: not a slide library" });
+        c.push_back({ "damage inside a library's slide", "lib.slb",
+            makeLibrary({ { "OK", good() }, { "BOX", SlideBytes::newForm(100, 100, 0, 0x1111).end().b } }),
+            "lib", 2,
+            { { "error", "bad-byte-order-word", 32 + 36 * 3 + static_cast<long>(good().size()) + 29,
+                "lib.slb(BOX)", "byte-order word" } } });
+        c.push_back({ "not a library", "lib.slb", std::string(LIBRARY_MAGIC, 20) + std::string(40, 'x'),
+            "lib", 0, { { "error", "not-a-library", 0, "lib.slb", "not a slide library" } } });
+        c.push_back({ "missing", "other.sld", good(), "nosuch.sld", 0,
+            { { "error", "unreadable", -1, "nosuch.sld", "cannot be read: No such file or directory" } } });
+        // A slide named inside its library: offsets from the library's start.
+        c.push_back({ "library slide", "lib.slb",
+            makeLibrary({ { "OK", good() }, { "ODD", SlideBytes::newForm(100, 100).vector(1, 2, 3, 4).b } }),
+            "lib(odd)", 1,
+            { { "error", "no-end-record", 32 + 36 * 3 + static_cast<long>(good().size()) + 39, "lib(odd)",
+                "no end record" } } });
+        c.back().expect[0].severity = "warning";
+        c.push_back({ "library slide not there", "lib.slb", base, "lib(nosuch)", 0,
+            { { "error", "slide-not-found", -1, "lib(nosuch)", "NOSUCH" } } });
+        return c;
+    }
 
-        for (const Case& c : cases) {
+    std::string problemLine(const Expect& e)
+    {
+        return e.subject + ": " + (e.offset >= 0 ? "byte " + std::to_string(e.offset) + ": " : "")
+            + e.severity + ": ";
+    }
+
+    std::vector<std::string> linesOf(const std::string& text)
+    {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string l; std::getline(in, l);)
+            out.push_back(l);
+        return out;
+    }
+
+    TEST(CliCheck, EachInputEachWay)
+    {
+        const bool python = std::filesystem::exists(PYTHON);
+        for (const Case& c : cases()) {
+            SCOPED_TRACE(c.what);
             TempDir t;
-            t.write("lib.slb", c.bytes);
-            RunResult r = qorvan({ "check", "lib" }, t.str());
-            EXPECT_EQ(r.status, 1) << c.what;
-            EXPECT_NE(r.out.find(c.found), std::string::npos) << c.what << "\n" << r.out;
-            EXPECT_NE(r.err.find("problem"), std::string::npos) << c.what;
+            t.write(c.file, c.bytes);
+            std::size_t errors = 0, warnings = 0;
+            for (const Expect& e : c.expect)
+                ++(std::string(e.severity) == "error" ? errors : warnings);
+
+            RunResult plain = qorvan({ "check", c.operand }, t.str());
+            EXPECT_EQ(plain.status, errors ? 1 : 0) << plain.out;
+            EXPECT_EQ(plain.err, "");
+            std::vector<std::string> lines = linesOf(plain.out);
+            ASSERT_EQ(lines.size(), c.expect.empty() ? 2u : c.expect.size() + 1) << plain.out;
+            for (std::size_t i = 0; i < c.expect.size(); ++i) {
+                EXPECT_EQ(lines[i].rfind(problemLine(c.expect[i]), 0), 0u) << lines[i];
+                EXPECT_NE(lines[i].find(c.expect[i].text), std::string::npos) << lines[i];
+            }
+            if (c.expect.empty()) {
+                EXPECT_EQ(lines[0], std::string(c.file) + ": ok");
+            }
+            EXPECT_EQ(lines.back(),
+                "checked 1 file, " + std::to_string(c.slides) + " slide" + (c.slides == 1 ? "" : "s") + ": "
+                    + std::to_string(errors) + " error" + (errors == 1 ? "" : "s") + ", "
+                    + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s"));
+
+            RunResult strict = qorvan({ "check", "--strict", c.operand }, t.str());
+            EXPECT_EQ(strict.status, errors || warnings ? 1 : 0);
+            EXPECT_EQ(strict.out, plain.out);
+
+            RunResult quiet = qorvan({ "check", "-q", c.operand }, t.str());
+            EXPECT_EQ(quiet.status, plain.status);
+            std::string problems;
+            for (std::size_t i = 0; i < c.expect.size(); ++i)
+                problems += lines[i] + "\n";
+            EXPECT_EQ(quiet.out, problems);
+            EXPECT_EQ(quiet.err, "");
+
+            RunResult json = qorvan({ "check", "--json", c.operand }, t.str());
+            EXPECT_EQ(json.status, plain.status);
+            EXPECT_EQ(json.err, "");
+            if (!python) continue;
+            RunResult read = run(PYTHON, { "-c", READ_JSON }, "", json.out);
+            ASSERT_EQ(read.status, 0) << read.err << json.out;
+            std::string want;
+            for (const Expect& e : c.expect)
+                want += std::string(e.severity) + " " + e.kind + " "
+                    + (e.offset >= 0 ? std::to_string(e.offset) : std::string("-")) + "\n";
+            want += "1 " + std::to_string(c.slides) + " " + std::to_string(errors) + " "
+                + std::to_string(warnings) + "\n";
+            EXPECT_EQ(read.out, want) << json.out;
         }
     }
 
-    TEST(CliCheck, SlideFilesAndMissingFiles)
+    TEST(CliCheck, SeveralOperandsInOrderWithOneSummary)
     {
         TempDir t;
-        t.write("bad.sld", SlideBytes::newForm(100, 100, 1).end().b);
-        t.write("short.sld", std::string("AutoCAD Slide\r\n\x1a", 16));
-        RunResult r = qorvan({ "check", "bad.sld", "short", "nosuch.sld" }, t.str());
+        t.write("a.sld", good());
+        t.write("odd.sld", SlideBytes::newForm(100, 100).word(0x8000).end().b);
+        t.write("lib.slb", makeLibrary({ { "A", good() }, { "B", good() } }));
+        RunResult r = qorvan({ "check", "a", "nosuch", "odd.sld", "lib", "lib(b)" }, t.str());
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.out.find("bad.sld: byte 0: header check fails (Warning--Slide prepared for different "
-                             "display.): fill flag 1"),
-            std::string::npos)
-            << r.out;
-        EXPECT_NE(r.out.find("short.SLD: byte 0: header check fails"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("header cut short (16 bytes)"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("nosuch.sld: byte 0: cannot open the file"), std::string::npos) << r.out;
-        EXPECT_EQ(r.err, "qorvan: 3 problems in 3 of 3 files\n");
+        EXPECT_EQ(r.out,
+            "a.SLD: ok\n"
+            "nosuch: error: cannot be read: No such file or directory\n"
+            "odd.sld: byte 31: warning: 1 record word of no known type, skipped (first here)\n"
+            "lib.slb: ok\n"
+            "lib(b): ok\n"
+            "checked 5 files, 5 slides: 1 error, 1 warning\n");
+        EXPECT_EQ(r.err, "");
+        RunResult q = qorvan({ "check", "-q", "a", "lib", "lib(b)" }, t.str());
+        EXPECT_EQ(q.status, 0);
+        EXPECT_EQ(q.out, "");
+    }
+
+    // Names are bytes without an encoding; the report stays one valid JSON
+    // document whatever they hold, and gives each byte back.
+    TEST(CliCheck, JsonHoldsAnyName)
+    {
+        if (!std::filesystem::exists(PYTHON)) GTEST_SKIP() << "no " << PYTHON;
+        const std::vector<std::string> names
+            = { "Q\"UOTE\\", std::string("\x1b]0;T\x07", 6), "\xff\xfe", "\xc3", "\xc3\xa9", "TAB\tNL\n" };
+        std::vector<std::pair<std::string, std::string>> slides;
+        for (const std::string& n : names)
+            slides.push_back({ n, good() });
+        TempDir t;
+        t.write("odd names.slb", makeLibrary(slides));
+        RunResult json = qorvan({ "check", "--json", "odd names.slb" }, t.str());
+        EXPECT_EQ(json.status, 0) << json.out;
+        const char* script = R"(
+import json, sys
+d = json.loads(sys.stdin.buffer.read().decode("utf-8"))
+for s in d["files"][0]["slides"]:
+    sys.stdout.buffer.write(s["name"].encode("latin-1").hex().encode() + b"\n")
+)";
+        RunResult read = run(PYTHON, { "-c", script }, "", json.out);
+        ASSERT_EQ(read.status, 0) << read.err << json.out;
+        std::string want;
+        for (const std::string& n : names) {
+            static const char* hex = "0123456789abcdef";
+            for (unsigned char ch : n)
+                want += std::string { hex[ch >> 4], hex[ch & 15] };
+            want += "\n";
+        }
+        EXPECT_EQ(read.out, want);
+    }
+
+    // Slides made by other software: damage there would be a fault of
+    // check, not of the slides, which their programs read.
+    TEST(CliCheck, RealSlidesHaveNoDamage)
+    {
+        std::vector<std::string> args = { "check", "-q" };
+        for (const char* ext : { ".sld", ".slb" })
+            for (const auto& f : realFiles(ext))
+                args.push_back(f.string());
+        if (args.size() == 2) GTEST_SKIP() << "no real slides";
+        TempDir t;
+        RunResult r = qorvan(args, t.str());
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find(": error: "), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "");
     }
 
 } // namespace
