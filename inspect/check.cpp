@@ -86,12 +86,13 @@ namespace {
         std::map<std::string, std::size_t> seen; // upper-cased name -> its entry
         for (SlideCheck& s : slides) {
             if (s.name.size() == SLIDE_NAME_SIZE)
-                s.entry.push_back(
-                    at(CheckKind::NameFillsField, s.entryOffset, "name fills all 32 bytes without a terminating NUL"));
+                s.entry.push_back(at(CheckKind::NameFillsField, s.entryOffset,
+                    "name fills all 32 bytes without a terminating NUL"));
             const std::string upper = platform::toUpperAscii(s.name);
             if (auto it = seen.find(upper); it != seen.end())
                 s.entry.push_back(at(CheckKind::DuplicateName, s.entryOffset,
-                    "duplicate of the name at byte " + std::to_string(it->second) + ": only the first is reachable"));
+                    "duplicate of the name at byte " + std::to_string(it->second)
+                        + ": only the first is reachable"));
             else
                 seen.emplace(upper, s.entryOffset);
             if (upper != s.name)
@@ -158,7 +159,8 @@ std::vector<Finding> checkSlide(const std::uint8_t* data, std::size_t size, std:
               if (slide::leavesArea(r, h.xDots, h.yDots) && outside++ == 0) firstOutside = r.offset;
           });
     if (walk.cutShort)
-        out.push_back(at(CheckKind::RecordCutShort, base + walk.stopOffset, "record cut short by the end of the slide"));
+        out.push_back(at(
+            CheckKind::RecordCutShort, base + walk.stopOffset, "record cut short by the end of the slide"));
     else if (!walk.endRecord)
         out.push_back(at(CheckKind::NoEndRecord, base + walk.stopOffset,
             "no end record: the slide ends with its bytes (a cut at a record's edge looks the same)"));
@@ -169,7 +171,8 @@ std::vector<Finding> checkSlide(const std::uint8_t* data, std::size_t size, std:
     if (skipped)
         out.push_back(at(CheckKind::UnknownRecord, base + firstSkipped,
             plural(skipped, "record word") + " of no known type, skipped (first here)"));
-    std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
+    std::stable_sort(
+        out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
     return out;
 }
 
@@ -226,7 +229,8 @@ LibraryCheck checkLibrary(const std::uint8_t* data, std::size_t size, const Name
         const auto from = static_cast<std::size_t>(s.offset);
         // A slide that runs backwards has no bytes of its own; the viewer
         // reads it from its offset on, as this does.
-        const std::size_t length = size64 > 0 ? std::min(static_cast<std::size_t>(size64), size - from) : size - from;
+        const std::size_t length
+            = size64 > 0 ? std::min(static_cast<std::size_t>(size64), size - from) : size - from;
         s.bytes = checkSlide(data + from, length, from);
     }
     return c;
