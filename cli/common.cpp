@@ -32,19 +32,88 @@ void resetStatus()
     setStatus(Ok, nullptr, nullptr);
 }
 
-int failWithStatus()
-{
-    std::fprintf(stderr, "qorvan: %s\n", statusMessage());
-    return EXIT_FAILED;
-}
-
 namespace {
     std::string& commandName()
     {
         static std::string name;
         return name;
     }
+
+    const char* verbOf(platform::IoOp op)
+    {
+        switch (op) {
+        case platform::IoOp::Open:
+            return "open";
+        case platform::IoOp::Read:
+        case platform::IoOp::Seek:
+            return "read";
+        case platform::IoOp::Write:
+        case platform::IoOp::Flush:
+        case platform::IoOp::Close:
+            return "write";
+        case platform::IoOp::Remove:
+            return "remove";
+        case platform::IoOp::Rename:
+            return "replace";
+        }
+        return "use";
+    }
+
+    // The system's reason, in its own words where they fit; the few errno
+    // values the platform gives a meaning of its own are said plainly.
+    std::string reasonOf(const platform::IoFailure& f)
+    {
+        if (f.error == 0) return "it ends before the length it was measured at";
+        if (f.error == ESTALE) return "another program changed it meanwhile";
+        if (f.error == EINVAL && f.op == platform::IoOp::Open)
+            return "not a regular file (a device, pipe or socket)";
+        return std::strerror(f.error);
+    }
+
+    // The native form of what the user typed, to tell whether a file the
+    // system names is the one typed or another found for it.
+    bool sameFile(const std::string& native, const std::string& typed)
+    {
+        return !typed.empty() && (native == typed || native == platform::toNativePath(typed));
+    }
 } // namespace
+
+std::string ioFailureText(const platform::IoFailure& failure, const std::string& subject)
+{
+    std::string what = sameFile(failure.file, subject) ? "it" : failure.file;
+    if (what.rfind("./", 0) == 0 && what.size() > 2) what.erase(0, 2);
+    return std::string("cannot ") + verbOf(failure.op) + " " + what + ": " + reasonOf(failure);
+}
+
+std::string lastIoFailureText(const std::string& subject, const std::string& fallback)
+{
+    const platform::IoFailure f = platform::takeFailure();
+    if (f.file.empty()) return fallback;
+    return subject + ": " + ioFailureText(f, subject);
+}
+
+std::string writeFailure(const std::string& path)
+{
+    return lastIoFailureText(path, "cannot write " + path);
+}
+
+std::string failureText(int code, const std::string& message, const platform::IoFailure& cause,
+    const std::string& subject, const std::string& file)
+{
+    // Messages that name the library as written already say what failed.
+    if (code == SlideNotFound || code == SlideExists || code == EmptyLibrary || subject.empty())
+        return message;
+    if (code == CannotOpen && !cause.file.empty()) return subject + ": " + ioFailureText(cause, subject);
+    const bool fileShown = !file.empty() && !sameFile(file, subject);
+    return subject + (fileShown ? " (" + file + ")" : std::string()) + ": " + message;
+}
+
+int failWithStatus(const std::string& subject, const std::string& file)
+{
+    const std::string text = failureText(lastStatus(), statusMessage(), statusCause(), subject, file);
+    if (commandName().empty()) return fail(text);
+    return failIn(commandName(), text);
+}
 
 void setCommandName(const std::string& name)
 {
@@ -144,7 +213,10 @@ namespace {
     bool readPipe(const std::string& path, std::vector<std::uint8_t>& out)
     {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;
+        if (fd < 0) {
+            platform::noteFailure(platform::IoOp::Open, path);
+            return false;
+        }
         out.clear();
         std::uint8_t buffer[1 << 16];
         for (;;) {
@@ -161,9 +233,8 @@ namespace {
             }
             out.insert(out.end(), buffer, buffer + n);
         }
-        const int saved = errno;
+        platform::noteFailure(platform::IoOp::Read, path);
         ::close(fd);
-        errno = saved;
         return false;
     }
 

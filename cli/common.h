@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/io.h"
+
 namespace qorvan::cli {
 
 inline constexpr int EXIT_OK = 0;
@@ -21,8 +23,26 @@ void guardFiles();
 // Clears the module status, as each AutoLISP function does before it works.
 void resetStatus();
 
-// Prints "qorvan: " and the status message on standard error; EXIT_FAILED.
-int failWithStatus();
+// Prints the store's last failure on standard error as failureText puts
+// it, after "qorvan COMMAND: "; EXIT_FAILED. subject is what the user typed
+// for the thing that failed (empty when there is none); file, when given,
+// is the file it stands for (a library's LIB.slb).
+int failWithStatus(const std::string& subject = {}, const std::string& file = {});
+
+// The tool's words for a failure: the subject as typed; for code 1 the
+// file the system was asked for where it is not the subject as typed (with
+// "/", in the letter case found on disk) and the system's reason, else the
+// status message, whose own words the module and AutoLISP show.
+std::string failureText(int code, const std::string& message, const platform::IoFailure& cause,
+    const std::string& subject, const std::string& file = {});
+// "cannot open FILE: REASON" for a failure the platform noted, or "cannot
+// open it: REASON" when FILE is what subject names.
+std::string ioFailureText(const platform::IoFailure& failure, const std::string& subject);
+// The words for the failure the platform noted last about subject (taking
+// it), or fallback when nothing was noted.
+std::string lastIoFailureText(const std::string& subject, const std::string& fallback);
+// The same for a file the tool failed to write: "PATH: cannot write it: reason".
+std::string writeFailure(const std::string& path);
 
 // Prints "qorvan: " and text on standard error; returns status. A usage
 // error (EXIT_USAGE) says "qorvan COMMAND: " once the command is known.

@@ -108,12 +108,12 @@ namespace {
         resetStatus();
         Input in = findInput(o.target);
         std::string out;
-        if (in.kind == InputKind::Missing) return fail("\"" + o.target + "\": Can't open file");
+        if (in.kind == InputKind::Missing) return failIn("info", missingText(o.target));
         if (in.kind == InputKind::Library) {
             LibraryScan scan = scanLibrary(in.bytes);
             if (!scan.magic) {
                 setStatus(InvalidLibrary, nullptr, nullptr);
-                return failWithStatus();
+                return failWithStatus(o.target, in.path);
             }
             if (o.json) {
                 out = "{\n  \"library\": " + jsonString(in.path) + ",\n  \"slides\": [";
@@ -142,7 +142,7 @@ namespace {
         } else {
             LoadedSlide s;
             if (in.kind == InputKind::LibrarySlide) {
-                if (loadSlideRef(in.path, s) != Ok) return failWithStatus();
+                if (loadSlideRef(in.path, s) != Ok) return failWithStatus(in.path);
             } else {
                 s.label = in.path;
                 s.bytes = std::move(in.bytes);

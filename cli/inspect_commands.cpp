@@ -40,7 +40,7 @@ namespace {
         out.label = argument;
         if (argument.find('(') != std::string::npos && force != Force::Library) {
             LoadedSlide s;
-            if (loadSlideRef(argument, s) != Ok) return failWithStatus() && false;
+            if (loadSlideRef(argument, s) != Ok) return failWithStatus(argument) && false;
             out.bytes = std::move(s.bytes);
             out.library = false;
             return true;
@@ -48,10 +48,7 @@ namespace {
         Input in = findInput(argument);
         if (in.kind == InputKind::Missing) {
             // A name that is there but cannot be read says why, not what else was tried.
-            if (platform::pathExists(argument))
-                fail(readFailure(argument));
-            else
-                fail("cannot open " + argument + " (tried it as written, with .SLD and with .slb)");
+            fail(missingText(argument));
             return false;
         }
         out.label = in.path;
@@ -78,7 +75,7 @@ namespace {
             std::fwrite(text.data(), 1, text.size(), stdout);
             return std::fflush(stdout) == 0 ? EXIT_OK : fail("cannot write the text to standard output");
         }
-        return writeWholeFile(o.out, text) ? EXIT_OK : fail("cannot write " + o.out);
+        return writeWholeFile(o.out, text) ? EXIT_OK : fail(writeFailure(o.out));
     }
 
     struct BuildOptions {
@@ -102,7 +99,7 @@ namespace {
                 + std::to_string(r.error.line) + ":" + std::to_string(r.error.column);
             return fail(where + ": " + r.error.message);
         }
-        return writeWholeFile(o.out, r.bytes) ? EXIT_OK : fail("cannot write " + o.out);
+        return writeWholeFile(o.out, r.bytes) ? EXIT_OK : fail(writeFailure(o.out));
     }
 
     struct DiffOptions {
@@ -185,7 +182,7 @@ namespace {
                 slides.push_back(std::move(s.bytes));
             }
             if (!writeWholeFile(o.out, inspect::encodeLibrary(names, slides)))
-                return fail("cannot write " + o.out);
+                return fail(writeFailure(o.out));
         } else if (!o.directory.empty()) {
             if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
             std::map<std::string, int> taken; // names that differ only in case share a file on some systems
@@ -195,7 +192,7 @@ namespace {
                 const std::string path = joinPath(o.directory, base + ".SLD");
                 if (sameFile(path, o.damaged))
                     return fail(path + " is the damaged file itself; salvage never writes over its input");
-                if (!writeWholeFile(path, s.bytes)) return fail("cannot write " + path);
+                if (!writeWholeFile(path, s.bytes)) return fail(writeFailure(path));
             }
         }
         return EXIT_OK;

@@ -2,6 +2,9 @@
 // the store's operations, one call each, with the store's messages.
 #include <CLI/CLI.hpp>
 
+#include <sys/resource.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +21,17 @@ namespace qorvan::cli {
 
 namespace {
 
+    // Each slide file of a batch stays open from its check to its copy; a
+    // batch of thousands needs the descriptors the system allows, not the
+    // smaller default share.
+    void raiseFileLimit()
+    {
+        struct rlimit limit { };
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+
     struct LibraryOptions {
         std::string library;
         std::vector<std::string> items; // slide files or names
@@ -29,12 +43,18 @@ namespace {
         bool keepGoing = false;
     };
 
+    // The store's failure on the library the user named.
+    int failWithLibrary(const LibraryOptions& o)
+    {
+        return failWithStatus(o.library, libraryNativeFor(o.library.c_str()));
+    }
+
     int runList(const LibraryOptions& o)
     {
         resetStatus();
         std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
         // An empty library is a library: its listing is empty, not an error.
-        if (entries.empty() && lastStatus() != EmptyLibrary) return failWithStatus();
+        if (entries.empty() && lastStatus() != EmptyLibrary) return failWithLibrary(o);
         std::string out;
         if (o.json) out += "[";
         bool first = true;
@@ -78,7 +98,7 @@ namespace {
             if (!o.force)
                 return failIn("create", path + " exists (use --force to replace it with an empty library)");
         }
-        if (createLibrary(o.library.c_str()) != Ok) return failWithStatus();
+        if (createLibrary(o.library.c_str()) != Ok) return failWithLibrary(o);
         return EXIT_OK;
     }
 
@@ -90,53 +110,87 @@ namespace {
         std::size_t done = 0;
         for (const std::string& item : o.items) {
             resetStatus();
-            if (op(item) != Ok) return failWithStatus();
+            if (op(item) != Ok) return failWithLibrary(o);
             progress.step(++done, item);
         }
         return EXIT_OK;
     }
 
-    // The files an append or replace is given, before the store sees them:
-    // the module's slb-append stores any file whole, but a person who types
-    // `append LIB notes.txt` has made a mistake. Good ones go to `good`; a name
-    // that will be cut is noted for after the edit.
+    // A slide file operand as the tool finds it: by the module's rule (".SLD"
+    // added unless the name holds a '.'), and where that finds nothing, the
+    // path as typed, so `append LIB /dev/zero` is about /dev/zero.
+    OpenSlideFile openOperand(const std::string& item)
+    {
+        OpenSlideFile f = openSlideFile(item);
+        if (!f.file.isOpen() && f.openFailure.error == ENOENT && slideFileFor(item.c_str()) != item
+            && platform::pathExists(item)) {
+            platform::clearFailure();
+            f.file = platform::File::open(item, platform::OpenMode::Read);
+            if (!f.file.isOpen()) f.openFailure = platform::takeFailure();
+        }
+        return f;
+    }
+
+    // The files an append or replace is given, opened once: the check, the
+    // store's measure and its copy all go through that descriptor, so the
+    // file examined is the file stored. The module's slb-append stores any
+    // file whole, but a person who types `append LIB notes.txt` has made a
+    // mistake. Good ones go to `good`; a name that will be cut is noted for
+    // after the edit.
     std::vector<BatchProblem> checkSlideFiles(
-        const LibraryOptions& o, std::vector<std::string>& good, std::vector<std::string>& notes)
+        const LibraryOptions& o, std::vector<OpenSlideFile>& good, std::vector<std::string>& notes)
     {
         std::vector<BatchProblem> bad;
         for (const std::string& item : o.items) {
-            std::vector<std::uint8_t> bytes;
+            OpenSlideFile f = openOperand(item);
             std::string why;
-            // A file that cannot be read is the store's to report.
-            if (!o.force && readFileStart(slideFileFor(item.c_str()), SLIDE_CHECK_BYTES, bytes)
-                && !checkSlideBytes(bytes, why)) {
-                bad.push_back(BatchProblem {
-                    item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)" });
-                continue;
+            // A file that cannot be opened is the store's to report, in order.
+            if (!o.force && f.file.isOpen()) {
+                std::vector<std::uint8_t> bytes(SLIDE_CHECK_BYTES);
+                bytes.resize(f.file.read(bytes.data(), bytes.size()));
+                if (!checkSlideBytes(bytes, why)) {
+                    bad.push_back(BatchProblem {
+                        item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)", {} });
+                    continue;
+                }
             }
             if (platform::splitPath(item).base.size() > SLIDE_NAME_MAX)
                 notes.push_back(item + ": stored as " + slideNameFor(item.c_str())
                     + " (a slide name holds at most 31 characters)");
-            good.push_back(item);
+            good.push_back(std::move(f));
         }
         return bad;
+    }
+
+    // Each item left out, named as the user gave it: the store's message
+    // names a duplicate by its slide name, not by the file that carried it.
+    void printProblems(const char* command, const std::vector<BatchProblem>& problems)
+    {
+        for (const BatchProblem& p : problems) {
+            const bool named = p.code == SlideNotFound || p.code == SlideExists || p.code == EmptyLibrary;
+            failIn(
+                command, named ? p.item + ": " + p.message : failureText(p.code, p.message, p.cause, p.item));
+        }
     }
 
     // Several slides of one library in one rewrite. Each item left out is
     // named with its reason; with --keep-going the others are still done.
     int runBatch(const char* command, const LibraryOptions& o, const char* doneWord, bool checkSlides,
-        BatchResult (*op)(const LibraryOptions&, const BatchOptions&))
+        BatchResult (*op)(const LibraryOptions&, std::vector<OpenSlideFile>&, const BatchOptions&))
     {
         resetStatus();
         LibraryOptions todo = o;
+        std::vector<OpenSlideFile> files;
         std::vector<BatchProblem> refused;
         std::vector<std::string> notes;
         if (checkSlides) {
+            raiseFileLimit();
             todo.items.clear();
-            refused = checkSlideFiles(o, todo.items, notes);
+            refused = checkSlideFiles(o, files, notes);
+            for (const OpenSlideFile& f : files)
+                todo.items.push_back(f.item);
         }
-        for (const BatchProblem& p : refused)
-            std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
+        printProblems(command, refused);
         BatchResult r;
         bool storeFailed = false; // the directory could not be read, or the rewrite failed
         if (todo.items.empty() || (!refused.empty() && !o.keepGoing)) {
@@ -147,10 +201,9 @@ namespace {
             options.keepGoing = o.keepGoing;
             options.progress
                 = [&](std::size_t done, std::size_t, const std::string& item) { progress.step(done, item); };
-            r = op(todo, options);
+            r = op(todo, files, options);
             progress.finish();
-            for (const BatchProblem& p : r.problems)
-                std::fprintf(stderr, "qorvan %s: %s: %s\n", command, p.item.c_str(), p.message.c_str());
+            printProblems(command, r.problems);
             if (r.changed)
                 for (const std::string& n : notes)
                     std::fprintf(stderr, "qorvan %s: %s\n", command, n.c_str());
@@ -165,7 +218,7 @@ namespace {
             std::fprintf(stderr, "qorvan %s: %zu of %zu %s; %zu left out\n", command, o.items.size() - left,
                 o.items.size(), doneWord, left);
         } else if (storeFailed) {
-            std::fprintf(stderr, "qorvan %s: %s\n", command, statusMessage());
+            failWithLibrary(o);
         } else {
             std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
                 o.keepGoing ? "" : " (--keep-going does what it can)");
@@ -185,7 +238,7 @@ namespace {
     {
         resetStatus();
         std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
-        if (entries.empty()) return failWithStatus();
+        if (entries.empty()) return failWithLibrary(o);
         prepareDirectory(o);
         // The store reads the directory again under the writers' lock and holds
         // it to the last slide, so a rewrite by someone else cannot move the
@@ -195,7 +248,7 @@ namespace {
         if (explodeLibrary(o.library.c_str(), o.directory.c_str(),
                 [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); })
             != Ok)
-            return failWithStatus();
+            return failWithLibrary(o);
         return EXIT_OK;
     }
 
@@ -252,9 +305,9 @@ void addLibraryCommands(CLI::App& app, Action& action)
     keepGoing(c);
     force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch(
-            "append", x, "slide files appended", true, [](const LibraryOptions& y, const BatchOptions& b) {
-                return appendSlides(y.library.c_str(), y.items, b);
+        return runBatch("append", x, "slide files appended", true,
+            [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
+                return appendSlides(y.library.c_str(), files, b);
             });
     });
 
@@ -263,8 +316,8 @@ void addLibraryCommands(CLI::App& app, Action& action)
     c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch(
-            "delete", x, "slides deleted", false, [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("delete", x, "slides deleted", false,
+            [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
                 return deleteSlides(y.library.c_str(), y.items, b);
             });
     });
@@ -292,8 +345,8 @@ void addLibraryCommands(CLI::App& app, Action& action)
     keepGoing(c);
     set(c, [](const LibraryOptions& x) {
         prepareDirectory(x);
-        return runBatch(
-            "remove", x, "slides removed", false, [](const LibraryOptions& y, const BatchOptions& b) {
+        return runBatch("remove", x, "slides removed", false,
+            [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
                 return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
             });
     });
@@ -306,9 +359,9 @@ void addLibraryCommands(CLI::App& app, Action& action)
     keepGoing(c);
     force(c);
     set(c, [](const LibraryOptions& x) {
-        return runBatch(
-            "replace", x, "slide files stored", true, [](const LibraryOptions& y, const BatchOptions& b) {
-                return replaceSlides(y.library.c_str(), y.items, b);
+        return runBatch("replace", x, "slide files stored", true,
+            [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
+                return replaceSlides(y.library.c_str(), files, b);
             });
     });
 
@@ -329,7 +382,7 @@ void addLibraryCommands(CLI::App& app, Action& action)
                     + "\" cannot be a slide name (empty, \".\", \"..\", or holding /, \\, : or control "
                       "characters)",
                 EXIT_USAGE);
-        if (code != Ok) return failWithStatus();
+        if (code != Ok) return failWithLibrary(x);
         return EXIT_OK;
     });
 }

@@ -14,6 +14,7 @@
 #include "cli/slide_source.h"
 #include "platform/path.h"
 #include "slide/raster_surface.h"
+#include "store/edit.h"
 #include "store/library.h"
 #include "store/status.h"
 
@@ -59,12 +60,12 @@ namespace {
         if (!pictureFormatOf(o.out, format))
             return fail("cannot tell the picture format of " + o.out + ": name it .png or .svg", EXIT_USAGE);
         LoadedSlide s;
-        if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+        if (loadSlideRef(o.ref, s) != Ok) return failWithStatus(o.ref);
         if (int refused = refuseLibraryAsSlide("render", s)) return refused;
         if (!sized) slideSize(s, width, height);
         SavedPicture p = savePicture(s, width, height, o.choices, format, o.out);
         if (!p.made) return fail(s.label + ": " + p.failure);
-        if (!p.written) return fail("cannot write " + o.out);
+        if (!p.written) return fail(writeFailure(o.out));
         warnHeader(s.label, p.header);
         return EXIT_OK;
     }
@@ -87,7 +88,7 @@ namespace {
         if (in.kind != InputKind::Library || !isLibraryFile(in.bytes)) {
             // The store's reader names the fault: missing file, not a library.
             if (!readDirectory(ref.c_str()).empty()) setStatus(InvalidLibrary, nullptr, nullptr);
-            return failWithStatus();
+            return failWithStatus(ref, libraryNativeFor(ref.c_str()));
         }
         if (!makeDirectory(directory)) return fail("cannot create the folder " + directory);
         LibraryScan scan = scanLibrary(in.bytes);
@@ -132,7 +133,7 @@ namespace {
                 if (!p.made)
                     out.failure = s.label + ": " + p.failure;
                 else if (!p.written)
-                    out.failure = "cannot write " + path;
+                    out.failure = writeFailure(path);
                 return out;
             });
     }
@@ -206,19 +207,19 @@ namespace {
                     Outcome out { s.label, Ok, {} };
                     std::vector<std::uint8_t> bytes;
                     if (!convertSlide(o, s, bytes, out.failure)) return out;
-                    if (!writeWholeFile(path, bytes)) out.failure = "cannot write " + path;
+                    if (!writeWholeFile(path, bytes)) out.failure = writeFailure(path);
                     return out;
                 });
         }
         if (o.out.empty())
             return fail("convert wants -o OUT, the slide file to write (or --all -d DIR)", EXIT_USAGE);
         LoadedSlide s;
-        if (loadSlideRef(o.ref, s) != Ok) return failWithStatus();
+        if (loadSlideRef(o.ref, s) != Ok) return failWithStatus(o.ref);
         if (int refused = refuseLibraryAsSlide("convert", s)) return refused;
         std::vector<std::uint8_t> bytes;
         std::string why;
         if (!convertSlide(o, s, bytes, why)) return fail(why);
-        if (!writeWholeFile(o.out, bytes)) return fail("cannot write " + o.out);
+        if (!writeWholeFile(o.out, bytes)) return fail(writeFailure(o.out));
         return EXIT_OK;
     }
 

@@ -18,15 +18,12 @@ namespace qorvan::cli {
 namespace {
 
     constexpr const char* SLIDE_EXTENSION = ".SLD";
-    constexpr const char* LIBRARY_EXTENSION = ".SLB";
 
     int loadLibrarySlide(
         const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
     {
         // Users type the file's own name as often as the bare one.
-        std::string libraryFile = library;
-        if (platform::toLowerAscii(library).find(".slb") == std::string::npos)
-            libraryFile += LIBRARY_EXTENSION;
+        const std::string libraryFile = libraryFileFor(library.c_str());
         std::vector<std::uint8_t> bytes;
         if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
         if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
@@ -73,7 +70,7 @@ int refuseLibraryAsSlide(const char* command, const LoadedSlide& s)
     if (!s.isLibrary) return 0;
     std::fprintf(stderr,
         "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
-        "shows the names)\n",
+        "shows the names), or add --all -d DIR for every slide\n",
         command, s.label.c_str(), s.label.c_str(), s.label.c_str());
     return EXIT_FAILED;
 }
@@ -143,22 +140,23 @@ int loadSlideRef(const std::string& ref, LoadedSlide& out)
         name = name.substr(0, name.find(')'));
         return loadLibrarySlide(ref.substr(0, open), name, ref, out);
     }
+    // Found without regard to letter case, so the path keeps the user's
+    // spelling and a message names the file as typed.
     std::string path = ref;
-    if (!platform::pathExists(ref)) {
-        path = platform::toUpperAscii(ref);
-        if (path.find('.') != std::string::npos) {
-            if (path.find(SLIDE_EXTENSION) == std::string::npos)
-                return setStatus(InvalidSlide, nullptr, nullptr);
-        } else {
-            path += SLIDE_EXTENSION;
-        }
-    }
+    if (!platform::pathExists(ref)) path = slideFileFor(ref.c_str());
     out = LoadedSlide {};
     out.label = ref;
     if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
     out.isLibrary = isLibraryFile(out.bytes);
     out.order = slide::detectByteOrder(out.bytes.data(), out.bytes.size());
     return Ok;
+}
+
+std::string missingText(const std::string& argument)
+{
+    // A name that is there but cannot be read says why, not what else was tried.
+    if (platform::pathExists(argument)) return readFailure(argument);
+    return argument + ": no such slide or library (tried it as written, with .SLD and with .slb)";
 }
 
 Input findInput(const std::string& argument)

@@ -87,7 +87,7 @@ namespace {
         }
         std::string png;
         if (!slide::encodePng(sheet, png, &between) || !writePictureFile(outPath, png)) {
-            why = "cannot write " + outPath;
+            why = writeFailure(outPath);
             return false;
         }
         return true;
@@ -104,7 +104,7 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
         return writeLibrarySheet(in, size, look, outPath, why);
     LoadedSlide s;
     if (loadSlideRef(input, s) != Ok) {
-        why = statusMessage();
+        why = failureText(lastStatus(), statusMessage(), statusCause(), input);
         return false;
     }
     int w = 0, h = 0;
@@ -128,7 +128,7 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
         return false;
     }
     if (!writePictureFile(outPath, p.encoded)) {
-        why = "cannot write " + outPath;
+        why = writeFailure(outPath);
         return false;
     }
     return true;

@@ -42,7 +42,48 @@ namespace {
         return false;
     }
 
+    thread_local IoFailure lastFailure;
+
+    // Notes op's failure on path and returns false, keeping errno.
+    bool failed(IoOp op, const std::string& path)
+    {
+        noteFailure(op, path);
+        return false;
+    }
+
+    // An open to write is noted as a write: "cannot write" is what the user
+    // of a file that cannot be created needs to hear.
+    File failedOpen(const std::string& path, OpenMode mode)
+    {
+        noteFailure(mode == OpenMode::Read ? IoOp::Open : IoOp::Write, path);
+        return File();
+    }
+
 } // namespace
+
+void noteFailure(IoOp op, const std::string& nativePath)
+{
+    noteFailure(op, nativePath, errno);
+}
+
+void noteFailure(IoOp op, const std::string& nativePath, int error)
+{
+    const int saved = errno;
+    lastFailure = IoFailure { op, nativePath.empty() ? std::string(".") : nativePath, error };
+    errno = saved;
+}
+
+IoFailure takeFailure()
+{
+    IoFailure f = std::move(lastFailure);
+    lastFailure = IoFailure {};
+    return f;
+}
+
+void clearFailure()
+{
+    lastFailure = IoFailure {};
+}
 
 const char* ioOpName(IoOp op)
 {
@@ -91,6 +132,7 @@ File::~File()
 File::File(File&& other) noexcept
     : fp_(other.fp_)
     , native_(std::move(other.native_))
+    , noted_(std::move(other.noted_))
 {
     other.fp_ = nullptr;
 }
@@ -101,6 +143,7 @@ File& File::operator=(File&& other) noexcept
         if (fp_) std::fclose(fp_);
         fp_ = other.fp_;
         native_ = std::move(other.native_);
+        noted_ = std::move(other.noted_);
         other.fp_ = nullptr;
     }
     return *this;
@@ -113,10 +156,10 @@ File File::open(std::string_view path, OpenMode mode)
 
 File File::openNative(const std::string& nativePath, OpenMode mode, unsigned perm)
 {
-    if (injectFault(IoOp::Open)) return File();
+    if (injectFault(IoOp::Open)) return failedOpen(nativePath, mode);
     if (nativePath.empty()) {
         errno = ENOENT;
-        return File();
+        return failedOpen(nativePath, mode);
     }
     int flags = O_CLOEXEC;
     const char* fmode = "rb";
@@ -136,12 +179,12 @@ File File::openNative(const std::string& nativePath, OpenMode mode, unsigned per
         break;
     }
     int fd = ::open(nativePath.c_str(), flags, static_cast<mode_t>(perm & 07777));
-    if (fd < 0) return File();
+    if (fd < 0) return failedOpen(nativePath, mode);
     struct stat st { };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
-        return File();
+        return failedOpen(nativePath, mode);
     }
     if (mode == OpenMode::Read) {
         // A device or FIFO is no slide and no library: /dev/zero would
@@ -149,14 +192,16 @@ File File::openNative(const std::string& nativePath, OpenMode mode, unsigned per
         if (!S_ISREG(st.st_mode)) {
             ::close(fd);
             errno = EINVAL;
-            return File();
+            return failedOpen(nativePath, mode);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
     std::FILE* fp = ::fdopen(fd, fmode);
     if (!fp) {
+        const int saved = errno;
         ::close(fd);
-        return File();
+        errno = saved;
+        return failedOpen(nativePath, mode);
     }
     return File(fp, nativePath);
 }
@@ -176,8 +221,23 @@ bool File::id(FileId& out) const
 
 std::size_t File::read(void* buf, std::size_t n)
 {
-    if (!fp_ || injectFault(IoOp::Read)) return 0;
-    return std::fread(buf, 1, n, fp_);
+    if (!fp_) return 0;
+    if (injectFault(IoOp::Read)) {
+        noteFailure(IoOp::Read, notedPath());
+        return 0;
+    }
+    const std::size_t got = std::fread(buf, 1, n, fp_);
+    if (got < n && std::ferror(fp_)) noteFailure(IoOp::Read, notedPath());
+    return got;
+}
+
+bool File::readExact(void* buf, std::size_t n)
+{
+    const std::size_t got = read(buf, n);
+    if (got == n) return true;
+    // The file ended before what its directory or its length promised.
+    if (fp_ && !std::ferror(fp_)) noteFailure(IoOp::Read, notedPath(), 0);
+    return false;
 }
 
 bool File::readLine(char* buf, std::size_t cap)
@@ -190,14 +250,18 @@ bool File::readLine(char* buf, std::size_t cap)
 
 bool File::write(const void* buf, std::size_t n)
 {
-    if (!fp_ || injectFault(IoOp::Write)) return false;
-    return std::fwrite(buf, 1, n, fp_) == n;
+    if (!fp_) return false;
+    if (injectFault(IoOp::Write) || std::fwrite(buf, 1, n, fp_) != n) return failed(IoOp::Write, notedPath());
+    return true;
 }
 
 bool File::seek(std::int64_t offset)
 {
-    if (!fp_ || offset < 0 || injectFault(IoOp::Seek)) return false;
-    return ::fseeko(fp_, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (!fp_) return false;
+    if (offset < 0) errno = EINVAL;
+    if (offset < 0 || injectFault(IoOp::Seek) || ::fseeko(fp_, static_cast<off_t>(offset), SEEK_SET) != 0)
+        return failed(IoOp::Seek, notedPath());
+    return true;
 }
 
 std::int64_t File::tell()
@@ -208,18 +272,22 @@ std::int64_t File::tell()
 
 std::int64_t File::length()
 {
-    if (!fp_ || injectFault(IoOp::Seek)) return -1;
+    if (!fp_) return -1;
     struct stat st { };
-    std::fflush(fp_); // a writer's buffered bytes count too
-    if (::fstat(::fileno(fp_), &st) != 0) return -1;
-    return static_cast<std::int64_t>(st.st_size);
+    if (!injectFault(IoOp::Seek)) {
+        std::fflush(fp_); // a writer's buffered bytes count too
+        if (::fstat(::fileno(fp_), &st) == 0) return static_cast<std::int64_t>(st.st_size);
+    }
+    noteFailure(IoOp::Seek, notedPath());
+    return -1;
 }
 
 bool File::flush()
 {
-    if (!fp_ || injectFault(IoOp::Flush)) return false;
-    if (std::fflush(fp_) != 0) return false;
-    return ::fsync(::fileno(fp_)) == 0;
+    if (!fp_) return false;
+    if (injectFault(IoOp::Flush) || std::fflush(fp_) != 0 || ::fsync(::fileno(fp_)) != 0)
+        return failed(IoOp::Flush, notedPath());
+    return true;
 }
 
 bool File::close()
@@ -228,7 +296,8 @@ bool File::close()
     bool injected = injectFault(IoOp::Close);
     bool ok = std::fclose(fp_) == 0;
     fp_ = nullptr;
-    return ok && !injected;
+    if (!ok || injected) return failed(IoOp::Close, notedPath());
+    return true;
 }
 
 bool removeFile(std::string_view path)
@@ -253,25 +322,26 @@ bool syncDirectoryOf(std::string_view path)
 
 bool removeNative(const std::string& nativePath)
 {
-    if (injectFault(IoOp::Remove)) return false;
-    return !nativePath.empty() && ::unlink(nativePath.c_str()) == 0;
+    if (injectFault(IoOp::Remove) || nativePath.empty() || ::unlink(nativePath.c_str()) != 0)
+        return failed(IoOp::Remove, nativePath);
+    return true;
 }
 
 bool renameNative(const std::string& from, const std::string& to)
 {
-    if (injectFault(IoOp::Rename)) return false;
-    return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
+    if (injectFault(IoOp::Rename) || from.empty() || to.empty() || ::rename(from.c_str(), to.c_str()) != 0)
+        return failed(IoOp::Rename, to);
+    return true;
 }
 
 bool renameNoReplaceNative(const std::string& from, const std::string& to)
 {
-    if (injectFault(IoOp::Rename)) return false;
-    if (from.empty() || to.empty()) return false;
+    if (injectFault(IoOp::Rename) || from.empty() || to.empty()) return failed(IoOp::Rename, to);
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (errno != EINVAL && errno != ENOSYS) return failed(IoOp::Rename, to);
     // A file system without the flag: a hard link refuses an existing name
     // just as well, and leaves the temporary name to remove.
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::link(from.c_str(), to.c_str()) != 0) return failed(IoOp::Rename, to);
     ::unlink(from.c_str());
     return true;
 }

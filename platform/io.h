@@ -53,6 +53,11 @@ public:
 
     bool isOpen() const { return fp_ != nullptr; }
     const std::string& nativePath() const { return native_; }
+    // The path failures on this file are noted under (the native path
+    // unless told otherwise): a temporary file's failures are told as the
+    // file it will replace.
+    void noteFailuresAs(std::string path) { noted_ = std::move(path); }
+    const std::string& notedPath() const { return noted_.empty() ? native_ : noted_; }
     // The open file's descriptor, for the calls File does not wrap.
     int descriptor() const;
     // Which file is open; false when it cannot be examined.
@@ -61,7 +66,7 @@ public:
     // Reads up to n bytes; returns how many arrived (fewer at the end of the
     // file or on failure).
     std::size_t read(void* buf, std::size_t n);
-    bool readExact(void* buf, std::size_t n) { return read(buf, n) == n; }
+    bool readExact(void* buf, std::size_t n);
     // Reads one text line of at most cap - 1 bytes into buf, NUL-terminated,
     // keeping the line end, like fgets. False at the end of the file.
     bool readLine(char* buf, std::size_t cap);
@@ -82,6 +87,7 @@ private:
     }
     std::FILE* fp_ = nullptr;
     std::string native_;
+    std::string noted_;
 };
 
 // Removes a file. False on failure.
@@ -102,6 +108,23 @@ bool renameNative(const std::string& from, const std::string& to);
 // As renameNative, but fails with EEXIST when to exists.
 bool renameNoReplaceNative(const std::string& from, const std::string& to);
 bool syncDirectoryOfNative(const std::string& nativePath);
+
+// The last call on a file that failed in this thread: which call, the
+// native path it was given and the system's errno. Messages that can say
+// more than "can't open" (the tool's) read it; the status code stays what
+// the caller records. An open to write or create is noted as Write; a short
+// readExact at the end of a file notes error 0.
+struct IoFailure {
+    IoOp op = IoOp::Open;
+    std::string file; // empty: nothing noted
+    int error = 0;
+};
+// Notes a failure (error defaults to the current errno, which is kept).
+void noteFailure(IoOp op, const std::string& nativePath);
+void noteFailure(IoOp op, const std::string& nativePath, int error);
+// The failure noted since the last take or clear, and forgets it.
+IoFailure takeFailure();
+void clearFailure();
 
 // Test-only fault injection, modelled on SQLite's: arm(op, n) makes the n-th
 // call of kind op from now on fail (n counts from 1); with persistent set,

@@ -110,6 +110,12 @@ bool SaveFile::fail(Failure f)
 {
     int saved = errno;
     failure_ = f;
+    // The temporary file is ours, not the user's: a failure on it is told
+    // as a failure to write the file it stands for.
+    if (f == Failure::Temp && !target_.empty()) {
+        IoFailure noted = takeFailure();
+        noteFailure(IoOp::Write, target_, noted.file.empty() ? saved : noted.error);
+    }
     discard();
     errno = saved;
     return false;
@@ -129,13 +135,20 @@ void SaveFile::discard()
 bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
 {
     target_ = followLinks(nativeTarget);
-    if (target_.empty()) return fail(Failure::Target);
+    if (target_.empty()) {
+        noteFailure(IoOp::Write, nativeTarget);
+        return fail(Failure::Target);
+    }
     struct stat st { };
     existed_ = ::stat(target_.c_str(), &st) == 0;
-    if (!existed_ && errno != ENOENT) return fail(Failure::Target);
+    if (!existed_ && errno != ENOENT) {
+        noteFailure(IoOp::Write, target_);
+        return fail(Failure::Target);
+    }
     if (existed_ && !S_ISREG(st.st_mode)) {
         // A folder, device or FIFO is not replaced by a regular file.
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        noteFailure(IoOp::Write, target_);
         return fail(Failure::Target);
     }
     // Born with the old file's permission bits (the umask may narrow them
@@ -148,13 +161,14 @@ bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
         tempName_ = base + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + ".tmp";
         std::string path = join(dir, tempName_);
         if (path.size() >= PATH_MAX) {
-            errno = ENAMETOOLONG;
+            noteFailure(IoOp::Write, path, ENAMETOOLONG);
             return fail(Failure::Temp);
         }
         errno = 0;
         SignalsHeld held;
         file_ = File::openNative(path, OpenMode::CreateNew, mode);
         if (file_.isOpen()) {
+            file_.noteFailuresAs(target_);
             temp_ = std::move(path);
             ticket_ = trackPath(temp_.c_str());
             break;
@@ -162,7 +176,10 @@ bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
         // Anything but a name in use would fail again under the next name.
         if (errno != EEXIST) return fail(Failure::Temp);
     }
-    if (temp_.empty()) return fail(Failure::Temp);
+    if (temp_.empty()) {
+        noteFailure(IoOp::Write, join(dir, base + ".tmp"), EEXIST);
+        return fail(Failure::Temp);
+    }
     if (!existed_) return true;
 
     const int fd = file_.descriptor();
@@ -199,8 +216,12 @@ bool SaveFile::replace()
     // The rename and the untracking are one step for a signal handler.
     SignalsHeld held;
     if (expect_ == Expect::Absent) {
-        if (!renameNoReplaceNative(temp_, target_))
-            return fail(errno == EEXIST ? Failure::Changed : Failure::Replace);
+        if (!renameNoReplaceNative(temp_, target_)) {
+            if (errno != EEXIST) return fail(Failure::Replace);
+            // Someone else's new file took the name meanwhile.
+            noteFailure(IoOp::Rename, target_, ESTALE);
+            return fail(Failure::Changed);
+        }
     } else {
         if (expect_ == Expect::Same) {
             struct stat now { };
@@ -208,6 +229,7 @@ bool SaveFile::replace()
                 || static_cast<unsigned long long>(now.st_dev) != expected_.dev
                 || static_cast<unsigned long long>(now.st_ino) != expected_.ino) {
                 errno = ESTALE;
+                noteFailure(IoOp::Rename, target_);
                 return fail(Failure::Changed);
             }
         }

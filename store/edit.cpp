@@ -14,6 +14,7 @@
 #include "store/rewrite_p.h"
 #include "store/status.h"
 
+#include <cerrno>
 #include <new>
 
 namespace qorvan {
@@ -244,6 +245,7 @@ namespace {
     template <class Body> int withLibrary(const char* library, Body&& body)
     {
         return guarded([&] {
+            platform::clearFailure();
             LibraryFile lib = resolveLibrary(orEmpty(library));
             // The folder the library really lives in: writers that reach it
             // through links in other folders must take turns all the same.
@@ -346,6 +348,10 @@ std::string libraryFileFor(const char* library)
 {
     return resolveLibrary(orEmpty(library)).writerText;
 }
+std::string libraryNativeFor(const char* library)
+{
+    return resolveLibrary(orEmpty(library)).native;
+}
 
 int renameSlide(const char* library, const char* oldName, const char* newName)
 {
@@ -384,7 +390,7 @@ namespace {
         // the batch may go on without it.
         bool leaveOut(const std::string& item)
         {
-            result_.problems.push_back(BatchProblem { item, lastStatus(), statusMessage() });
+            result_.problems.push_back(BatchProblem { item, lastStatus(), statusMessage(), statusCause() });
             return options_.keepGoing;
         }
         void progress(std::size_t done, std::size_t total, const std::string& item) const
@@ -417,16 +423,16 @@ namespace {
         return out;
     }
 
-    // The added files of an append or replace batch, checked and measured
-    // before anything is written. Names already in `taken` (and each added
-    // name, for the ones after it) are duplicates.
-    bool gatherSlideFiles(const LibraryFile& lib, const std::vector<std::string>& slideFiles,
+    // The added files of an append or replace batch, measured before anything
+    // is written. Names already in `taken` (and each added name, for the ones
+    // after it) are duplicates.
+    bool gatherSlideFiles(const LibraryFile& lib, std::vector<OpenSlideFile>& files,
         std::vector<SlideName>& taken, BatchLog& log, std::vector<ExtraFile>& extras,
         std::vector<Piece>& added)
     {
-        for (const std::string& item : slideFiles) {
-            const std::string text = slideFileText(item);
-            const std::string name = slideNameOf(item);
+        for (OpenSlideFile& f : files) {
+            const std::string text = slideFileText(f.path);
+            const std::string name = slideNameOf(f.path);
             bool fine = true;
             if (!isUsableName(name)) {
                 fine = setStatus(InvalidSlide, text.c_str(), nullptr) == Ok;
@@ -437,19 +443,21 @@ namespace {
             }
             std::int64_t length = -1;
             if (fine) {
-                platform::File f;
-                if (text.size() <= MAX_PATH_CHARS) f = platform::File::open(text, platform::OpenMode::Read);
-                if (f.isOpen()) length = f.length();
+                if (f.file.isOpen()) {
+                    length = f.file.length();
+                } else if (!f.openFailure.file.empty()) {
+                    platform::noteFailure(f.openFailure.op, f.openFailure.file, f.openFailure.error);
+                }
                 if (length < 0) fine = setStatus(CannotOpen, text.c_str(), nullptr) == Ok;
             }
             if (!fine) {
-                if (!log.leaveOut(item)) return false;
+                if (!log.leaveOut(f.item)) return false;
                 continue;
             }
             taken.push_back(makeSlideName(name));
             Piece p { taken.back(), 0, length, true };
             p.extra = extras.size();
-            extras.push_back(ExtraFile { text, length });
+            extras.push_back(ExtraFile { f.item, length, &f.file });
             added.push_back(p);
         }
         return true;
@@ -457,13 +465,12 @@ namespace {
 
     // Append and replace: kept are the old slides that stay.
     BatchResult addSlides(const LibraryFile& lib, platform::File& old, std::vector<Piece> kept,
-        std::vector<SlideName> taken, const std::vector<std::string>& slideFiles, const BatchOptions& options)
+        std::vector<SlideName> taken, std::vector<OpenSlideFile>& files, const BatchOptions& options)
     {
         BatchLog log(options);
         std::vector<ExtraFile> extras;
         std::vector<Piece> added;
-        if (!gatherSlideFiles(lib, slideFiles, taken, log, extras, added))
-            return log.finish(lastStatus(), false);
+        if (!gatherSlideFiles(lib, files, taken, log, extras, added)) return log.finish(lastStatus(), false);
         if (added.empty()) return log.finish(Ok, false);
         if (kept.size() + added.size() > MAX_LIBRARY_SLIDES)
             return log.finish(setStatus(NoMemory, nullptr, nullptr), false);
@@ -471,6 +478,15 @@ namespace {
         const int code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras,
             [&](std::size_t i) { log.progress(i + 1, extras.size(), extras[i].text); });
         return log.finish(code, true);
+    }
+
+    std::vector<OpenSlideFile> openAll(const std::vector<std::string>& slideFiles)
+    {
+        std::vector<OpenSlideFile> files;
+        files.reserve(slideFiles.size());
+        for (const std::string& f : slideFiles)
+            files.push_back(openSlideFile(f));
+        return files;
     }
 
     std::vector<SlideName> namesOf(const std::vector<Piece>& pieces)
@@ -507,8 +523,31 @@ namespace {
 
 } // namespace
 
+OpenSlideFile openSlideFile(const std::string& slideFile)
+{
+    OpenSlideFile f;
+    f.item = slideFile;
+    f.path = slideFile;
+    const std::string text = slideFileText(slideFile);
+    if (text.size() > MAX_PATH_CHARS) {
+        f.openFailure = platform::IoFailure { platform::IoOp::Open, text, ENAMETOOLONG };
+        return f;
+    }
+    platform::clearFailure();
+    f.file = platform::File::open(text, platform::OpenMode::Read);
+    if (!f.file.isOpen()) f.openFailure = platform::takeFailure();
+    return f;
+}
+
 BatchResult appendSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options)
+{
+    std::vector<OpenSlideFile> files = openAll(slideFiles);
+    return appendSlides(library, files, options);
+}
+
+BatchResult appendSlides(
+    const char* library, std::vector<OpenSlideFile>& slideFiles, const BatchOptions& options)
 {
     return withBatch(library, [&](const LibraryFile& lib) {
         platform::File old;
@@ -522,6 +561,13 @@ BatchResult appendSlides(
 BatchResult replaceSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options)
 {
+    std::vector<OpenSlideFile> files = openAll(slideFiles);
+    return replaceSlides(library, files, options);
+}
+
+BatchResult replaceSlides(
+    const char* library, std::vector<OpenSlideFile>& slideFiles, const BatchOptions& options)
+{
     return withBatch(library, [&](const LibraryFile& lib) {
         platform::File old;
         std::vector<LibraryEntry> entries;
@@ -530,8 +576,8 @@ BatchResult replaceSlides(
         std::vector<Piece> kept;
         for (const LibraryEntry& e : entries) {
             bool replaced = false;
-            for (const std::string& f : slideFiles)
-                replaced = replaced || sameName(e.name, slideNameOf(f));
+            for (const OpenSlideFile& f : slideFiles)
+                replaced = replaced || sameName(e.name, slideNameOf(f.path));
             if (!replaced) kept.push_back(Piece { e.name, e.offset, e.size, false });
         }
         return addSlides(lib, old, kept, namesOf(kept), slideFiles, options);

@@ -4,6 +4,7 @@
 // place: it is rewritten into a temporary file that replaces it atomically.
 #pragma once
 
+#include "platform/io.h"
 #include "store/library.h"
 
 #include <functional>
@@ -78,6 +79,9 @@ std::string slideNameFor(const char* slideFile);
 // The library file the editing operations write for a library path
 // (".slb" added unless the text holds ".slb" in any letter case).
 std::string libraryFileFor(const char* library);
+// The library file itself, in native form ("/", the letter case found on
+// disk), for messages that name the file a user's text stands for.
+std::string libraryNativeFor(const char* library);
 
 // Batches: several slides of one library edited in one rewrite, under one
 // lock, so adding 600 slide files costs one copy of the library instead of
@@ -88,6 +92,7 @@ struct BatchProblem {
     std::string item; // as the caller gave it
     int code = 0; // its StatusCode
     std::string message; // the status message for it
+    platform::IoFailure cause; // for code 1: the system's side (status.h)
 };
 struct BatchResult {
     // 0 when every item was done; otherwise the code of the failure the
@@ -102,14 +107,30 @@ struct BatchOptions {
     std::function<void(std::size_t done, std::size_t total, const std::string& item)> progress;
 };
 
+// A slide file a caller opened itself (to examine it first, say): the batch
+// measures and copies it through this descriptor, so what is stored is the
+// file that was examined even when its name is given to another file
+// meanwhile. Each is held open until the rewrite is done.
+struct OpenSlideFile {
+    std::string item; // how problems and progress name it
+    std::string path; // its path: the slide is named after its base name
+    platform::File file; // not open: a problem (code 1) with the open's cause
+    platform::IoFailure openFailure; // why it could not be opened
+};
+// Opens slideFile by the slide file rule (".SLD" added unless a '.').
+OpenSlideFile openSlideFile(const std::string& slideFile);
+
 // Slide files appended in order, each under its upper-cased base name; a
 // name already in the library, or given twice, is a problem (code 8).
 BatchResult appendSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
+BatchResult appendSlides(const char* library, std::vector<OpenSlideFile>& files, const BatchOptions& options);
 // Each slide file replaces the slide of its name or is appended; the new
 // slides end up last, in the order given.
 BatchResult replaceSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
+BatchResult replaceSlides(
+    const char* library, std::vector<OpenSlideFile>& files, const BatchOptions& options);
 // Names matched without regard to case; an absent one is a problem (code 5).
 BatchResult deleteSlides(
     const char* library, const std::vector<std::string>& names, const BatchOptions& options);

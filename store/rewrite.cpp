@@ -88,8 +88,10 @@ namespace {
         // Replacing needs the right to write the library itself, as editing it
         // in place would; the folder's write bit alone would let anyone who may
         // add files there rewrite a read-only library.
-        if (save.targetExisted() && ::faccessat(AT_FDCWD, save.target().c_str(), W_OK, AT_EACCESS) != 0)
+        if (save.targetExisted() && ::faccessat(AT_FDCWD, save.target().c_str(), W_OK, AT_EACCESS) != 0) {
+            platform::noteFailure(platform::IoOp::Write, save.target());
             return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        }
         if (old)
             save.expectTarget(oldId);
         else
@@ -148,15 +150,16 @@ int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vecto
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra)
 {
-    platform::File current;
     return rewriteWith(lib, old, pieces, [&](const Piece& p, std::string& text) -> platform::File* {
         const ExtraFile& e = extras.at(p.extra);
         text = e.text;
         if (onExtra) onExtra(p.extra);
-        current.close();
-        current = platform::File::open(e.text, platform::OpenMode::Read);
-        if (!current.isOpen() || current.length() != e.size || !current.seek(0)) return nullptr;
-        return &current;
+        if (!e.file || !e.file->isOpen()) return nullptr;
+        if (e.file->length() != e.size) {
+            platform::noteFailure(platform::IoOp::Read, e.file->nativePath(), ESTALE);
+            return nullptr;
+        }
+        return e.file->seek(0) ? e.file : nullptr;
     });
 }
 

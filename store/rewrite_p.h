@@ -40,14 +40,15 @@ struct Piece {
 int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     platform::File* extra, const std::string& extraText);
 
-// A slide file added whole by a batch. It is opened only when its turn
-// comes, so a batch of thousands does not hold thousands of descriptors;
-// size is its length when the caller measured it, and a file whose length
-// has changed since is refused (the directory already written counts on
-// that length): code 1 naming text, nothing replaced.
+// A slide file added whole by a batch, open since it was measured: the
+// bytes copied come through the very descriptor that was examined and
+// measured, so a name given to another file meanwhile changes nothing. A
+// file whose length has changed since is refused (the directory already
+// written counts on that length): code 1 naming text, nothing replaced.
 struct ExtraFile {
     std::string text;
     std::int64_t size = 0;
+    platform::File* file = nullptr;
 };
 // The same rewrite with any number of added slides (pieces with fromExtra
 // name theirs by index). onExtra(i) is called before extra i is copied.

@@ -16,6 +16,7 @@ namespace {
     // header check must report its own result. A single-threaded caller (the
     // module in its host) sees no difference.
     thread_local LastError lastError;
+    thread_local platform::IoFailure lastCause;
 
     const char* const MESSAGE_FORMATS[] = {
         "",
@@ -34,6 +35,9 @@ namespace {
 int setStatus(int code, const char* path, const char* slide)
 {
     lastError.code = code;
+    // A failure noted before a reset belongs to no operation after it.
+    if (code == Ok) platform::clearFailure();
+    lastCause = code == CannotOpen ? platform::takeFailure() : platform::IoFailure {};
     const char* p = path ? path : "";
     const char* s = slide ? slide : "";
     char* out = lastError.message;
@@ -69,6 +73,11 @@ int lastStatus()
 const char* statusMessage()
 {
     return lastError.message;
+}
+
+const platform::IoFailure& statusCause()
+{
+    return lastCause;
 }
 
 } // namespace qorvan

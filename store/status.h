@@ -3,6 +3,8 @@
 // setStatus, the one place where each failure is born.
 #pragma once
 
+#include "platform/io.h"
+
 namespace qorvan {
 
 enum StatusCode : int {
@@ -29,5 +31,11 @@ int lastStatus();
 
 // The current message; valid and unchanged until the next setStatus.
 const char* statusMessage();
+
+// The system's side of a code-1 failure, which its message cannot carry:
+// the file the system was asked for (native form) and its errno, taken from
+// the platform's note when the code is recorded. Empty file when nothing was
+// noted (a path too long for the buffers, say) and for every other code.
+const platform::IoFailure& statusCause();
 
 } // namespace qorvan

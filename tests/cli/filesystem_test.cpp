@@ -184,8 +184,8 @@ namespace {
             std::string named;
         };
         const Case cases[] = {
-            { { "append", "lib", "pin" }, "lib.tmp" },
-            { { "delete", "lib", "box" }, "lib.tmp" },
+            { { "append", "lib", "pin" }, "lib: cannot write lib.slb: No space left on device" },
+            { { "delete", "lib", "box" }, "lib: cannot write lib.slb: No space left on device" },
             { { "render", "box", "-o", "pic.png" }, "pic.png" },
             { { "render", "box", "-o", "pic.svg" }, "pic.svg" },
             { { "extract", "lib", "box", "-d", "out" }, "BOX.SLD" },

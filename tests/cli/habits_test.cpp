@@ -93,7 +93,7 @@ namespace {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err,
             "qorvan append: pin: Slide PIN already exists in library parts.\n"
-            "qorvan append: nosuch: \"nosuch.SLD\": Can't open file\n"
+            "qorvan append: nosuch: cannot open nosuch.SLD: No such file or directory\n"
             "qorvan append: 2 of 4 slide files appended; 2 left out\n");
         EXPECT_EQ(names(s, "parts"), "PIN\nBOX\nGEAR\n");
         EXPECT_EQ(s.file("parts.slb"),
@@ -162,11 +162,11 @@ namespace {
             { { "render", "big.slb", "-o", "c.png" }, 1,
                 "qorvan render: big.slb is a slide library, not a slide: name one of its slides as "
                 "big.slb(NAME) "
-                "(qorvan list big.slb shows the names)\n" },
+                "(qorvan list big.slb shows the names), or add --all -d DIR for every slide\n" },
             { { "convert", "big.slb", "-o", "c.sld" }, 1,
                 "qorvan convert: big.slb is a slide library, not a slide: name one of its slides as "
                 "big.slb(NAME) "
-                "(qorvan list big.slb shows the names)\n" },
+                "(qorvan list big.slb shows the names), or add --all -d DIR for every slide\n" },
             { { "list", "box.sld" }, 1,
                 "qorvan list: box.sld is a slide, not a slide library (qorvan info box.sld describes it; "
                 "qorvan append "

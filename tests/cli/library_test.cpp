@@ -101,19 +101,23 @@ namespace {
             std::vector<std::string> args;
             std::string err;
         } cases[] = {
-            { { "list", "nosuch" }, "qorvan: \"nosuch.slb\": Can't open file\n" },
-            { { "list", "junk" }, "qorvan: Slide library invalid.\n" },
+            { { "list", "nosuch" },
+                "qorvan list: nosuch: cannot open nosuch.slb: No such file or directory\n" },
+            { { "list", "junk" }, "qorvan list: junk (junk.slb): Slide library invalid.\n" },
             { { "delete", "parts", "bolt" },
                 "qorvan delete: bolt: Slide bolt not found in library parts.\n" },
             { { "delete", "empty", "bolt" }, "qorvan delete: No slide exists in library empty.\n" },
             { { "append", "parts", "box" },
                 "qorvan append: box: Slide BOX already exists in library parts.\n" },
-            { { "append", "parts", "nosuch" }, "qorvan append: nosuch: \"nosuch.SLD\": Can't open file\n" },
-            { { "extract", "parts", "bolt" }, "qorvan: Slide bolt not found in library parts.\n" },
+            { { "append", "parts", "nosuch" },
+                "qorvan append: nosuch: cannot open nosuch.SLD: No such file or directory\n" },
+            { { "extract", "parts", "bolt" }, "qorvan extract: Slide bolt not found in library parts.\n" },
             { { "remove", "parts", "bolt", "-d", "out" },
                 "qorvan remove: bolt: Slide bolt not found in library parts.\n" },
-            { { "rename", "parts", "bolt", "NUT" }, "qorvan: Slide bolt not found in library parts.\n" },
-            { { "rename", "parts", "box", "gear" }, "qorvan: Slide GEAR already exists in library parts.\n" },
+            { { "rename", "parts", "bolt", "NUT" },
+                "qorvan rename: Slide bolt not found in library parts.\n" },
+            { { "rename", "parts", "box", "gear" },
+                "qorvan rename: Slide GEAR already exists in library parts.\n" },
         };
         for (const auto& c : cases) {
             RunResult r = f.q(c.args);
@@ -173,7 +177,7 @@ namespace {
         f.write("plain", "a file, not a folder");
         RunResult blocked = f.q({ "explode", "parts", "-d", "plain" });
         EXPECT_EQ(blocked.status, 1);
-        EXPECT_EQ(blocked.err, "qorvan: \"plain\\PIN.SLD\": Can't open file\n");
+        EXPECT_EQ(blocked.err, "qorvan explode: parts: cannot write plain/PIN.SLD: Not a directory\n");
         // No temporary file is left beside the library.
         for (const auto& e : fs::directory_iterator(f.path()))
             EXPECT_EQ(e.path().extension() == ".tmp", false) << e.path();

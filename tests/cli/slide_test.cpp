@@ -102,10 +102,10 @@ namespace {
 
         RunResult missing = qorvan({ "render", "nosuch", "-o", "x.png" }, t.str());
         EXPECT_EQ(missing.status, 1);
-        EXPECT_EQ(missing.err, "qorvan: \"NOSUCH.SLD\": Can't open file\n");
+        EXPECT_EQ(missing.err, "qorvan render: nosuch: cannot open nosuch.SLD: No such file or directory\n");
         RunResult notSld = qorvan({ "render", "plan.txt", "-o", "x.png" }, t.str());
         EXPECT_EQ(notSld.status, 1);
-        EXPECT_EQ(notSld.err, "qorvan: Error reading slide file. *Invalid*\n");
+        EXPECT_EQ(notSld.err, "qorvan render: plan.txt: cannot open it: No such file or directory\n");
         RunResult noName = qorvan({ "render", "lib(bolt)", "-o", "x.png" }, t.str());
         EXPECT_EQ(noName.status, 1);
     }

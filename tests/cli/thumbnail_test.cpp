@@ -73,7 +73,7 @@ namespace {
             const char* says;
         } cases[] = {
             { { "thumbnail", "empty.slb", "e.png" }, 1, "empty.slb" },
-            { { "thumbnail", "nosuch.sld", "n.png" }, 1, "NOSUCH.SLD" },
+            { { "thumbnail", "nosuch.sld", "n.png" }, 1, "nosuch.sld: cannot open it: No such file" },
             { { "thumbnail", "junk.sld", "j.png" }, 1, "junk.sld" },
             { { "thumbnail", SAMPLES + "box.sld", "nodir/x.png" }, 1, "nodir/x.png" },
             { { "thumbnail", "-s", "0", SAMPLES + "box.sld", "x.png" }, 2, "--size" },

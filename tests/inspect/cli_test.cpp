@@ -140,7 +140,7 @@ namespace {
             { "A.SLD C.SLD", 0, "" },
             { "A.SLD B.SLD", 1, "+ ydots 11" },
             { "A.SLD lib.slb", 2, "is a slide and lib.slb a library" },
-            { "A.SLD NOSUCH.SLD", 2, "cannot open NOSUCH.SLD" },
+            { "A.SLD NOSUCH.SLD", 2, "NOSUCH.SLD: no such slide or library" },
             { "lib.slb lib.slb", 0, "" },
         };
         for (const Case& c : cases) {
