@@ -33,7 +33,8 @@ namespace {
 
     RunResult asNobody(const std::vector<std::string>& args, const std::string& cwd)
     {
-        std::vector<std::string> all = { "--reuid=65534", "--regid=65534", "--clear-groups", binary("qorvan") };
+        std::vector<std::string> all
+            = { "--reuid=65534", "--regid=65534", "--clear-groups", binary("qorvan") };
         all.insert(all.end(), args.begin(), args.end());
         return run("/usr/bin/setpriv", all, cwd);
     }
@@ -102,21 +103,22 @@ namespace {
                 "qorvan append: nosuch: cannot open nosuch.SLD: No such file or directory\n",
                 [](const fs::path& d) { return absent(d / "new.slb"); } },
             // A folder or a device where a file is wanted.
-            { { "list", "shelf" }, false, 1, "qorvan list: shelf: cannot open shelf.slb: Is a directory\n", {} },
+            { { "list", "shelf" }, false, 1, "qorvan list: shelf: cannot open shelf.slb: Is a directory\n",
+                {} },
             { { "append", "new", "/dev/zero" }, false, 1,
                 "qorvan append: /dev/zero: cannot open it: not a regular file (a device, pipe or socket)\n",
                 [](const fs::path& d) { return absent(d / "new.slb"); } },
             // Found in another letter case: the file on disk is named.
             { { "list", "MIXED" }, false, 1, "qorvan list: MIXED (Mixed.slb): Slide library invalid.\n", {} },
-            { { "list", "mixed.slb" }, false, 1, "qorvan list: mixed.slb (Mixed.slb): Slide library invalid.\n",
-                {} },
+            { { "list", "mixed.slb" }, false, 1,
+                "qorvan list: mixed.slb (Mixed.slb): Slide library invalid.\n", {} },
             { { "list", "Mixed.slb" }, false, 1, "qorvan list: Mixed.slb: Slide library invalid.\n", {} },
             // A folder that is a file, reached through a backslash.
             { { "explode", "parts", "-d", "notes\\out" }, false, 1,
                 "qorvan explode: parts: cannot write notes/out/BOX.SLD: Not a directory\n", {} },
             // Another user's private files.
-            { { "list", "locked" }, true, 1, "qorvan list: locked: cannot open locked.slb: Permission denied\n",
-                {} },
+            { { "list", "locked" }, true, 1,
+                "qorvan list: locked: cannot open locked.slb: Permission denied\n", {} },
             { { "render", "locked.sld", "-o", "/tmp/never.png" }, true, 1,
                 "qorvan render: locked.sld: cannot open it: Permission denied\n",
                 [](const fs::path&) { return absent("/tmp/never.png"); } },
