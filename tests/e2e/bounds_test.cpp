@@ -225,7 +225,7 @@ TEST_F(Bounds, SparseLibrariesAtAndPastTwoGigabytes)
 
     m = measured(tmp, QORVAN, { "list", "toobig.slb" });
     EXPECT_EQ(m.r.status, 1);
-    EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
+    EXPECT_EQ(m.r.err, "qorvan list: toobig.slb: Slide library invalid.\n");
 
     // The console reads the same store; the one-byte slide at the end comes out.
     m = measured(tmp, CONSOLE,
@@ -268,13 +268,13 @@ TEST_F(Bounds, TheSlideCountIsCapped)
 
     Measured m = measured(tmp, QORVAN, { "list", "over.slb" });
     EXPECT_EQ(m.r.status, 1);
-    EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n");
+    EXPECT_EQ(m.r.err, "qorvan list: over.slb: Slide library invalid.\n");
     EXPECT_LT(m.seconds, 3 * TIME_SCALE);
 
     const std::string before = readFile(tmp.path() / "full.slb");
     m = measured(tmp, QORVAN, { "append", "full.slb", "extra.sld" });
     EXPECT_EQ(m.r.status, 1);
-    EXPECT_EQ(m.r.err, "qorvan append: Error Unknown\n");
+    EXPECT_EQ(m.r.err, "qorvan append: full.slb: Error Unknown\n");
     EXPECT_EQ(readFile(tmp.path() / "full.slb"), before);
 }
 
@@ -298,7 +298,8 @@ TEST_F(Bounds, DirectoryEntriesAtTheLastByteAndPastIt)
         const Measured m = measured(tmp, QORVAN, { "list", "--json", c.file });
         if (!c.sound) {
             EXPECT_EQ(m.r.status, 1) << c.file;
-            EXPECT_EQ(m.r.err, "qorvan: Slide library invalid.\n") << c.file;
+            EXPECT_EQ(m.r.err, std::string("qorvan list: ") + c.file + ": Slide library invalid.\n")
+                << c.file;
             continue;
         }
         EXPECT_EQ(m.r.status, 0) << c.file << m.r.err;
