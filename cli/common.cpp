@@ -120,18 +120,70 @@ void setCommandName(const std::string& name)
     commandName() = name;
 }
 
+std::string escapedForTerminal(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&](unsigned char c) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                escape(c);
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // A whole UTF-8 sequence, shortest form, no surrogate, no C1 control.
+        std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+        if (c > 0xF4) len = 0;
+        std::uint32_t cp = len == 2 ? c & 0x1Fu : len == 3 ? c & 0x0Fu : c & 0x07u;
+        bool valid = len != 0 && i + len <= n;
+        for (std::size_t k = 1; valid && k < len; ++k) {
+            valid = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3Fu);
+        }
+        valid = valid && !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)))
+            && !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) && !(cp >= 0x80 && cp <= 0x9F);
+        if (!valid) {
+            escape(c);
+            ++i;
+            continue;
+        }
+        out.append(text, i, len);
+        i += len;
+    }
+    return out;
+}
+
+std::string shown(const std::string& text, std::FILE* stream)
+{
+    // Asked once per stream: the answer does not change while we run.
+    static const bool outTerminal = ::isatty(STDOUT_FILENO) == 1;
+    static const bool errTerminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = stream == stdout ? outTerminal : stream == stderr ? errTerminal : false;
+    return terminal ? escapedForTerminal(text) : text;
+}
+
 int fail(const std::string& text, int status)
 {
     // A usage error is about what was typed after the command's name, so
     // it names the command as the user would look it up (qorvan CMD --help).
     if (status == EXIT_USAGE && !commandName().empty()) return failIn(commandName(), text, status);
-    std::fprintf(stderr, "qorvan: %s\n", text.c_str());
+    std::fprintf(stderr, "qorvan: %s\n", shown(text, stderr).c_str());
     return status;
 }
 
 int failIn(const std::string& command, const std::string& text, int status)
 {
-    std::fprintf(stderr, "qorvan %s: %s\n", command.c_str(), text.c_str());
+    std::fprintf(stderr, "qorvan %s: %s\n", command.c_str(), shown(text, stderr).c_str());
     return status;
 }
 
@@ -153,7 +205,8 @@ void Progress::step(std::size_t done, const std::string& label)
     std::size_t filled = total_ ? done * WIDTH / total_ : WIDTH;
     std::string bar(filled, '#');
     bar.resize(WIDTH, ' ');
-    std::string shortLabel = label.substr(0, 32);
+    // Drawn only on a terminal, so always escaped.
+    std::string shortLabel = escapedForTerminal(label).substr(0, 32);
     std::fprintf(stderr, "\r[%s] %zu/%zu %-32s", bar.c_str(), done, total_, shortLabel.c_str());
     std::fflush(stderr);
     drawn_ = true;

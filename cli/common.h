@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,16 @@ std::string ioFailureText(const platform::IoFailure& failure, const std::string&
 std::string lastIoFailureText(const std::string& subject, const std::string& fallback);
 // The same for a file the tool failed to write: "PATH: cannot write it: reason".
 std::string writeFailure(const std::string& path);
+
+// Text as it may go to stream: on a terminal, control characters (C0, DEL
+// and the C1 range) and bytes that are not UTF-8 become \xHH, so that a
+// name read from a file cannot move the cursor, retitle or recolour the
+// user's terminal; anywhere else (a pipe, a file) text goes as it is, since
+// a program reading names wants their bytes. Every name and message the
+// tool prints passes through here.
+std::string shown(const std::string& text, std::FILE* stream);
+// The same, as a terminal would need it, whatever stream is.
+std::string escapedForTerminal(const std::string& text);
 
 // Prints "qorvan: " and text on standard error; returns status. A usage
 // error (EXIT_USAGE) says "qorvan COMMAND: " once the command is known.

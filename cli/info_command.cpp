@@ -14,7 +14,7 @@ namespace qorvan::cli {
 namespace {
 
     struct InfoOptions {
-        std::string target;
+        std::vector<std::string> targets;
         bool json = false;
     };
 
@@ -103,19 +103,24 @@ namespace {
         return s;
     }
 
-    int runInfo(const InfoOptions& o)
+    // What one operand holds, into out; false, with the failure said, when
+    // it cannot be read.
+    bool infoOne(const std::string& target, bool json, std::string& out)
     {
         resetStatus();
-        Input in = findInput(o.target);
-        std::string out;
-        if (in.kind == InputKind::Missing) return failIn("info", missingText(o.target));
+        Input in = findInput(target);
+        if (in.kind == InputKind::Missing) {
+            failIn("info", missingText(target));
+            return false;
+        }
         if (in.kind == InputKind::Library) {
             LibraryScan scan = scanLibrary(in.bytes);
             if (!scan.magic) {
                 setStatus(InvalidLibrary, nullptr, nullptr);
-                return failWithStatus(o.target, in.path);
+                failWithStatus(target, in.path);
+                return false;
             }
-            if (o.json) {
+            if (json) {
                 out = "{\n  \"library\": " + jsonString(in.path) + ",\n  \"slides\": [";
                 for (std::size_t i = 0; i < scan.entries.size(); ++i) {
                     const ScannedEntry& e = scan.entries[i];
@@ -128,37 +133,68 @@ namespace {
                 }
                 out += scan.entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
             } else {
-                out = "library " + in.path + ": " + std::to_string(scan.entries.size()) + " slide"
-                    + (scan.entries.size() == 1 ? "" : "s") + "\n";
+                out = "library " + shown(in.path, stdout) + ": " + std::to_string(scan.entries.size())
+                    + " slide" + (scan.entries.size() == 1 ? "" : "s") + "\n";
                 for (const ScannedEntry& e : scan.entries) {
                     LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
                     SlideAnalysis a = analyseSlide(s.bytes, s.order);
                     char buf[96];
-                    std::snprintf(buf, sizeof buf, "%-31s offset %10lld size %8lld  ", e.name.c_str(),
-                        static_cast<long long>(e.offset), static_cast<long long>(e.size));
+                    std::snprintf(buf, sizeof buf, "%-31s offset %10lld size %8lld  ",
+                        shown(e.name, stdout).c_str(), static_cast<long long>(e.offset),
+                        static_cast<long long>(e.size));
                     out += buf + checkText(a.headerCheck) + "\n";
                 }
             }
         } else {
             LoadedSlide s;
             if (in.kind == InputKind::LibrarySlide) {
-                if (loadSlideRef(in.path, s) != Ok) return failWithStatus(in.path);
+                if (loadSlideRef(in.path, s) != Ok) {
+                    failWithStatus(in.path);
+                    return false;
+                }
             } else {
                 s.label = in.path;
                 s.bytes = std::move(in.bytes);
                 s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
             }
             SlideAnalysis a = analyseSlide(s.bytes, s.order);
-            if (o.json)
+            if (json)
                 out = "{\n  \"slide\": " + jsonString(s.label) + ",\n  \"size\": "
                     + std::to_string(s.bytes.size()) + ",\n  \"header\": " + slideJson(a, "  ") + "\n}\n";
             else
-                out = "slide " + s.label + ": " + std::to_string(s.bytes.size()) + " bytes\n"
+                out = "slide " + shown(s.label, stdout) + ": " + std::to_string(s.bytes.size()) + " bytes\n"
                     + slideText(a, "  ");
         }
         resetStatus();
+        return true;
+    }
+
+    // Several operands as list takes them: each described in turn (its own
+    // first line is its heading), a blank line between; with --json, an
+    // array of the documents. One that cannot be read is said and left out.
+    int runInfo(const InfoOptions& o)
+    {
+        const bool several = o.targets.size() > 1;
+        std::string out;
+        bool failed = false;
+        std::size_t described = 0;
+        for (const std::string& target : o.targets) {
+            std::string one;
+            if (!infoOne(target, o.json, one)) {
+                failed = true;
+                continue;
+            }
+            if (several && o.json) {
+                one.pop_back(); // the newline after the document
+                out += std::string(described ? ",\n" : "[\n") + one;
+            } else {
+                out += std::string(described ? "\n" : "") + one;
+            }
+            ++described;
+        }
+        if (several && o.json) out += described ? "\n]\n" : "[]\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return EXIT_OK;
+        return failed ? EXIT_FAILED : EXIT_OK;
     }
 
 } // namespace
@@ -166,9 +202,11 @@ namespace {
 void addInfoCommand(CLI::App& app, Action& action)
 {
     auto o = std::make_shared<InfoOptions>();
-    CLI::App* c = app.add_subcommand("info", "Describe a slide (file or LIBRARY(NAME)) or a library");
-    c->add_option("FILE", o->target, "a slide file, LIBRARY(NAME), or a library")->required();
-    c->add_flag("--json", o->json, "print JSON");
+    CLI::App* c = app.add_subcommand("info", "Describe slides (files or LIBRARY(NAME)) and libraries");
+    c->add_option(
+         "FILE", o->targets, "slide files, LIBRARY(NAME), or libraries; several are described in turn")
+        ->required();
+    c->add_flag("--json", o->json, "print JSON (for several, an array of the documents)");
     c->callback([&action, o] { action = [o] { return runInfo(*o); }; });
 }
 

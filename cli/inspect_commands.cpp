@@ -154,7 +154,7 @@ namespace {
         inspect::SalvageReport report = inspect::salvageLibrary(bytes.data(), bytes.size());
 
         for (const inspect::RecoveredSlide& s : report.slides) {
-            std::printf("%-31s bytes %zu..%zu (%zu bytes)%s%s%s\n", s.name.c_str(), s.from,
+            std::printf("%-31s bytes %zu..%zu (%zu bytes)%s%s%s\n", shown(s.name, stdout).c_str(), s.from,
                 s.to ? s.to - 1 : 0, s.to - s.from, s.nameFromDirectory ? "" : ", no name survives",
                 s.note.empty() ? "" : ": ", s.note.c_str());
         }

@@ -49,28 +49,65 @@ namespace {
         return failWithStatus(o.library, libraryNativeFor(o.library.c_str()));
     }
 
-    int runList(const LibraryOptions& o)
+    // One library's listing: its names a line each, or its JSON array
+    // (indented by indent). False, with the failure said, when it cannot be
+    // read.
+    bool listOne(const std::string& library, bool json, const std::string& indent, std::string& out)
     {
         resetStatus();
-        std::vector<LibraryEntry> entries = readDirectory(o.library.c_str());
+        if (refuseSlideAsLibrary("list", library)) return false;
+        std::vector<LibraryEntry> entries = readDirectory(library.c_str());
         // An empty library is a library: its listing is empty, not an error.
-        if (entries.empty() && lastStatus() != EmptyLibrary) return failWithLibrary(o);
-        std::string out;
-        if (o.json) out += "[";
+        if (entries.empty() && lastStatus() != EmptyLibrary) {
+            failWithStatus(library, libraryNativeFor(library.c_str()));
+            return false;
+        }
+        if (json) out += "[";
         bool first = true;
         for (const LibraryEntry& e : entries) {
-            if (o.json) {
-                out += first ? "\n  " : ",\n  ";
-                out += "{\"name\": " + jsonString(nameText(e.name.bytes, SLIDE_NAME_SIZE)) + ", \"offset\": "
-                    + std::to_string(e.offset) + ", \"size\": " + std::to_string(e.size) + "}";
+            const std::string name = nameText(e.name.bytes, SLIDE_NAME_SIZE);
+            if (json) {
+                out += (first ? "\n  " : ",\n  ") + indent;
+                out += "{\"name\": " + jsonString(name) + ", \"offset\": " + std::to_string(e.offset)
+                    + ", \"size\": " + std::to_string(e.size) + "}";
             } else {
-                out.append(e.name.bytes, strnlen(e.name.bytes, SLIDE_NAME_SIZE)).push_back('\n');
+                out += shown(name, stdout) + "\n";
             }
             first = false;
         }
-        if (o.json) out += entries.empty() ? "]\n" : "\n]\n";
+        if (json) out += entries.empty() ? "]" : "\n" + indent + "]";
+        return true;
+    }
+
+    // Several libraries as ls lists several folders: a heading for each,
+    // a blank line between; with --json, one array of {library, slides}.
+    // Each that cannot be read is said and left out; the rest are listed.
+    int runList(const LibraryOptions& o)
+    {
+        const bool several = o.items.size() > 1;
+        std::string out;
+        bool failed = false;
+        if (o.json && several) out += "[";
+        for (std::size_t i = 0; i < o.items.size(); ++i) {
+            const std::string& library = o.items[i];
+            std::string one;
+            if (!listOne(library, o.json, several ? "  " : "", one)) {
+                failed = true;
+                continue;
+            }
+            if (o.json && several) {
+                out += std::string(out.size() > 1 ? "," : "") + "\n  {\"library\": " + jsonString(library)
+                    + ", \"slides\": " + one + "}";
+            } else if (several) {
+                out += std::string(out.empty() ? "" : "\n") + shown(library, stdout) + ":\n" + one;
+            } else {
+                out += one + (o.json ? "\n" : "");
+            }
+        }
+        if (o.json && several) out += out.size() > 1 ? "\n]\n" : "]\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return EXIT_OK;
+        resetStatus();
+        return failed ? EXIT_FAILED : EXIT_OK;
     }
 
     int runCreate(const LibraryOptions& o)
@@ -206,7 +243,7 @@ namespace {
             printProblems(command, r.problems);
             if (r.changed)
                 for (const std::string& n : notes)
-                    std::fprintf(stderr, "qorvan %s: %s\n", command, n.c_str());
+                    failIn(command, n);
             if (r.code == Ok && refused.empty()) return EXIT_OK;
             storeFailed = r.code != Ok
                 && (r.problems.empty() || std::string(statusMessage()) != r.problems.back().message);
@@ -220,8 +257,8 @@ namespace {
         } else if (storeFailed) {
             failWithLibrary(o);
         } else {
-            std::fprintf(stderr, "qorvan %s: %s unchanged%s\n", command, o.library.c_str(),
-                o.keepGoing ? "" : " (--keep-going does what it can)");
+            failIn(
+                command, o.library + " unchanged" + (o.keepGoing ? "" : " (--keep-going does what it can)"));
         }
         return EXIT_FAILED;
     }
@@ -232,6 +269,30 @@ namespace {
     void prepareDirectory(const LibraryOptions& o)
     {
         makeDirectory(o.directory);
+    }
+
+    // The store extracts a slide by its name, and a name matches the first
+    // slide that has it (in any letter case): a later slide of the same name
+    // is never written, its file holding the first one's bytes. Each such
+    // slide is named, and the command fails, so no one takes the folder for
+    // the whole library.
+    int reportSameNames(const LibraryOptions& o, const std::vector<LibraryEntry>& entries)
+    {
+        int status = EXIT_OK;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const std::string name = nameText(entries[i].name.bytes, SLIDE_NAME_SIZE);
+            for (std::size_t j = 0; j < i; ++j) {
+                const std::string first = nameText(entries[j].name.bytes, SLIDE_NAME_SIZE);
+                if (!platform::equalsNoCase(first, name)) continue;
+                status = failIn("explode",
+                    o.library + ": slide " + std::to_string(i + 1) + ", " + name + ", was not written: slide "
+                        + std::to_string(j + 1) + " has the same name, and " + joinPath(o.directory, first)
+                        + ".SLD holds that one (qorvan salvage " + o.library
+                        + " -d DIR writes every slide, a second of one name as NAME~1.SLD)");
+                break;
+            }
+        }
+        return status;
     }
 
     int runExplode(const LibraryOptions& o)
@@ -249,7 +310,7 @@ namespace {
                 [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); })
             != Ok)
             return failWithLibrary(o);
-        return EXIT_OK;
+        return reportSameNames(o, entries);
     }
 
 } // namespace
@@ -277,7 +338,8 @@ void addLibraryCommands(CLI::App& app, Action& action)
                     return failIn(name,
                         "-d wants a folder (\"\" would mean the root folder; -d . is the current one)",
                         EXIT_USAGE);
-                if (int refused = refuseSlideAsLibrary(name.c_str(), o->library)) return refused;
+                if (!o->library.empty())
+                    if (int refused = refuseSlideAsLibrary(name.c_str(), o->library)) return refused;
                 return run(*o);
             };
         });
@@ -287,9 +349,13 @@ void addLibraryCommands(CLI::App& app, Action& action)
             "store files that do not look like slides (empty, text, a library) as they are");
     };
 
-    CLI::App* c = app.add_subcommand("list", "Print the slide names of a library in directory order");
-    library(c);
-    c->add_flag("--json", o->json, "print an array of {name, offset, size}");
+    CLI::App* c = app.add_subcommand("list", "Print the slide names of libraries in directory order");
+    c->add_option("LIB", o->items,
+         "slide libraries (.slb optional; paths as the AutoLISP functions take them); several are listed "
+         "each under its name")
+        ->required();
+    c->add_flag("--json", o->json,
+        "print an array of {name, offset, size} (for several libraries, an array of {library, slides})");
     set(c, runList);
 
     c = app.add_subcommand("create", "Create an empty library");

@@ -51,7 +51,7 @@ namespace {
     {
         if (header == Ok) return;
         setStatus(header, nullptr, nullptr);
-        std::fprintf(stderr, "qorvan: warning: %s: %s\n", label.c_str(), statusMessage());
+        std::fprintf(stderr, "qorvan: warning: %s: %s\n", shown(label, stderr).c_str(), statusMessage());
     }
 
     int renderOne(const RenderOptions& o, int width, int height, bool sized)

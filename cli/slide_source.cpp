@@ -61,7 +61,7 @@ int refuseSlideAsLibrary(const char* command, const std::string& path)
     std::fprintf(stderr,
         "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
         "puts it into library LIB)\n",
-        command, path.c_str(), path.c_str(), path.c_str());
+        command, shown(path, stderr).c_str(), shown(path, stderr).c_str(), shown(path, stderr).c_str());
     return EXIT_FAILED;
 }
 
@@ -71,7 +71,8 @@ int refuseLibraryAsSlide(const char* command, const LoadedSlide& s)
     std::fprintf(stderr,
         "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
         "shows the names), or add --all -d DIR for every slide\n",
-        command, s.label.c_str(), s.label.c_str(), s.label.c_str());
+        command, shown(s.label, stderr).c_str(), shown(s.label, stderr).c_str(),
+        shown(s.label, stderr).c_str());
     return EXIT_FAILED;
 }
 

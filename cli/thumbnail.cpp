@@ -139,6 +139,7 @@ void addThumbnailCommand(CLI::App& app, Action& action)
     struct Options {
         std::string input;
         std::string output;
+        std::string outputOption;
         int size = 256;
         ThumbnailLook look;
     };
@@ -146,15 +147,22 @@ void addThumbnailCommand(CLI::App& app, Action& action)
     CLI::App* c = app.add_subcommand("thumbnail",
         "Draw a PNG of at most SIZE pixels a side of a slide, or of the first slides of a library");
     c->add_option("INPUT", o->input, "a slide file, LIBRARY(NAME), or a library")->required();
-    c->add_option("OUTPUT", o->output, "the PNG file to write")->required();
+    c->add_option("OUTPUT", o->output, "the PNG file to write (or give it with -o)");
+    c->add_option("-o,--output", o->outputOption, "the PNG file to write, as every command names its output");
     c->add_option("-s,--size", o->size, "the longer side in pixels")
         ->check(CLI::Range(1, 4096))
         ->capture_default_str();
     addPictureOptions(*c, o->look.choices);
     c->callback([&action, o] {
         action = [o] {
+            if (!o->output.empty() && !o->outputOption.empty() && o->output != o->outputOption)
+                return fail(
+                    "two outputs, " + o->output + " and -o " + o->outputOption + ": give one", EXIT_USAGE);
+            const std::string output = o->output.empty() ? o->outputOption : o->output;
+            if (output.empty())
+                return fail("OUTPUT is required: the PNG file to write, as OUTPUT or -o OUTPUT", EXIT_USAGE);
             std::string why;
-            if (!makeThumbnail(o->input, o->size, o->look, o->output, why)) return fail(why);
+            if (!makeThumbnail(o->input, o->size, o->look, output, why)) return fail(why);
             return EXIT_OK;
         };
     });
