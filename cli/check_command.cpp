@@ -200,7 +200,7 @@ namespace {
             if (o.json)
                 json += (i ? "," : "") + jsonReport(r);
             else
-                std::fputs(textReport(r, o.quiet).c_str(), stdout);
+                std::fputs(shownLines(textReport(r, o.quiet), stdout).c_str(), stdout);
         }
         if (o.json) {
             json += "],\"summary\":{\"files\":" + std::to_string(totals.files) + ",\"slides\":"

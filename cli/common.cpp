@@ -172,6 +172,19 @@ std::string shown(const std::string& text, std::FILE* stream)
     return terminal ? escapedForTerminal(text) : text;
 }
 
+std::string shownLines(const std::string& text, std::FILE* stream)
+{
+    std::string out;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        const std::size_t stop = end == std::string::npos ? text.size() : end;
+        out += shown(text.substr(start, stop - start), stream);
+        if (end != std::string::npos) out += '\n';
+        start = stop + 1;
+    }
+    return out;
+}
+
 int fail(const std::string& text, int status)
 {
     // A usage error is about what was typed after the command's name, so

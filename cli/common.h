@@ -52,6 +52,8 @@ std::string writeFailure(const std::string& path);
 // a program reading names wants their bytes. Every name and message the
 // tool prints passes through here.
 std::string shown(const std::string& text, std::FILE* stream);
+// The same for a report of several lines: its line ends stay.
+std::string shownLines(const std::string& text, std::FILE* stream);
 // The same, as a terminal would need it, whatever stream is.
 std::string escapedForTerminal(const std::string& text);
 

@@ -76,9 +76,11 @@ namespace {
         shown = onTerminal("extract odd \"$(printf 'TITLE\\033')\"", t.str());
         EXPECT_EQ(withoutCarriageReturns(shown.out),
             "qorvan extract: Slide TITLE\\x1b not found in library odd.\n");
-        shown = onTerminal("info odd", t.str());
-        EXPECT_NE(shown.out.find("RED\\x1b[31m"), std::string::npos) << shown.out;
-        EXPECT_EQ(shown.out.find('\x1b'), std::string::npos) << shown.out;
+        for (const char* command : { "info odd", "check odd" }) {
+            shown = onTerminal(command, t.str());
+            EXPECT_NE(shown.out.find("RED\\x1b[31m"), std::string::npos) << command << "\n" << shown.out;
+            EXPECT_EQ(shown.out.find('\x1b'), std::string::npos) << command << "\n" << shown.out;
+        }
     }
 
     TEST(CliNames, ListAndInfoTakeSeveralOperands)
