@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -131,6 +132,35 @@ struct Commands {
     }
 };
 
+// The parser names arguments it did not expect last first; a person reads
+// them in the order typed. They are the typed words themselves, so the
+// order is found by matching them, last first, against the command line;
+// anything that does not match is left as the parser said it.
+std::string inTypedOrder(const std::string& message, int argc, char** argv)
+{
+    const std::string lead = "The following arguments were not expected: ";
+    if (message.rfind(lead, 0) != 0) return message;
+    std::string rest = message.substr(lead.size());
+    std::vector<std::string> typed;
+    for (int i = argc - 1; i >= 1 && !rest.empty(); --i) {
+        const std::string word = argv[i];
+        if (word.empty()) continue;
+        if (rest == word) {
+            rest.clear();
+        } else if (rest.rfind(word + " ", 0) == 0) {
+            rest.erase(0, word.size() + 1);
+        } else {
+            continue;
+        }
+        typed.insert(typed.begin(), word);
+    }
+    if (!rest.empty() || typed.empty()) return message;
+    std::string out = lead;
+    for (std::size_t i = 0; i < typed.size(); ++i)
+        out += (i ? " " : "") + typed[i];
+    return out;
+}
+
 int runMain(int argc, char** argv)
 {
     using namespace qorvan::cli;
@@ -171,7 +201,7 @@ int runMain(int argc, char** argv)
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
             return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
         const std::string help = argc > 1 && argv[1][0] != '-' ? std::string(argv[1]) + " --help" : "--help";
-        return fail(std::string(e.what()) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
+        return fail(inTypedOrder(e.what(), argc, argv) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
 #ifdef QORVAN_CLI_DIALOGS
     if (commands.run) return commands.run(argc, argv, commands.view);

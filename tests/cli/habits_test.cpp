@@ -305,6 +305,16 @@ namespace {
                 "qorvan render: --format goes with --all; a single picture takes its format from the "
                 "extension of -o (.png "
                 "or .svg)\n" },
+            // Unexpected arguments in the order typed, options and all.
+            { { "create", "a", "b", "c", "d" },
+                "qorvan create: The following arguments were not expected: b c d (qorvan create --help shows "
+                "the usage)\n" },
+            { { "rename", "lib", "x", "y", "z", "w" },
+                "qorvan rename: The following arguments were not expected: z w (qorvan rename --help shows the "
+                "usage)\n" },
+            { { "info", "--bogus", "x", "--other" },
+                "qorvan info: The following arguments were not expected: --bogus --other (qorvan info --help "
+                "shows the usage)\n" },
             // No command yet: nothing to name.
             { {}, "qorvan: A subcommand is required (qorvan --help shows the usage)\n" },
             { { "frobnicate" }, "qorvan: unknown command \"frobnicate\" (qorvan --help lists them)\n" },
