@@ -201,7 +201,8 @@ int runMain(int argc, char** argv)
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
             return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
         const std::string help = argc > 1 && argv[1][0] != '-' ? std::string(argv[1]) + " --help" : "--help";
-        return fail(inTypedOrder(e.what(), argc, argv) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
+        return fail(
+            inTypedOrder(e.what(), argc, argv) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
 #ifdef QORVAN_CLI_DIALOGS
     if (commands.run) return commands.run(argc, argv, commands.view);

@@ -310,7 +310,8 @@ namespace {
                 "qorvan create: The following arguments were not expected: b c d (qorvan create --help shows "
                 "the usage)\n" },
             { { "rename", "lib", "x", "y", "z", "w" },
-                "qorvan rename: The following arguments were not expected: z w (qorvan rename --help shows the "
+                "qorvan rename: The following arguments were not expected: z w (qorvan rename --help shows "
+                "the "
                 "usage)\n" },
             { { "info", "--bogus", "x", "--other" },
                 "qorvan info: The following arguments were not expected: --bogus --other (qorvan info --help "
