@@ -148,7 +148,7 @@ namespace {
             case InputKind::LibrarySlide: {
                 LoadedSlide s;
                 if (loadSlideRef(argument, s) != Ok) {
-                    problem = statusMessage();
+                    problem = failureText(lastStatus(), statusMessage(), statusCause(), argument);
                     return false;
                 }
                 looseSection(shownPath(argument));
@@ -345,7 +345,10 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
             if (!sec.library.empty()) {
                 s = sliceSlide(sec.library, it.offset, it.size, it.label);
             } else if (loadSlideRef(it.path, s) != Ok) {
-                it.failure = statusMessage();
+                // Said after the slide's label, so only what went wrong.
+                const platform::IoFailure& cause = statusCause();
+                it.failure = lastStatus() == CannotOpen && !cause.file.empty() ? ioFailureText(cause, it.path)
+                                                                                : std::string(statusMessage());
                 return;
             }
             const std::string folder = joinPath(o.directory, sec.folder);
@@ -379,7 +382,8 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
                 return false;
             }
             if (!it.failure.empty())
-                std::fprintf(stderr, "qorvan: warning: %s: %s\n", it.label.c_str(), it.failure.c_str());
+                std::fprintf(stderr, "qorvan: warning: %s: %s\n", shown(it.label, stderr).c_str(),
+                    shown(it.failure, stderr).c_str());
             progress.step(i + 1, it.name);
             return true;
         };

@@ -102,6 +102,8 @@ namespace {
             { { "append", "new", "nosuch" }, false, 1,
                 "qorvan append: nosuch: cannot open nosuch.SLD: No such file or directory\n",
                 [](const fs::path& d) { return absent(d / "new.slb"); } },
+            { { "gallery", "Nosuch(BOX)", "-d", "sheet" }, false, 1,
+                "qorvan: Nosuch(BOX): cannot open Nosuch.slb: No such file or directory\n", {} },
             // A folder or a device where a file is wanted.
             { { "list", "shelf" }, false, 1, "qorvan list: shelf: cannot open shelf.slb: Is a directory\n",
                 {} },
