@@ -348,7 +348,7 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
                 // Said after the slide's label, so only what went wrong.
                 const platform::IoFailure& cause = statusCause();
                 it.failure = lastStatus() == CannotOpen && !cause.file.empty() ? ioFailureText(cause, it.path)
-                                                                                : std::string(statusMessage());
+                                                                               : std::string(statusMessage());
                 return;
             }
             const std::string folder = joinPath(o.directory, sec.folder);
