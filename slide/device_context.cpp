@@ -116,8 +116,10 @@ Point DeviceContext::MoveTo(int x, int y)
 
 bool DeviceContext::LineTo(int x, int y)
 {
-    Point to { x, y };
-    deviceLine(mapping_.toDevice(position_), mapping_.toDevice(to), GetObjectColor(pen_));
+    const Point to { x, y };
+    Point ends[2] = { position_, to };
+    mapping_.toDevice(ends, 2, ends);
+    deviceLine(ends[0], ends[1], GetObjectColor(pen_));
     position_ = to;
     return true;
 }
@@ -138,9 +140,8 @@ int DeviceContext::SetPolyFillMode(int mode)
 bool DeviceContext::Polygon(const Point* points, int count)
 {
     if (count < 2) return false;
-    devicePoints_.clear();
-    for (int i = 0; i < count; ++i)
-        devicePoints_.push_back(mapping_.toDevice(points[i]));
+    devicePoints_.resize(static_cast<std::size_t>(count));
+    mapping_.toDevice(points, devicePoints_.size(), devicePoints_.data());
     devicePolygon(devicePoints_, fillMode_, GetObjectColor(brush_), GetObjectColor(pen_));
     return true;
 }

@@ -53,9 +53,24 @@ namespace {
             box.minY = std::min(box.minY, py), box.maxY = std::max(box.maxY, py);
         }
 
+        bool inside(Point p) const { return p.x >= 0 && p.x <= xDots && p.y >= 0 && p.y <= yDots; }
+
+        void add(Point p)
+        {
+            if (!found) box = { p.x, p.y, p.x, p.y }, found = true;
+            box.minX = std::min(box.minX, p.x), box.maxX = std::max(box.maxX, p.x);
+            box.minY = std::min(box.minY, p.y), box.maxY = std::max(box.maxY, p.y);
+        }
+
         // The segment cut to the area (Liang-Barsky); nothing when it misses.
         void note(Point a, Point b)
         {
+            // Most segments lie inside, where the cut keeps their ends as they are.
+            if (inside(a) && inside(b)) {
+                add(a);
+                add(b);
+                return;
+            }
             double t0 = 0, t1 = 1;
             const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
             auto cut = [&](double p, double q) {

@@ -46,11 +46,24 @@ Size Mapping::effectiveViewportExt() const
 
 Point Mapping::toDevice(Point p) const
 {
-    if (mode == MM_TEXT) return { p.x - windowOrg.x + viewportOrg.x, p.y - windowOrg.y + viewportOrg.y };
-    Size v = effectiveViewportExt();
-    std::int64_t x = roundDiv((std::int64_t { p.x } - windowOrg.x) * v.cx, windowExt.cx) + viewportOrg.x;
-    std::int64_t y = roundDiv((std::int64_t { p.y } - windowOrg.y) * v.cy, windowExt.cy) + viewportOrg.y;
-    return { clampDevice(x), clampDevice(y) };
+    toDevice(&p, 1, &p);
+    return p;
+}
+
+void Mapping::toDevice(const Point* in, std::size_t count, Point* out) const
+{
+    if (mode == MM_TEXT) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = { in[i].x - windowOrg.x + viewportOrg.x, in[i].y - windowOrg.y + viewportOrg.y };
+        return;
+    }
+    const Size v = effectiveViewportExt();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point p = in[i];
+        std::int64_t x = roundDiv((std::int64_t { p.x } - windowOrg.x) * v.cx, windowExt.cx) + viewportOrg.x;
+        std::int64_t y = roundDiv((std::int64_t { p.y } - windowOrg.y) * v.cy, windowExt.cy) + viewportOrg.y;
+        out[i] = { clampDevice(x), clampDevice(y) };
+    }
 }
 
 void Mapping::toDeviceExact(Point p, double& x, double& y) const

@@ -5,6 +5,8 @@
 // logical unit has the same size on both axes; signs are kept.
 #pragma once
 
+#include <cstddef>
+
 #include "slide/surface.h"
 
 namespace qorvan::slide {
@@ -19,6 +21,9 @@ struct Mapping {
     // The viewport extent after the isotropic adjustment (as set otherwise).
     Size effectiveViewportExt() const;
     Point toDevice(Point logical) const;
+    // The same for count points (out may be in): the isotropic adjustment
+    // is worked out once for all of them, which is most of the work of one.
+    void toDevice(const Point* in, std::size_t count, Point* out) const;
     // The same without rounding, for surfaces that draw between pixels.
     void toDeviceExact(Point logical, double& x, double& y) const;
 

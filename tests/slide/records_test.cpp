@@ -153,6 +153,40 @@ namespace {
         }
     }
 
+    // A fill longer than the reader takes in one read: every vertex arrives in
+    // either order, and a fill cut anywhere is not returned at all.
+    TEST(RecordWalker, LongFillsArriveWholeOrNotAtAll)
+    {
+        constexpr unsigned VERTICES = 150;
+        for (ByteOrder order : { ByteOrder::Little, ByteOrder::Big }) {
+            Writer w { order, {} };
+            w.word(0xFF00 | 2).word(0xFD00).word(VERTICES).word(0);
+            for (unsigned i = 0; i < VERTICES; ++i)
+                w.word(0xFD00).word(i).word(1000 + 3 * i);
+            const std::size_t fillAt = 2, fillEnd = w.b.size();
+            w.word(0xFC00);
+            RecordWalk result;
+            std::vector<std::vector<Point>> fills;
+            walkRecords(w.b.data(), w.b.size(), 0, order, [&](const SlideRecord& r) {
+                if (r.kind == RecordKind::SolidFill) fills.push_back(*r.vertices);
+            });
+            ASSERT_EQ(fills.size(), 1u);
+            ASSERT_EQ(fills[0].size(), VERTICES);
+            for (unsigned i = 0; i < VERTICES; ++i)
+                EXPECT_EQ(fills[0][i],
+                    (Point { static_cast<std::int32_t>(i), static_cast<std::int32_t>(1000 + 3 * i) }))
+                    << i;
+            for (std::size_t cut = fillAt + 1; cut < fillEnd; ++cut) {
+                std::vector<SlideRecord> r = walk(
+                    Bytes(w.b.begin(), w.b.begin() + static_cast<std::ptrdiff_t>(cut)), 0, order, &result);
+                ASSERT_EQ(r.size(), 1u) << cut;
+                EXPECT_EQ(r[0].kind, RecordKind::Colour) << cut;
+                EXPECT_TRUE(result.cutShort) << cut;
+                EXPECT_EQ(result.stopOffset, fillAt) << cut;
+            }
+        }
+    }
+
     TEST(ByteOrder, ToldByTestWordOrByPlausibility)
     {
         struct {
