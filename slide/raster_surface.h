@@ -49,20 +49,27 @@ inline constexpr std::int64_t RASTER_FILL_BUDGET = std::int64_t { 1 } << 24;
 // The largest real slide takes about 2 million steps at 4096 x 4096.
 inline constexpr std::int64_t RASTER_LINE_BUDGET = std::int64_t { 1 } << 27;
 
-// Memory for pixels that starts zeroed by the system rather than by a pass
-// over it: a large picture's fresh pages then cost nothing until drawn on.
+// Memory of `bytes` bytes that starts zeroed by the system rather than by a
+// pass over it. A picture's pages are all touched in the end, and the first
+// touch of each page is a fault that costs far more than drawing on it, so
+// a large picture lives in large pages where the system offers them (a few
+// faults instead of hundreds). Null when there is no memory.
+void* allocateZeroedPixels(std::size_t bytes);
+// Gives back what allocateZeroedPixels(bytes) returned.
+void freeZeroedPixels(void* pixels, std::size_t bytes) noexcept;
+
 template <typename T> struct ZeroedAllocator {
     using value_type = T;
     ZeroedAllocator() = default;
     template <typename U> ZeroedAllocator(const ZeroedAllocator<U>&) noexcept { }
     T* allocate(std::size_t n)
     {
-        void* p = std::calloc(n, sizeof(T));
+        void* p = allocateZeroedPixels(n * sizeof(T));
         if (!p) throw std::bad_alloc();
         return static_cast<T*>(p);
     }
-    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
-    // Value-initialising is what calloc has done already.
+    void deallocate(T* p, std::size_t n) noexcept { freeZeroedPixels(p, n * sizeof(T)); }
+    // Value-initialising is what allocateZeroedPixels has done already.
     template <typename U> void construct(U*) noexcept { }
     template <typename U, typename... Args> void construct(U* p, Args&&... args)
     {
