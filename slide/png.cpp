@@ -37,6 +37,11 @@ namespace {
         int depth = 8; // bits per palette index once packed
         // Alpha per palette entry; empty when every pixel is opaque.
         std::vector<png_byte> alpha;
+        // Instead of rows: one-bit indices, one byte each, packed a row at a
+        // time into line as they are written, so that no packed copy of the
+        // whole picture is made (its pages cost more than the packing).
+        const std::uint8_t* unpacked = nullptr;
+        std::vector<png_byte> line;
     };
 
     bool indexColours(const RasterSurface& s, Rows& out)
@@ -162,7 +167,15 @@ namespace {
         png_set_compression_strategy(png, Z_RLE);
         png_set_filter(png, PNG_FILTER_TYPE_BASE, rows.indexed ? PNG_FILTER_NONE : PNG_FILTER_SUB);
         png_write_info(png, info);
-        png_write_image(png, rows.rows.data());
+        if (rows.unpacked) {
+            for (std::size_t y = 0, w = static_cast<std::size_t>(width); y < static_cast<std::size_t>(height);
+                 ++y) {
+                packRow<1>(rows.unpacked + y * w, rows.line.data(), w);
+                png_write_row(png, rows.line.data());
+            }
+        } else {
+            png_write_image(png, rows.rows.data());
+        }
         png_write_end(png, info);
         png_destroy_write_struct(&png, &info);
         return true;
@@ -246,12 +259,8 @@ bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* 
     rows.depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
     rows.rows.resize(h);
     if (identity && rows.depth == 1 && s.palette().size() <= 2) {
-        const std::size_t stride = (w + 7) / 8;
-        rows.bytes.resize(stride * h);
-        for (std::size_t y = 0; y < h; ++y) {
-            packRow<1>(px.data() + y * w, rows.bytes.data() + y * stride, w);
-            rows.rows[y] = rows.bytes.data() + y * stride;
-        }
+        rows.unpacked = px.data();
+        rows.line.resize((w + 7) / 8);
     } else if (rows.depth == 8 && identity) {
         // The surface's own rows; libpng only reads them.
         for (std::size_t y = 0; y < h; ++y)
