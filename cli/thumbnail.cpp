@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -103,7 +104,13 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
     if (in.kind == InputKind::Library && isLibraryFile(in.bytes))
         return writeLibrarySheet(in, size, look, outPath, why);
     LoadedSlide s;
-    if (loadSlideRef(input, s) != Ok) {
+    if (in.kind == InputKind::SlideFile && in.path == input) {
+        // The file loadSlideRef would read again, and a large slide's pages
+        // cost more to fault in twice than to draw at thumbnail size.
+        s.label = input;
+        s.bytes = std::move(in.bytes);
+        s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
+    } else if (loadSlideRef(input, s) != Ok) {
         why = failureText(lastStatus(), statusMessage(), statusCause(), input);
         return false;
     }
