@@ -10,15 +10,16 @@
 #include <vector>
 
 #include "slide/byte_order.h"
+#include "store/status.h"
 
 namespace qorvan::cli {
 
 struct SlideAnalysis {
     slide::OrderGuess order;
     slide::HeaderFields header; // in the slide's own order
-    // The module's check of the bytes as they stand (little-endian): 0, 2 or
-    // 3, and the faults behind it.
-    int headerCheck = 0;
+    // The module's check of the bytes as they stand (little-endian): Ok,
+    // DisplayMismatch or InvalidSlide, and the faults behind it.
+    StatusCode headerCheck = Ok;
     std::vector<std::string> headerFaults;
     std::array<std::size_t, slide::RECORD_KINDS> counts {};
     slide::RecordWalk walk;

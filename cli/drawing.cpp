@@ -102,14 +102,18 @@ Picture makePicture(
             return p;
         }
         SmoothJob job { bytes.data(), bytes.size(), width, height, bg, look, false };
-        p.header = draw(
+        const int drawn = draw(
             &job,
             [](void* out, const char* data, std::size_t size) {
                 static_cast<std::string*>(out)->append(data, size);
             },
             &p.encoded);
-        p.made = p.header >= 0;
-        if (!p.made) p.failure = "not enough memory for a picture of that size";
+        // The module speaks plain C: the header's result, or -1.
+        p.made = drawn >= 0;
+        if (p.made)
+            p.header = static_cast<StatusCode>(drawn);
+        else
+            p.failure = "not enough memory for a picture of that size";
         return p;
     }
     {

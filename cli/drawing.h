@@ -45,7 +45,7 @@ slide::PictureLook pictureLook(
 
 struct Picture {
     bool made = false; // encoded holds the picture
-    int header = 0; // the header check's result: 0, 2 or 3
+    StatusCode header = Ok; // the header check's result: Ok, DisplayMismatch or InvalidSlide
     std::string encoded; // PNG or SVG bytes
     std::string failure; // why it was not made
 };
@@ -59,7 +59,7 @@ Picture makePicture(
 struct SavedPicture {
     bool made = false;
     bool written = false;
-    int header = 0;
+    StatusCode header = Ok;
     std::string failure; // why it was not made
 };
 SavedPicture savePicture(const LoadedSlide& slide, int width, int height, const PictureChoices& choices,

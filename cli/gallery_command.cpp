@@ -100,7 +100,7 @@ namespace {
         std::int64_t offset = 0, size = 0; // a library slide's bytes
         std::string file; // base of its pictures inside the section folder
         // Filled by the drawing.
-        int header = 0;
+        StatusCode header = Ok;
         std::string failure;
     };
 
@@ -152,7 +152,7 @@ namespace {
                     return false;
                 }
                 looseSection(shownPath(argument));
-                items.push_back({ sections.size() - 1, argument, argument, argument, 0, 0, "", 0, "" });
+                items.push_back({ sections.size() - 1, argument, argument, argument, 0, 0, "", Ok, "" });
                 return true;
             }
             case InputKind::SlideFile:
@@ -178,7 +178,7 @@ namespace {
             std::string folder = p.parent_path().string();
             std::size_t s = looseSection(folder.empty() ? "." : shownPath(folder));
             std::string name = p.filename().string();
-            items.push_back({ s, name, path, path, 0, 0, "", 0, "" });
+            items.push_back({ s, name, path, path, 0, 0, "", Ok, "" });
         }
 
         void addLibrary(const std::string& path, std::vector<std::uint8_t> bytes)
@@ -187,7 +187,7 @@ namespace {
             sections.push_back({ shownPath(path), "", std::move(bytes) });
             for (const ScannedEntry& e : scan.entries)
                 items.push_back({ sections.size() - 1, e.name, path + "(" + e.name + ")", "", e.offset,
-                    e.size, "", 0, "" });
+                    e.size, "", Ok, "" });
         }
 
         bool addFolder(const std::string& shown, const std::string& native, std::string& problem)

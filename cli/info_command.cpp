@@ -18,7 +18,7 @@ namespace {
         bool json = false;
     };
 
-    std::string checkText(int code)
+    std::string checkText(StatusCode code)
     {
         if (code == Ok) return "ok";
         setStatus(code, nullptr, nullptr);

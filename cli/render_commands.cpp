@@ -47,7 +47,7 @@ namespace {
 
     // A header fault does not stop the drawing; it is said afterwards, as the
     // dialogs say it after the slide is shown.
-    void warnHeader(const std::string& label, int header)
+    void warnHeader(const std::string& label, StatusCode header)
     {
         if (header == Ok) return;
         setStatus(header, nullptr, nullptr);
@@ -73,7 +73,7 @@ namespace {
     // What became of one slide of a library worked through with --all.
     struct Outcome {
         std::string label;
-        int header = 0; // the header check's result, said as a warning
+        StatusCode header = Ok; // the header check's result, said as a warning
         std::string failure; // stops the work
     };
 

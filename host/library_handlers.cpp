@@ -91,7 +91,7 @@ namespace {
     }
 
     // Runs a two-argument store operation and sets the value from its result.
-    int libraryFunction2(int (*operation)(const char*, const char*))
+    int libraryFunction2(StatusCode (*operation)(const char*, const char*))
     {
         StringArgs args;
         if (!readStringArgs(2, args)) return RTERROR;
@@ -103,7 +103,7 @@ namespace {
         return RTNORM;
     }
 
-    int libraryFunction3(int (*operation)(const char*, const char*, const char*))
+    int libraryFunction3(StatusCode (*operation)(const char*, const char*, const char*))
     {
         StringArgs args;
         if (!readStringArgs(3, args)) return RTERROR;

@@ -18,22 +18,22 @@ namespace {
 
     // A reference that does not fit the buffers is refused whole: cutting it
     // could name, and draw, a different file.
-    int refuseLong(const char* ref)
+    StatusCode refuseLong(const char* ref)
     {
         return setStatus(CannotOpen, ref, nullptr);
     }
 
-    int drawOpenFile(SlideRenderer& renderer, platform::File& file)
+    StatusCode drawOpenFile(SlideRenderer& renderer, platform::File& file)
     {
         FileStream stream(file);
-        int result = drawSlideStream(renderer, stream);
+        StatusCode result = drawSlideStream(renderer, stream);
         file.close();
         return result;
     }
 
 } // namespace
 
-int showSlide(Window* window, const char* slideRef)
+StatusCode showSlide(Window* window, const char* slideRef)
 {
     if (!window) return Ok;
     window->InvalidateAndUpdate();
@@ -43,13 +43,13 @@ int showSlide(Window* window, const char* slideRef)
     Handle region = surface->CreateRectRgn(0, 0, client.width(), client.height());
     surface->SelectClipRgn(region);
     SlideRenderer renderer;
-    int result = drawSlideRef(renderer, window, surface, slideRef);
+    StatusCode result = drawSlideRef(renderer, window, surface, slideRef);
     surface->DeleteObject(region);
     window->ReleaseSurface(surface);
     return result;
 }
 
-int drawSlideRef(SlideRenderer& renderer, Window* window, Surface* surface, const char* slideRef)
+StatusCode drawSlideRef(SlideRenderer& renderer, Window* window, Surface* surface, const char* slideRef)
 {
     renderer.window = window;
     renderer.surface = surface;
@@ -63,7 +63,7 @@ int drawSlideRef(SlideRenderer& renderer, Window* window, Surface* surface, cons
     return drawLibrarySlide(renderer, library.c_str(), name.c_str());
 }
 
-int drawSlideFile(SlideRenderer& renderer, const char* path)
+StatusCode drawSlideFile(SlideRenderer& renderer, const char* path)
 {
     if (std::strlen(path) > static_cast<std::size_t>(FILE_REF_MAX)) return refuseLong(path);
     std::string name = platform::toUpperAscii(path);
@@ -79,7 +79,7 @@ int drawSlideFile(SlideRenderer& renderer, const char* path)
     return drawOpenFile(renderer, file);
 }
 
-int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const char* slideName)
+StatusCode drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const char* slideName)
 {
     std::string libraryFile = std::string(libraryPath) + LIBRARY_EXTENSION;
     if (libraryFile.size() > static_cast<std::size_t>(platform::MAX_PATH_CHARS))

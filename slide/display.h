@@ -15,16 +15,17 @@ inline constexpr int FILE_REF_MAX = 255;
 inline constexpr int LIBRARY_REF_MAX = 131;
 
 // Erases window, clips its surface to the client area and draws the slide.
-// With no window: 0, nothing drawn.
-int showSlide(Window* window, const char* slideRef);
+// With no window: Ok, nothing drawn.
+StatusCode showSlide(Window* window, const char* slideRef);
 
 // Stores window and surface in renderer and draws slideRef with it.
-int drawSlideRef(SlideRenderer& renderer, Window* window, Surface* surface, const char* slideRef);
+StatusCode drawSlideRef(SlideRenderer& renderer, Window* window, Surface* surface, const char* slideRef);
 
-// A slide file: 0, 1, 2 or 3.
-int drawSlideFile(SlideRenderer& renderer, const char* path);
+// A slide file: Ok, CannotOpen, DisplayMismatch or InvalidSlide.
+StatusCode drawSlideFile(SlideRenderer& renderer, const char* path);
 
-// Slide name in libraryPath + ".SLB": 0, 1, 2, 3, 4 or 5.
-int drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const char* slideName);
+// Slide name in libraryPath + ".SLB": as a slide file, or InvalidLibrary, or
+// SlideNotFound.
+StatusCode drawLibrarySlide(SlideRenderer& renderer, const char* libraryPath, const char* slideName);
 
 } // namespace qorvan::slide

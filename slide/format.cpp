@@ -169,14 +169,14 @@ int peekSlideLevel(SlideStream& stream)
     return level;
 }
 
-int readOldSlideHeader(SlideStream& stream, SlideHeader& header)
+StatusCode readOldSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, OLD_HEADER_SIZE);
     unsigned faults = slideHeaderFaults(header.bytes, header.arrived, true);
     return setStatus(headerStatus(faults, true), nullptr, nullptr);
 }
 
-int readNewSlideHeader(SlideStream& stream, SlideHeader& header)
+StatusCode readNewSlideHeader(SlideStream& stream, SlideHeader& header)
 {
     readHeader(stream, header, NEW_HEADER_SIZE);
     unsigned faults = slideHeaderFaults(header.bytes, header.arrived, false);

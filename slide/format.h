@@ -132,10 +132,10 @@ unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool o
 // arguments are those slideHeaderFaults was given.
 std::string headerFaultText(HeaderFault fault, const std::uint8_t* data, std::size_t arrived, bool oldForm);
 
-// The check's result for a fault set: 0; 2 for any fault of an old-form
-// header and for a signature, kind or fill flag fault of a new-form one; 3
-// for a new-form header cut short or with a wrong test word, since that test
-// runs last.
+// The check's result for a fault set: Ok without faults; DisplayMismatch for
+// any fault of an old-form header and for a signature, kind or fill flag
+// fault of a new-form one; InvalidSlide for a new-form header cut short or
+// with a wrong test word, since that test runs last.
 StatusCode headerStatus(unsigned faults, bool oldForm);
 
 // The level byte of the header at the stream's position; the position is
@@ -143,8 +143,9 @@ StatusCode headerStatus(unsigned faults, bool oldForm);
 int peekSlideLevel(SlideStream& stream);
 
 // Read 34 (old) or 31 (new) bytes, check them, set the status to the result
-// (0 included) and return it: old form 0 or 2, new form 0, 2 or 3.
-int readOldSlideHeader(SlideStream& stream, SlideHeader& header);
-int readNewSlideHeader(SlideStream& stream, SlideHeader& header);
+// (Ok included) and return it: old form Ok or DisplayMismatch, new form Ok,
+// DisplayMismatch or InvalidSlide.
+StatusCode readOldSlideHeader(SlideStream& stream, SlideHeader& header);
+StatusCode readNewSlideHeader(SlideStream& stream, SlideHeader& header);
 
 } // namespace qorvan::slide

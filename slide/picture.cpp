@@ -11,7 +11,7 @@ std::int32_t fitMarginFor(int width, int height)
     return std::max(1, (std::min(width, height) + 12) / 25);
 }
 
-int drawSlideBytes(
+StatusCode drawSlideBytes(
     Surface& surface, Window* window, const std::uint8_t* bytes, std::size_t size, const PictureLook& look)
 {
     Rect client = surface.GetClientRect();
@@ -26,7 +26,7 @@ int drawSlideBytes(
     renderer.fitBox = look.fitBox;
     renderer.fitMargin = look.fitMargin;
     MemoryStream stream(bytes, size);
-    int result = drawSlideStream(renderer, stream);
+    StatusCode result = drawSlideStream(renderer, stream);
     surface.SelectClipRgn(NO_OBJECT);
     surface.DeleteObject(region);
     return result;

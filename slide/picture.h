@@ -24,9 +24,9 @@ struct PictureLook {
 std::int32_t fitMarginFor(int width, int height);
 
 // Draws a little-endian slide (bytes from its first header byte) on surface,
-// sized by window's client area when given. Returns the header's result: 0,
-// 2 or 3 (status set as the header check sets it).
-int drawSlideBytes(
+// sized by window's client area when given. Returns the header's result: Ok,
+// DisplayMismatch or InvalidSlide (status set as the header check sets it).
+StatusCode drawSlideBytes(
     Surface& surface, Window* window, const std::uint8_t* bytes, std::size_t size, const PictureLook& look);
 
 } // namespace qorvan::slide

@@ -162,11 +162,11 @@ bool renderRecords(SlideRenderer& r, SlideStream& stream, std::int32_t xDots, st
     return true;
 }
 
-int drawSlideStream(SlideRenderer& r, SlideStream& stream)
+StatusCode drawSlideStream(SlideRenderer& r, SlideStream& stream)
 {
     SlideHeader header;
-    int result = peekSlideLevel(stream) == OLD_FORM_LEVEL ? readOldSlideHeader(stream, header)
-                                                          : readNewSlideHeader(stream, header);
+    StatusCode result = peekSlideLevel(stream) == OLD_FORM_LEVEL ? readOldSlideHeader(stream, header)
+                                                                 : readNewSlideHeader(stream, header);
     renderRecords(r, stream, header.xDots(), header.yDots());
     return result;
 }

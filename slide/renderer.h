@@ -9,6 +9,7 @@
 #include "slide/stream.h"
 #include "slide/surface.h"
 #include "slide/window.h"
+#include "store/status.h"
 
 namespace qorvan::slide {
 
@@ -48,8 +49,9 @@ struct SlideRenderer {
 };
 
 // Reads the header (setting the status) and draws the records; returns the
-// header's result, 0, 2 or 3. Drawing happens whatever the result.
-int drawSlideStream(SlideRenderer& renderer, SlideStream& stream);
+// header's result, Ok, DisplayMismatch or InvalidSlide. Drawing happens
+// whatever the result.
+StatusCode drawSlideStream(SlideRenderer& renderer, SlideStream& stream);
 
 // Draws the records after the header; always completes.
 bool renderRecords(SlideRenderer& renderer, SlideStream& stream, std::int32_t xDots, std::int32_t yDots);

@@ -28,9 +28,9 @@ namespace {
         return s ? s : "";
     }
 
-    // The failures below the store's own code (an allocation) become code 6, and
+    // The failures below the store's own code (an allocation) become NoMemory, and
     // nothing escapes into the host.
-    template <typename F> int guarded(F&& body)
+    template <typename F> StatusCode guarded(F&& body)
     {
         try {
             return body();
@@ -63,7 +63,7 @@ namespace {
     // A library may be written from nothing only where no file exists, or over
     // a valid library without slides; any other file at that path (one the
     // reader could not open, say) is left alone.
-    int mayCreate(const LibraryFile& lib)
+    StatusCode mayCreate(const LibraryFile& lib)
     {
         if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
         if (libraryExists(lib) && !isEmptyLibrary(lib))
@@ -91,7 +91,7 @@ namespace {
         return readDirectoryFrom(file, lib);
     }
 
-    int createAt(const LibraryFile& lib)
+    StatusCode createAt(const LibraryFile& lib)
     {
         if (mayCreate(lib) != Ok) return CannotOpen;
         platform::File old = openLibrary(lib);
@@ -105,7 +105,7 @@ namespace {
         file = openLibrary(lib);
         entries = directoryOf(file, lib);
         if (!entries.empty()) return true;
-        int code = lastStatus();
+        StatusCode code = lastStatus();
         if (code != CannotOpen && code != EmptyLibrary) return false;
         // The new library is written with its first slide in one rewrite, so a
         // failing append never leaves an empty library behind.
@@ -113,8 +113,8 @@ namespace {
     }
 
     // Adds the slide file after entries (read from old), in one rewrite.
-    int appendAfter(const LibraryFile& lib, platform::File& old, const std::vector<LibraryEntry>& entries,
-        const char* slideFile)
+    StatusCode appendAfter(const LibraryFile& lib, platform::File& old,
+        const std::vector<LibraryEntry>& entries, const char* slideFile)
     {
         const std::string slideText = slideFileText(slideFile);
         const std::string name = slideNameOf(slideFile);
@@ -134,7 +134,7 @@ namespace {
         return rewriteLibrary(lib, old.isOpen() ? &old : nullptr, pieces, &slide, slideText);
     }
 
-    int appendLocked(const LibraryFile& lib, const char* slideFile)
+    StatusCode appendLocked(const LibraryFile& lib, const char* slideFile)
     {
         platform::File old;
         std::vector<LibraryEntry> entries;
@@ -144,7 +144,7 @@ namespace {
 
     // The old slide leaves and the new one arrives in the same rewrite, so the
     // library is never seen (nor left, on a failure) without either.
-    int replaceLocked(const LibraryFile& lib, const char* slideFile)
+    StatusCode replaceLocked(const LibraryFile& lib, const char* slideFile)
     {
         platform::File old;
         std::vector<LibraryEntry> entries;
@@ -163,7 +163,7 @@ namespace {
         return appendAfter(lib, old, kept, slideFile);
     }
 
-    int deleteLocked(const LibraryFile& lib, const char* name)
+    StatusCode deleteLocked(const LibraryFile& lib, const char* name)
     {
         platform::File old = openLibrary(lib);
         std::vector<LibraryEntry> entries = directoryOf(old, lib);
@@ -178,7 +178,7 @@ namespace {
 
     // Extracts from the library held open as `held`, or from its own opening of
     // the library where there is none.
-    int extractLocked(const char* directory, const LibraryFile& lib, const char* name,
+    StatusCode extractLocked(const char* directory, const LibraryFile& lib, const char* name,
         const std::vector<LibraryEntry>& entries, platform::File* held = nullptr, bool durable = false)
     {
         const LibraryEntry* entry = nullptr;
@@ -231,7 +231,7 @@ namespace {
         return Ok;
     }
 
-    int extractSlideLocked(
+    StatusCode extractSlideLocked(
         const LibraryFile& lib, const char* name, const char* directory, bool durable = false)
     {
         platform::File file = openLibrary(lib);
@@ -242,7 +242,7 @@ namespace {
 
     // Every operation on one library: resolved once, locked against other
     // writers for the whole operation, with no exception let out.
-    template <class Body> int withLibrary(const char* library, Body&& body)
+    template <class Body> StatusCode withLibrary(const char* library, Body&& body)
     {
         return guarded([&] {
             platform::clearFailure();
@@ -258,23 +258,23 @@ namespace {
 
 } // namespace
 
-int createLibrary(const char* library)
+StatusCode createLibrary(const char* library)
 {
     return withLibrary(library, [&](const LibraryFile& lib) { return createAt(lib); });
 }
 
-int appendSlide(const char* library, const char* slideFile)
+StatusCode appendSlide(const char* library, const char* slideFile)
 {
     return withLibrary(
         library, [&](const LibraryFile& lib) { return appendLocked(lib, orEmpty(slideFile)); });
 }
 
-int deleteSlide(const char* library, const char* name)
+StatusCode deleteSlide(const char* library, const char* name)
 {
     return withLibrary(library, [&](const LibraryFile& lib) { return deleteLocked(lib, orEmpty(name)); });
 }
 
-int extractEntry(
+StatusCode extractEntry(
     const char* directory, const char* library, const char* name, const std::vector<LibraryEntry>& entries)
 {
     return guarded([&] {
@@ -282,7 +282,7 @@ int extractEntry(
     });
 }
 
-int extractSlide(const char* library, const char* name, const char* directory)
+StatusCode extractSlide(const char* library, const char* name, const char* directory)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
         // Held so that no rewrite moves the slides between reading the
@@ -291,12 +291,12 @@ int extractSlide(const char* library, const char* name, const char* directory)
     });
 }
 
-int explodeLibrary(const char* library, const char* directory)
+StatusCode explodeLibrary(const char* library, const char* directory)
 {
     return explodeLibrary(library, directory, {});
 }
 
-int explodeLibrary(const char* library, const char* directory,
+StatusCode explodeLibrary(const char* library, const char* directory,
     const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
@@ -305,25 +305,26 @@ int explodeLibrary(const char* library, const char* directory,
         if (entries.empty()) return lastStatus();
         for (const LibraryEntry& e : entries) {
             const std::string name = storedName(e.name);
-            if (int code = extractLocked(orEmpty(directory), lib, name.c_str(), entries, &file); code != Ok)
+            if (StatusCode code = extractLocked(orEmpty(directory), lib, name.c_str(), entries, &file);
+                code != Ok)
                 return code;
             if (onSlide) onSlide(static_cast<std::size_t>(&e - entries.data()) + 1, entries.size(), name);
         }
-        return static_cast<int>(Ok);
+        return Ok;
     });
 }
 
-int removeSlide(const char* library, const char* name, const char* directory)
+StatusCode removeSlide(const char* library, const char* name, const char* directory)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
         // The extracted file must be on disk before the library loses the
         // slide, or a power failure could leave it nowhere.
         if (extractSlideLocked(lib, orEmpty(name), orEmpty(directory), true) != Ok) return lastStatus();
-        return deleteLocked(lib, orEmpty(name)) == Ok ? static_cast<int>(Ok) : lastStatus();
+        return deleteLocked(lib, orEmpty(name)) == Ok ? Ok : lastStatus();
     });
 }
 
-int replaceSlide(const char* library, const char* slideFile)
+StatusCode replaceSlide(const char* library, const char* slideFile)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
         // A replace whose new slide cannot be read would only delete the
@@ -353,7 +354,7 @@ std::string libraryNativeFor(const char* library)
     return resolveLibrary(orEmpty(library)).native;
 }
 
-int renameSlide(const char* library, const char* oldName, const char* newName)
+StatusCode renameSlide(const char* library, const char* oldName, const char* newName)
 {
     return withLibrary(library, [&](const LibraryFile& lib) {
         platform::File old = openLibrary(lib);
@@ -398,7 +399,7 @@ namespace {
             if (options_.progress) options_.progress(done, total, item);
         }
         // The result after the rewrite (or without one, when code is its code).
-        BatchResult finish(int rewriteCode, bool rewritten)
+        BatchResult finish(StatusCode rewriteCode, bool rewritten)
         {
             result_.changed = rewritten && rewriteCode == Ok;
             result_.code = rewriteCode;
@@ -475,7 +476,7 @@ namespace {
         if (kept.size() + added.size() > MAX_LIBRARY_SLIDES)
             return log.finish(setStatus(NoMemory, nullptr, nullptr), false);
         kept.insert(kept.end(), added.begin(), added.end());
-        const int code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras,
+        const StatusCode code = rewriteLibrary(lib, old.isOpen() ? &old : nullptr, kept, extras,
             [&](std::size_t i) { log.progress(i + 1, extras.size(), extras[i].text); });
         return log.finish(code, true);
     }

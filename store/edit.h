@@ -1,4 +1,4 @@
-// The editing operations on slide libraries. Each returns a StatusCode: 0 on
+// The editing operations on slide libraries. Each returns a StatusCode: Ok on
 // success, otherwise the code it or an inner step recorded with setStatus.
 // None resets the status first; callers do. A library is never edited in
 // place: it is rewritten into a temporary file that replaces it atomically.
@@ -6,6 +6,7 @@
 
 #include "platform/io.h"
 #include "store/library.h"
+#include "store/status.h"
 
 #include <functional>
 #include <string>
@@ -19,61 +20,80 @@ namespace qorvan {
 // copies in the same pieces), and it keeps one piece well inside 64 KiB.
 inline constexpr std::size_t COPY_CHUNK = 61439;
 
-// Contracts. Every function takes NUL-terminated narrow paths (a library
-// with or without ".slb"; null is taken as an empty text); paths over 255
-// characters are refused with CannotOpen naming them. Nothing is handed back to free: results are
-// files on disk and the status. Each returns Ok or the code it recorded;
-// the codes from reading the library are those of readDirectory
-// (CannotOpen, InvalidLibrary, EmptyLibrary, NoMemory).
+// What every function here shares:
+// - Arguments are NUL-terminated narrow texts; a null pointer is taken as an
+//   empty text. A library is named with or without ".slb".
+// - A path longer than 255 characters, a library that cannot be locked
+//   against other writers, or one that cannot be read is CannotOpen naming
+//   it; a file there that is not a library is InvalidLibrary; a library
+//   without slides is EmptyLibrary; running out of memory is NoMemory.
+// - A rewrite that fails (the temporary file, the final rename) is
+//   CannotOpen naming the file that failed, with the library as it was.
+// - Nothing is handed back to free: results are files on disk, the returned
+//   code and the status message (setStatus), which holds the failure's text.
 
-// Creates an empty library. CannotOpen when a file other than an empty
-// library is already there, or the library cannot be written.
-int createLibrary(const char* library);
+// Creates an empty library.
+// Returns Ok, or CannotOpen naming the library when a file other than an
+// empty library is already there or it cannot be written.
+StatusCode createLibrary(const char* library);
 
 // Appends slideFile under its upper-cased base name (cut to 31 characters),
-// creating the library when it is absent or empty. SlideExists when a slide
-// of that name (any case) is there; InvalidSlide when the file name cannot
-// be a slide name; CannotOpen naming the slide file when it cannot be read;
-// NoMemory when the library would outgrow its limits.
-int appendSlide(const char* library, const char* slideFile);
+// creating the library when it is absent or empty (never leaving an empty
+// one behind on a failure).
+// Returns Ok; SlideExists when a slide of that name (any case) is there;
+// InvalidSlide naming the file when its name cannot be a slide name (empty,
+// ".", "..", a control character, '/', '\' or ':'); CannotOpen naming the
+// slide file when it cannot be read; NoMemory when the library would
+// outgrow its limits; or the shared codes above.
+StatusCode appendSlide(const char* library, const char* slideFile);
 
-// Deletes the slide name (any case). SlideNotFound when it is absent.
-int deleteSlide(const char* library, const char* name);
+// Deletes the slide name (any case).
+// Returns Ok; SlideNotFound when it is absent (the library is not
+// rewritten); or the shared codes above.
+StatusCode deleteSlide(const char* library, const char* name);
 
-// Writes slide name (any case) into directory as NAME.SLD.
-// SlideNotFound when it is absent; CannotOpen naming the output when it
-// cannot be written.
-int extractSlide(const char* library, const char* name, const char* directory);
+// Writes slide name (any case) into directory as NAME.SLD, replacing a file
+// there only once the copy is complete.
+// Returns Ok; SlideNotFound when it is absent; InvalidLibrary when the
+// stored name could not be a file name or its bytes lie outside the file;
+// CannotOpen naming the output when it cannot be written; or the shared
+// codes above. The library is never changed.
+StatusCode extractSlide(const char* library, const char* name, const char* directory);
 
 // Writes every slide into directory, in directory order, stopping at the
 // first failure (the slides written before it stay).
-int explodeLibrary(const char* library, const char* directory);
+// Returns Ok, or the first failure as extractSlide would return it.
+StatusCode explodeLibrary(const char* library, const char* directory);
 // The same, calling onSlide(done, total, name) after each slide written, all
 // under the one writers' lock (a caller that read the directory itself and
 // extracted entry by entry would copy stale positions if the library were
-// rewritten in between).
-int explodeLibrary(const char* library, const char* directory,
+// rewritten in between). onSlide may be empty; it must not throw.
+StatusCode explodeLibrary(const char* library, const char* directory,
     const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
 
-// Extracts the slide, then deletes it; on an extraction failure the
-// library is left as it was.
-int removeSlide(const char* library, const char* name, const char* directory);
+// Extracts the slide (flushed to disk), then deletes it.
+// Returns Ok, or extractSlide's failure with the library left as it was, or
+// deleteSlide's failure with the extracted file left in directory.
+StatusCode removeSlide(const char* library, const char* name, const char* directory);
 
 // Puts slideFile in place of the slide of the same name, last in the
-// directory; appends it when there is none (SlideNotFound is then recorded
-// but the append's result returned).
-int replaceSlide(const char* library, const char* slideFile);
+// directory, in one rewrite; appends it when there is none (SlideNotFound
+// is then recorded in the status but the append's result returned).
+// Returns what appendSlide returns; a slide file that cannot be read is
+// CannotOpen before the library is touched.
+StatusCode replaceSlide(const char* library, const char* slideFile);
 
 // Renames the slide oldName (matched without regard to case) to newName,
 // upper-cased and cut to 31 characters, keeping its place in the directory.
-// Ok, or the reader's codes; InvalidSlide when the new name cannot be a
-// slide name; SlideNotFound when oldName is absent; SlideExists when
-// another slide has newName.
-int renameSlide(const char* library, const char* oldName, const char* newName);
+// Returns Ok; InvalidSlide when the new name cannot be a slide name;
+// SlideNotFound when oldName is absent; SlideExists when another slide has
+// newName; or the shared codes above.
+StatusCode renameSlide(const char* library, const char* oldName, const char* newName);
 
 // The file appendSlide reads for a slide file path (".SLD" added unless its
 // name holds a '.'), and the name it stores it under (the upper-cased base
-// name, cut to 31 characters).
+// name, cut to 31 characters). Pure functions of the text: no file is
+// touched and the status is left alone.
 std::string slideFileFor(const char* slideFile);
 std::string slideNameFor(const char* slideFile);
 // The library file the editing operations write for a library path
@@ -90,14 +110,14 @@ std::string libraryNativeFor(const char* library);
 // can be done are, and the others are reported.
 struct BatchProblem {
     std::string item; // as the caller gave it
-    int code = 0; // its StatusCode
+    StatusCode code = Ok;
     std::string message; // the status message for it
-    platform::IoFailure cause; // for code 1: the system's side (status.h)
+    platform::IoFailure cause; // for CannotOpen: the system's side (status.h)
 };
 struct BatchResult {
-    // 0 when every item was done; otherwise the code of the failure the
+    // Ok when every item was done; otherwise the code of the failure the
     // status holds: the rewrite's, or that of the last item left out.
-    int code = 0;
+    StatusCode code = Ok;
     bool changed = false; // the library was rewritten
     std::vector<BatchProblem> problems; // every item left out, in order
 };
@@ -114,14 +134,16 @@ struct BatchOptions {
 struct OpenSlideFile {
     std::string item; // how problems and progress name it
     std::string path; // its path: the slide is named after its base name
-    platform::File file; // not open: a problem (code 1) with the open's cause
+    platform::File file; // not open: a problem (CannotOpen) with the open's cause
     platform::IoFailure openFailure; // why it could not be opened
 };
 // Opens slideFile by the slide file rule (".SLD" added unless a '.').
 OpenSlideFile openSlideFile(const std::string& slideFile);
 
 // Slide files appended in order, each under its upper-cased base name; a
-// name already in the library, or given twice, is a problem (code 8).
+// name already in the library, or given twice, is a problem (SlideExists),
+// as are the failures appendSlide names for one file. The library's own
+// failures (the shared codes above) end the batch with nothing written.
 BatchResult appendSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
 BatchResult appendSlides(const char* library, std::vector<OpenSlideFile>& files, const BatchOptions& options);
@@ -131,7 +153,8 @@ BatchResult replaceSlides(
     const char* library, const std::vector<std::string>& slideFiles, const BatchOptions& options);
 BatchResult replaceSlides(
     const char* library, std::vector<OpenSlideFile>& files, const BatchOptions& options);
-// Names matched without regard to case; an absent one is a problem (code 5).
+// Names matched without regard to case; an absent one is a problem
+// (SlideNotFound).
 BatchResult deleteSlides(
     const char* library, const std::vector<std::string>& names, const BatchOptions& options);
 // Each slide is extracted to directory, then all that were extracted are

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "store/library.h"
+#include "store/status.h"
 
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace qorvan {
 // Writes the entry called name (any case) of entries, read from library,
 // into directory as NAME.SLD, in pieces of COPY_CHUNK bytes. Ok, or
 // SlideNotFound, or CannotOpen naming the file that failed.
-int extractEntry(
+StatusCode extractEntry(
     const char* directory, const char* library, const char* name, const std::vector<LibraryEntry>& entries);
 
 } // namespace qorvan

@@ -42,8 +42,9 @@ struct LibraryEntry {
 // Opens the library (the reader rule: lower-cased, ".slb" appended unless
 // the text contains ".slb"), checks the header and returns the directory,
 // at least one entry. On failure returns an empty vector after recording
-// code 1 (resolved path), 4 or 7 (path as written), or 6. Success leaves the
-// status untouched.
+// CannotOpen (naming the resolved path), InvalidLibrary, EmptyLibrary
+// (naming the path as written), or NoMemory. Success leaves the status
+// untouched.
 std::vector<LibraryEntry> readDirectory(const char* library);
 
 // The names of readDirectory's entries, in directory order; empty with the

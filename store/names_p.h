@@ -13,10 +13,10 @@ namespace qorvan::detail {
 // later step (read, create, rewrite, extract, final replace) uses native, so
 // no operation can touch a file other than the library it read.
 struct LibraryFile {
-    std::string written; // the caller's text, for codes 5, 7 and 8
-    std::string readerText; // lower-cased, ".slb" added unless present: code 1 of the reader
-    std::string writerText; // caller's case, same extension rule: code 1 of a write
-    std::string extractText; // upper-cased, ".slb" added unless a '.': code 1 of an extraction
+    std::string written; // the caller's text, for SlideNotFound, EmptyLibrary and SlideExists
+    std::string readerText; // lower-cased, ".slb" added unless present: the reader's CannotOpen
+    std::string writerText; // caller's case, same extension rule: a write's CannotOpen
+    std::string extractText; // upper-cased, ".slb" added unless a '.': an extraction's CannotOpen
     std::string dirText; // the caller's directory part, as written
     std::string stem; // caller's final component, cut for the temporary name
     std::string nativeDir; // the directory the library lives in

@@ -59,7 +59,7 @@ namespace {
     // messages; null when it cannot be had.
     using ExtraSource = std::function<platform::File*(const Piece&, std::string& text)>;
 
-    int rewriteWith(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+    StatusCode rewriteWith(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
         const ExtraSource& extraFor)
     {
         std::int64_t total = firstSlideOffset(pieces.size());
@@ -138,7 +138,7 @@ namespace {
 
 } // namespace
 
-int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+StatusCode rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     platform::File* extra, const std::string& extraText)
 {
     return rewriteWith(lib, old, pieces, [&](const Piece&, std::string& text) {
@@ -147,7 +147,7 @@ int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vecto
     });
 }
 
-int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+StatusCode rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra)
 {
     return rewriteWith(lib, old, pieces, [&](const Piece& p, std::string& text) -> platform::File* {

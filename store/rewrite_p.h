@@ -5,6 +5,7 @@
 #include "platform/io.h"
 #include "store/library.h"
 #include "store/names_p.h"
+#include "store/status.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,10 +26,10 @@ struct Piece {
 };
 
 // Writes the library that pieces describe and puts it in lib.native's place.
-// Returns 0, or the code it recorded: 6 when the library would outgrow its
-// 32-bit offsets (nothing written), 1 naming the temporary file when it
-// cannot be created or written, 1 naming the library when the old library
-// cannot be read or the final rename fails. On every failure the library is
+// Returns Ok, or the code it recorded: NoMemory when the library would
+// outgrow its 32-bit offsets (nothing written), CannotOpen naming the
+// temporary file when it cannot be created or written, CannotOpen naming the
+// library when the old library cannot be read or the final rename fails. On every failure the library is
 // as it was and the temporary file is gone: the rename replaces the old
 // file in one step, so the temporary file is never the only copy.
 // extraText names the extra file when reading it fails.
@@ -36,15 +37,15 @@ struct Piece {
 // none: the rewrite copies old slides through it and replaces the library
 // only while the path still names that file (or still names nothing), so a
 // library another program put there meanwhile is kept and the operation
-// fails with code 1 naming the library.
-int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+// fails with CannotOpen naming the library.
+StatusCode rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     platform::File* extra, const std::string& extraText);
 
 // A slide file added whole by a batch, open since it was measured: the
 // bytes copied come through the very descriptor that was examined and
 // measured, so a name given to another file meanwhile changes nothing. A
 // file whose length has changed since is refused (the directory already
-// written counts on that length): code 1 naming text, nothing replaced.
+// written counts on that length): CannotOpen naming text, nothing replaced.
 struct ExtraFile {
     std::string text;
     std::int64_t size = 0;
@@ -52,10 +53,10 @@ struct ExtraFile {
 };
 // The same rewrite with any number of added slides (pieces with fromExtra
 // name theirs by index). onExtra(i) is called before extra i is copied.
-int rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
+StatusCode rewriteLibrary(const LibraryFile& lib, platform::File* old, const std::vector<Piece>& pieces,
     const std::vector<ExtraFile>& extras, const std::function<void(std::size_t)>& onExtra);
 
-// Copies size bytes in pieces of at most chunk bytes. 0 when done, else
+// Copies size bytes in pieces of at most chunk bytes. None when done, else
 // which side failed.
 enum class CopyFault { None, Read, Write };
 CopyFault copyBytes(platform::File& from, platform::File& to, std::int64_t size, std::vector<char>& buffer,

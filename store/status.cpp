@@ -8,7 +8,7 @@ namespace qorvan {
 namespace {
 
     struct LastError {
-        int code = Ok;
+        StatusCode code = Ok;
         char message[STATUS_MESSAGE_CAPACITY] = {};
     };
 
@@ -32,7 +32,7 @@ namespace {
 
 } // namespace
 
-int setStatus(int code, const char* path, const char* slide)
+StatusCode setStatus(StatusCode code, const char* path, const char* slide)
 {
     lastError.code = code;
     // A failure noted before a reset belongs to no operation after it.
@@ -65,7 +65,7 @@ int setStatus(int code, const char* path, const char* slide)
     return code;
 }
 
-int lastStatus()
+StatusCode lastStatus()
 {
     return lastError.code;
 }

@@ -7,6 +7,9 @@
 
 namespace qorvan {
 
+// The values are the numbers the module's callers see (AutoLISP, the host's
+// messages), so they are fixed. An unscoped enumeration on purpose: the
+// handlers that face the host pass a code on as the int it always was.
 enum StatusCode : int {
     Ok = 0,
     CannotOpen = 1,
@@ -21,13 +24,13 @@ enum StatusCode : int {
 
 inline constexpr int STATUS_MESSAGE_CAPACITY = 1024;
 
-// Records code and replaces the message. Codes 1 and 7 put path into the
-// message, codes 5 and 8 put slide first and path second; the others ignore
-// both. Either may be null. Returns code, so failures read
-// `return setStatus(CannotOpen, path, nullptr);`.
-int setStatus(int code, const char* path, const char* slide);
+// Records code and replaces the message. CannotOpen and EmptyLibrary put
+// path into the message, SlideNotFound and SlideExists put slide first and
+// path second; the others ignore both. Either may be null. Returns code, so
+// failures read `return setStatus(CannotOpen, path, nullptr);`.
+StatusCode setStatus(StatusCode code, const char* path, const char* slide);
 
-int lastStatus();
+StatusCode lastStatus();
 
 // The current message; valid and unchanged until the next setStatus.
 const char* statusMessage();

@@ -5,6 +5,8 @@
 #include "store/extract_p.h"
 #include "store_fixture.h"
 
+#include <functional>
+
 using namespace qorvan;
 using namespace qorvan::testing;
 
@@ -298,6 +300,45 @@ TEST_F(EditTest, RenameKeepsThePlaceAndTheBytes)
     EXPECT_EQ(read("parts.slb"), before);
     ASSERT_EQ(renameSlide("parts", "pin", "abcdefghijabcdefghijabcdefghijabcdef"), Ok);
     EXPECT_EQ(namesIn(parseLibrary(read("parts.slb")))[1], "ABCDEFGHIJABCDEFGHIJABCDEFGHIJA");
+}
+
+// A null text is taken as an empty one: the same code and message, and
+// the same files, whichever the caller passes.
+TEST_F(EditTest, NullTextsAreTakenAsEmpty)
+{
+    const std::string lib = makeLibrary({ { "BOX", "box" } });
+    struct Case {
+        const char* what;
+        std::function<StatusCode(const char* text)> call;
+    } cases[] = {
+        { "create", [](const char* t) { return createLibrary(t); } },
+        { "append library", [](const char* t) { return appendSlide(t, "box"); } },
+        { "append slide", [](const char* t) { return appendSlide("parts", t); } },
+        { "delete", [](const char* t) { return deleteSlide("parts", t); } },
+        { "extract name", [](const char* t) { return extractSlide("parts", t, "."); } },
+        { "extract folder", [](const char* t) { return extractSlide("parts", "box", t); } },
+        { "explode", [](const char* t) { return explodeLibrary("parts", t); } },
+        { "remove", [](const char* t) { return removeSlide("parts", t, "."); } },
+        { "replace", [](const char* t) { return replaceSlide("parts", t); } },
+        { "rename from", [](const char* t) { return renameSlide("parts", t, "NUT"); } },
+        { "rename to", [](const char* t) { return renameSlide("parts", "box", t); } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> outcome[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const std::string& f : files())
+                std::filesystem::remove_all(f);
+            write("parts.slb", lib);
+            write("box.SLD", "new");
+            setStatus(Ok, nullptr, nullptr);
+            StatusCode code = c.call(pass == 0 ? nullptr : "");
+            outcome[pass] = { std::to_string(code), statusMessage(), read("parts.slb") };
+            for (const std::string& f : files())
+                outcome[pass].push_back(f);
+        }
+        EXPECT_EQ(outcome[0], outcome[1]);
+    }
 }
 
 } // namespace

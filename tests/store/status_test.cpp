@@ -14,7 +14,7 @@ TEST(Status, StartsEmpty)
 TEST(Status, EveryCodeFormatsItsMessage)
 {
     struct Case {
-        int code;
+        StatusCode code;
         const char* path;
         const char* slide;
         const char* message;
