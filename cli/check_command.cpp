@@ -6,8 +6,8 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "cli/slide_source.h"
 #include "inspect/check.h"
+#include "slide/slide_source.h"
 #include "store/status.h"
 
 namespace qorvan::cli {

@@ -13,12 +13,12 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "cli/drawing.h"
-#include "cli/parallel.h"
 #include "cli/picture_options.h"
-#include "cli/slide_source.h"
+#include "platform/parallel.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
+#include "slide/picture_output.h"
+#include "slide/slide_source.h"
 #include "store/library.h"
 #include "store/status.h"
 

@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
-#include "cli/analysis.h"
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "cli/slide_source.h"
+#include "slide/analysis.h"
+#include "slide/slide_source.h"
 #include "store/status.h"
 
 namespace qorvan::cli {

@@ -12,13 +12,13 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "cli/slide_source.h"
 #include "inspect/diff.h"
 #include "inspect/library_layout.h"
 #include "inspect/salvage.h"
 #include "inspect/text_form.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
+#include "slide/slide_source.h"
 #include "store/status.h"
 
 namespace qorvan::cli {

@@ -10,9 +10,9 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "cli/slide_source.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
+#include "slide/slide_source.h"
 #include "store/edit.h"
 #include "store/library.h"
 #include "store/status.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "cli/parallel.h"
+#include "platform/parallel.h"
 
 namespace qorvan::cli {
 

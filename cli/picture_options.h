@@ -2,7 +2,7 @@
 // PictureChoices; and -j.
 #pragma once
 
-#include "cli/drawing.h"
+#include "slide/picture_output.h"
 
 namespace CLI {
 class App;

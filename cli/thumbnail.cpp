@@ -10,11 +10,11 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/picture_options.h"
-#include "cli/slide_source.h"
 #include "slide/offscreen_window.h"
 #include "slide/picture.h"
 #include "slide/png.h"
 #include "slide/raster_surface.h"
+#include "slide/slide_source.h"
 #include "store/status.h"
 
 namespace qorvan::cli {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/drawing.h"
+#include "slide/picture_output.h"
 
 namespace CLI {
 class App;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/analysis.h"
-#include "cli/slide_source.h"
+#include "slide/analysis.h"
 #include "slide/byte_order.h"
+#include "slide/slide_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,15 +1,15 @@
-#include "cli/drawing.h"
+#include "slide/picture_output.h"
 
 #include <algorithm>
 
 #include "cli/common.h"
-#include "cli/smooth.h"
 #include "platform/resolve.h"
 #include "platform/save_file.h"
 #include "slide/drawn_box.h"
 #include "slide/offscreen_window.h"
 #include "slide/png.h"
 #include "slide/raster_surface.h"
+#include "slide/smooth_loader.h"
 #include "slide/svg_surface.h"
 
 namespace qorvan::cli {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "cli/slide_source.h"
 #include "slide/picture.h"
+#include "slide/slide_source.h"
 
 namespace qorvan::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/slide_source.h"
+#include "slide/slide_source.h"
 
 #include <algorithm>
 #include <cstdio>

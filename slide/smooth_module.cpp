@@ -1,7 +1,7 @@
 // qorvan-smooth.so: the smooth style's drawing, over the slide code and
-// Cairo (see cli/smooth.h for why it stands apart).
-#include "cli/smooth.h"
+// Cairo (see slide/smooth_loader.h for why it stands apart).
 #include "slide/cairo_surface.h"
+#include "slide/smooth_loader.h"
 
 namespace qorvan::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/analysis.h"
+#include "slide/analysis.h"
 
 #include <algorithm>
 #include <cstring>

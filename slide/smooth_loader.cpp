@@ -1,4 +1,4 @@
-#include "cli/smooth.h"
+#include "slide/smooth_loader.h"
 #include "platform/program.h"
 #include "qorvan_install_dirs.h"
 
