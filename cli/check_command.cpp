@@ -96,7 +96,7 @@ namespace {
         case InputKind::LibrarySlide: {
             LoadedSlide s;
             r.type = "library slide";
-            if (const int code = loadSlideRef(in.path, s); code != Ok) {
+            if (const StatusCode code = loadSlideRef(in.path, s); code != Ok) {
                 r.findings.push_back(referenceFailure(static_cast<StatusCode>(code)));
                 break;
             }

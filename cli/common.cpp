@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "platform/cleanup.h"
-#include "platform/io.h"
+#include "platform/path.h"
 #include "platform/resolve.h"
 #include "platform/save_file.h"
-#include "store/limits.h"
+#include "store/edit.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -272,110 +272,6 @@ std::string nameText(const char* bytes, std::size_t capacity)
     return std::string(bytes, strnlen(bytes, capacity));
 }
 
-namespace {
-
-    // A pipe has no length to ask for: it is read to its end. The store's
-    // bound on a library bounds it too.
-    bool readPipe(const std::string& path, std::vector<std::uint8_t>& out)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            platform::noteFailure(platform::IoOp::Open, path);
-            return false;
-        }
-        out.clear();
-        std::uint8_t buffer[1 << 16];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            if (n == 0) {
-                ::close(fd);
-                return true;
-            }
-            if (out.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(MAX_LIBRARY_BYTES)) {
-                errno = EFBIG;
-                break;
-            }
-            out.insert(out.end(), buffer, buffer + n);
-        }
-        platform::noteFailure(platform::IoOp::Read, path);
-        ::close(fd);
-        return false;
-    }
-
-    bool isPipe(const std::string& path)
-    {
-        struct stat st { };
-        return ::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
-    }
-
-} // namespace
-
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
-{
-    // Regular files go through the platform's rules; a pipe (/dev/stdin fed
-    // by a shell pipe, a process substitution, a FIFO) is read as it
-    // stands, since the platform refuses everything but regular files.
-    if (isPipe(path)) return readPipe(path, out);
-    platform::File file = platform::File::open(path, platform::OpenMode::Read);
-    if (!file.isOpen()) return false;
-    std::int64_t length = file.length();
-    if (length < 0) return false;
-    out.resize(static_cast<std::size_t>(length));
-    bool ok = file.readExact(out.data(), out.size());
-    file.close();
-    return ok;
-}
-
-bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out)
-{
-    platform::File file = platform::File::open(path, platform::OpenMode::Read);
-    if (!file.isOpen()) return false;
-    out.resize(limit);
-    out.resize(file.read(out.data(), out.size()));
-    return true;
-}
-
-namespace {
-
-    bool writeThrough(const std::string& path, const std::string& bytes, bool durable)
-    {
-        // An interrupted run leaves the old file or the new one, never half.
-        platform::SaveFile out;
-        out.setDurable(durable);
-        if (!out.open(platform::resolveForCreate(path))) return false;
-        return out.write(bytes.data(), bytes.size()) && out.commit();
-    }
-
-} // namespace
-
-bool writeWholeFile(const std::string& path, const std::string& bytes)
-{
-    return writeThrough(path, bytes, true);
-}
-
-bool writePictureFile(const std::string& path, const std::string& bytes)
-{
-    return writeThrough(path, bytes, false);
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    return writeWholeFile(path, std::string(bytes.begin(), bytes.end()));
-}
-
-std::string readFailure(const std::string& path)
-{
-    struct stat st { };
-    const int saved = errno;
-    if (::stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
-    if (S_ISDIR(st.st_mode)) return path + ": a folder, not a file";
-    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode))
-        return path + ": a device, not a file or a pipe";
-    return path + ": cannot read it: " + std::strerror(saved ? saved : EIO);
-}
-
 std::string joinPath(const std::string& directory, const std::string& name)
 {
     if (directory.empty()) return name;
@@ -391,6 +287,33 @@ bool makeDirectory(const std::string& path)
     if (std::filesystem::is_directory(native, ec)) return true;
     std::filesystem::create_directories(native, ec);
     return !ec && std::filesystem::is_directory(native, ec);
+}
+
+int refuseSlideAsLibrary(const char* command, const std::string& path)
+{
+    // Only where the library the store would read is not there: a slide
+    // file of that name beside a real library is none of our business.
+    // The slide may be named as written or, as slides are, without .sld.
+    if (platform::pathExists(libraryFileFor(path.c_str()))) return 0;
+    const std::string slideFile = platform::pathExists(path) ? path : slideFileFor(path.c_str());
+    std::vector<std::uint8_t> bytes;
+    if (!readFileStart(slideFile, SLIDE_CHECK_BYTES, bytes) || !startsLikeSlide(bytes)) return 0;
+    std::fprintf(stderr,
+        "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
+        "puts it into library LIB)\n",
+        command, shown(path, stderr).c_str(), shown(path, stderr).c_str(), shown(path, stderr).c_str());
+    return EXIT_FAILED;
+}
+
+int refuseLibraryAsSlide(const char* command, const slide::LoadedSlide& s)
+{
+    if (!s.isLibrary) return 0;
+    std::fprintf(stderr,
+        "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
+        "shows the names), or add --all -d DIR for every slide\n",
+        command, shown(s.label, stderr).c_str(), shown(s.label, stderr).c_str(),
+        shown(s.label, stderr).c_str());
+    return EXIT_FAILED;
 }
 
 std::string safeFileName(const std::string& name)

@@ -9,8 +9,52 @@
 #include <vector>
 
 #include "platform/io.h"
+#include "platform/parallel.h"
+#include "platform/save_file.h"
+#include "slide/analysis.h"
+#include "slide/picture_output.h"
+#include "slide/slide_source.h"
+#include "store/whole_file.h"
 
 namespace qorvan::cli {
+
+// What the commands work with, from the libraries that know the formats.
+using platform::defaultJobs;
+using platform::forEachItem;
+using platform::writeWholeFile;
+using slide::analyseSlide;
+using slide::Background;
+using slide::byteOrderText;
+using slide::checkSlideBytes;
+using slide::Colour7;
+using slide::DEFAULT_PICTURE_HEIGHT;
+using slide::DEFAULT_PICTURE_WIDTH;
+using slide::findInput;
+using slide::Fit;
+using slide::Input;
+using slide::InputKind;
+using slide::isLibraryFile;
+using slide::LibraryScan;
+using slide::LoadedSlide;
+using slide::loadSlideRef;
+using slide::makePicture;
+using slide::missingText;
+using slide::Picture;
+using slide::PictureChoices;
+using slide::PictureFormat;
+using slide::pictureLook;
+using slide::rendererBytes;
+using slide::SavedPicture;
+using slide::savePicture;
+using slide::scanLibrary;
+using slide::ScannedEntry;
+using slide::sliceSlide;
+using slide::SLIDE_CHECK_BYTES;
+using slide::SlideAnalysis;
+using slide::slideSize;
+using slide::startsLikeSlide;
+using slide::Style;
+using slide::writePictureFile;
 
 inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1;
@@ -95,30 +139,19 @@ std::string jsonString(const std::string& bytes);
 // A name of at most 32 bytes, cut at its first NUL.
 std::string nameText(const char* bytes, std::size_t capacity);
 
-// The whole file at a user path (platform rules), or everything a pipe
-// gives until it closes; false when it cannot be opened or read, and for
-// devices and folders.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
-// Why readWholeFile failed on path, as "PATH: reason" (call it right after).
-std::string readFailure(const std::string& path);
-// The first bytes of a file, at most limit of them (fewer when it is shorter).
-bool readFileStart(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out);
-
-// Writes bytes to a user path through a temporary file that replaces it
-// only when complete; false, with nothing left behind, on failure.
-bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-bool writeWholeFile(const std::string& path, const std::string& bytes);
-// The same for a picture or a gallery's page, made from slides that stay:
-// a power failure that loses one costs drawing it again, while flushing it
-// to disk costs more than drawing most slides, so these are not flushed.
-// Everything else written is.
-bool writePictureFile(const std::string& path, const std::string& bytes);
-
 // Joins a directory and a file name with "/" (an empty directory is ".").
 std::string joinPath(const std::string& directory, const std::string& name);
 
 // Creates the directory (and its parents) when missing; false on failure.
 bool makeDirectory(const std::string& path);
+
+// For a command that wants a library: when the path the user typed is a
+// slide file, prints "qorvan COMMAND: PATH is a slide, not a slide library"
+// with what to type instead and returns EXIT_FAILED; otherwise 0.
+int refuseSlideAsLibrary(const char* command, const std::string& path);
+// For a command that wants a slide: the same for a library, naming the
+// LIB(NAME) form.
+int refuseLibraryAsSlide(const char* command, const LoadedSlide& s);
 
 // A slide name made safe as a file name: separators, control characters
 // and the characters other systems forbid become "_"; a name of dots only

@@ -2,7 +2,7 @@
 // PictureChoices; and -j.
 #pragma once
 
-#include "slide/picture_output.h"
+#include "cli/common.h"
 
 namespace CLI {
 class App;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "slide/picture_output.h"
+#include "cli/common.h"
 
 namespace CLI {
 class App;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> bytes(data, data + size);
 
     slide::OrderGuess order = slide::detectByteOrder(data, size);
-    cli::SlideAnalysis a = cli::analyseSlide(bytes, order);
+    slide::SlideAnalysis a = slide::analyseSlide(bytes, order);
     if (a.headerCheck != 0 && a.headerCheck != 2 && a.headerCheck != 3) __builtin_trap();
     if (a.walk.stopOffset > size) __builtin_trap();
 
@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (back != little) __builtin_trap();
     }
 
-    cli::LibraryScan scan = cli::scanLibrary(bytes);
+    slide::LibraryScan scan = slide::scanLibrary(bytes);
     if (scan.entries.size() > size / 36) __builtin_trap();
-    for (const cli::ScannedEntry& e : scan.entries) {
-        cli::LoadedSlide s = cli::sliceSlide(bytes, e.offset, e.size, e.name);
+    for (const slide::ScannedEntry& e : scan.entries) {
+        slide::LoadedSlide s = slide::sliceSlide(bytes, e.offset, e.size, e.name);
         if (s.bytes.size() > size) __builtin_trap();
     }
     return 0;

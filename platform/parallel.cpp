@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-namespace qorvan::cli {
+namespace qorvan::platform {
 
 int defaultJobs()
 {
@@ -64,4 +64,4 @@ bool forEachItem(std::size_t count, int jobs, const std::function<void(std::size
     return ok;
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::platform

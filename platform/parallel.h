@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <functional>
 
-namespace qorvan::cli {
+namespace qorvan::platform {
 
 // The default of -j: the number of cores (1 when it cannot be told).
 int defaultJobs();
@@ -19,4 +19,4 @@ int defaultJobs();
 bool forEachItem(std::size_t count, int jobs, const std::function<void(std::size_t)>& work,
     const std::function<bool(std::size_t)>& finish);
 
-} // namespace qorvan::cli
+} // namespace qorvan::platform

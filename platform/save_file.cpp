@@ -2,6 +2,7 @@
 #include "platform/save_file.h"
 
 #include "platform/cleanup.h"
+#include "platform/resolve.h"
 
 #include <cerrno>
 #include <climits>
@@ -255,6 +256,29 @@ bool SaveFile::commit()
                 + " could not be flushed to disk; the change is made but may not survive a power failure");
     }
     return true;
+}
+
+namespace {
+
+    bool writeWhole(const std::string& userPath, const void* data, std::size_t size, bool durable)
+    {
+        // An interrupted run leaves the old file or the new one, never half.
+        SaveFile out;
+        out.setDurable(durable);
+        if (!out.open(resolveForCreate(userPath))) return false;
+        return out.write(data, size) && out.commit();
+    }
+
+} // namespace
+
+bool writeWholeFile(const std::string& userPath, const std::string& bytes, bool durable)
+{
+    return writeWhole(userPath, bytes.data(), bytes.size(), durable);
+}
+
+bool writeWholeFile(const std::string& userPath, const std::vector<std::uint8_t>& bytes)
+{
+    return writeWhole(userPath, bytes.data(), bytes.size(), true);
 }
 
 } // namespace qorvan::platform

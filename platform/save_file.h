@@ -14,8 +14,10 @@
 
 #include "platform/io.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qorvan::platform {
 
@@ -100,5 +102,11 @@ private:
     FileId expected_;
     Failure failure_ = Failure::None;
 };
+
+// Writes bytes to a user path (platform rules, see resolve.h) through a
+// SaveFile; false, with nothing left behind, on failure. durable: flushed
+// to disk before it replaces the old file (see SaveFile::setDurable).
+bool writeWholeFile(const std::string& userPath, const std::string& bytes, bool durable = true);
+bool writeWholeFile(const std::string& userPath, const std::vector<std::uint8_t>& bytes);
 
 } // namespace qorvan::platform

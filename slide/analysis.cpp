@@ -6,46 +6,43 @@
 #include "slide/format.h"
 #include "slide/stream.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 namespace {
 
     // The module's header check, fault by fault, with the values behind it.
     void headerFaults(const std::vector<std::uint8_t>& b, SlideAnalysis& a)
     {
-        const bool oldForm = slide::selectsOldForm(b.data(), b.size());
-        const unsigned faults = slide::slideHeaderFaults(b.data(), b.size(), oldForm);
+        const bool oldForm = selectsOldForm(b.data(), b.size());
+        const unsigned faults = slideHeaderFaults(b.data(), b.size(), oldForm);
         // A header cut short is that and nothing more: the other tests only
         // see the zeros that stand in for the missing bytes.
-        if (faults & slide::HEADER_CUT_SHORT) {
-            a.headerFaults.push_back(
-                slide::headerFaultText(slide::HEADER_CUT_SHORT, b.data(), b.size(), oldForm));
+        if (faults & HEADER_CUT_SHORT) {
+            a.headerFaults.push_back(headerFaultText(HEADER_CUT_SHORT, b.data(), b.size(), oldForm));
             return;
         }
-        for (slide::HeaderFault f : { slide::HEADER_SIGNATURE, slide::HEADER_KIND, slide::HEADER_FILL_FLAG,
-                 slide::HEADER_BYTE_ORDER })
-            if (faults & f) a.headerFaults.push_back(slide::headerFaultText(f, b.data(), b.size(), oldForm));
+        for (HeaderFault f : { HEADER_SIGNATURE, HEADER_KIND, HEADER_FILL_FLAG, HEADER_BYTE_ORDER })
+            if (faults & f) a.headerFaults.push_back(headerFaultText(f, b.data(), b.size(), oldForm));
     }
 
 } // namespace
 
-std::string byteOrderText(const slide::OrderGuess& o)
+std::string byteOrderText(const OrderGuess& o)
 {
-    std::string text = o.order == slide::ByteOrder::Little ? "little-endian" : "big-endian";
+    std::string text = o.order == ByteOrder::Little ? "little-endian" : "big-endian";
     return text
-        + (o.evidence == slide::OrderEvidence::TestWord ? " (byte-order word)"
-                                                        : " (judged from header and records)");
+        + (o.evidence == OrderEvidence::TestWord ? " (byte-order word)"
+                                                 : " (judged from header and records)");
 }
 
-SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderGuess order)
+SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, OrderGuess order)
 {
     SlideAnalysis a;
     a.order = order;
-    a.header = slide::readHeaderFields(bytes.data(), bytes.size(), order.order);
+    a.header = readHeaderFields(bytes.data(), bytes.size(), order.order);
     {
-        const bool oldForm = slide::selectsOldForm(bytes.data(), bytes.size());
-        a.headerCheck
-            = slide::headerStatus(slide::slideHeaderFaults(bytes.data(), bytes.size(), oldForm), oldForm);
+        const bool oldForm = selectsOldForm(bytes.data(), bytes.size());
+        a.headerCheck = headerStatus(slideHeaderFaults(bytes.data(), bytes.size(), oldForm), oldForm);
     }
     headerFaults(bytes, a);
     if (!a.header.complete) return a;
@@ -63,27 +60,27 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
     // Only what the renderer's clamps and folds leave outside the area is a
     // fault: slides write -1 as 65535, which folds back in.
     bool skippedSeen = false;
-    a.walk = slide::walkRecords(
-        bytes.data(), bytes.size(), a.header.headerSize, order.order, [&](const slide::SlideRecord& r) {
+    a.walk = walkRecords(
+        bytes.data(), bytes.size(), a.header.headerSize, order.order, [&](const SlideRecord& r) {
             ++a.counts[static_cast<std::size_t>(r.kind)];
             bool out = false;
             switch (r.kind) {
-            case slide::RecordKind::Vector:
-            case slide::RecordKind::OffsetVector:
-            case slide::RecordKind::CommonEndpoint: {
-                const std::int32_t fx = slide::clampFrom(r.from.x), fy = slide::clampFrom(r.from.y);
-                const std::int32_t tx = slide::foldTo(r.to.x, xd), ty = slide::foldTo(r.to.y, yd);
+            case RecordKind::Vector:
+            case RecordKind::OffsetVector:
+            case RecordKind::CommonEndpoint: {
+                const std::int32_t fx = clampFrom(r.from.x), fy = clampFrom(r.from.y);
+                const std::int32_t tx = foldTo(r.to.x, xd), ty = foldTo(r.to.y, yd);
                 cover(fx, fy);
                 cover(tx, ty);
-                out = slide::leavesArea(r, xd, yd);
+                out = leavesArea(r, xd, yd);
                 break;
             }
-            case slide::RecordKind::SolidFill:
-                for (slide::Point v : *r.vertices)
-                    cover(slide::foldVertex(v.x, xd), slide::foldVertex(v.y, yd));
-                out = slide::leavesArea(r, xd, yd);
+            case RecordKind::SolidFill:
+                for (Point v : *r.vertices)
+                    cover(foldVertex(v.x, xd), foldVertex(v.y, yd));
+                out = leavesArea(r, xd, yd);
                 break;
-            case slide::RecordKind::Skipped:
+            case RecordKind::Skipped:
                 if (!skippedSeen) a.firstSkipped = r.offset;
                 skippedSeen = true;
                 break;
@@ -95,4 +92,4 @@ SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderG
     return a;
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

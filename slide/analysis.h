@@ -12,17 +12,17 @@
 #include "slide/byte_order.h"
 #include "store/status.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 struct SlideAnalysis {
-    slide::OrderGuess order;
-    slide::HeaderFields header; // in the slide's own order
+    OrderGuess order;
+    HeaderFields header; // in the slide's own order
     // The module's check of the bytes as they stand (little-endian): Ok,
     // DisplayMismatch or InvalidSlide, and the faults behind it.
     StatusCode headerCheck = Ok;
     std::vector<std::string> headerFaults;
-    std::array<std::size_t, slide::RECORD_KINDS> counts {};
-    slide::RecordWalk walk;
+    std::array<std::size_t, RECORD_KINDS> counts {};
+    RecordWalk walk;
     // Bounding box of what the renderer draws (its clamps and folds
     // applied), in slide coordinates; only when drawn is set.
     bool drawn = false;
@@ -34,8 +34,8 @@ struct SlideAnalysis {
     std::size_t firstSkipped = 0; // offset of the first unknown record word
 };
 
-SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, slide::OrderGuess order);
+SlideAnalysis analyseSlide(const std::vector<std::uint8_t>& bytes, OrderGuess order);
 
-std::string byteOrderText(const slide::OrderGuess& order);
+std::string byteOrderText(const OrderGuess& order);
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cli/common.h"
 #include "platform/resolve.h"
 #include "platform/save_file.h"
 #include "slide/drawn_box.h"
@@ -12,21 +11,21 @@
 #include "slide/smooth_loader.h"
 #include "slide/svg_surface.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 namespace {
 
-    slide::ColorRef backgroundColour(Background b)
+    ColorRef backgroundColour(Background b)
     {
         switch (b) {
         case Background::White:
-            return slide::rgb(255, 255, 255);
+            return rgb(255, 255, 255);
         case Background::None:
-            return slide::TRANSPARENT_BACKGROUND;
+            return TRANSPARENT_BACKGROUND;
         case Background::Black:
             break;
         }
-        return slide::rgb(0, 0, 0);
+        return rgb(0, 0, 0);
     }
 
     // Colours 7 and 0 trade places together: a slide drawn for a light
@@ -41,15 +40,15 @@ namespace {
 
 void slideSize(const LoadedSlide& s, int& width, int& height)
 {
-    slide::HeaderFields h = slide::readHeaderFields(s.bytes.data(), s.bytes.size(), s.order.order);
+    HeaderFields h = readHeaderFields(s.bytes.data(), s.bytes.size(), s.order.order);
     if (!h.complete || h.xDots <= 0 || h.yDots <= 0) {
         width = DEFAULT_PICTURE_WIDTH;
         height = DEFAULT_PICTURE_HEIGHT;
         return;
     }
-    width = std::min(h.xDots + 1, slide::RASTER_MAX_SIDE);
-    height = std::min(h.yDots + 1, slide::RASTER_MAX_SIDE);
-    while (!slide::RasterSurface::sizeAllowed(width, height)) {
+    width = std::min(h.xDots + 1, RASTER_MAX_SIDE);
+    height = std::min(h.yDots + 1, RASTER_MAX_SIDE);
+    while (!RasterSurface::sizeAllowed(width, height)) {
         width = std::max(1, width / 2);
         height = std::max(1, height / 2);
     }
@@ -57,22 +56,21 @@ void slideSize(const LoadedSlide& s, int& width, int& height)
 
 const std::vector<std::uint8_t>& rendererBytes(const LoadedSlide& s, std::vector<std::uint8_t>& copy)
 {
-    if (s.order.order == slide::ByteOrder::Little) return s.bytes;
-    copy = slide::transcodeSlide(
-        s.bytes.data(), s.bytes.size(), s.order.order, slide::ByteOrder::Little, true);
+    if (s.order.order == ByteOrder::Little) return s.bytes;
+    copy = transcodeSlide(s.bytes.data(), s.bytes.size(), s.order.order, ByteOrder::Little, true);
     return copy;
 }
 
-slide::PictureLook pictureLook(
+PictureLook pictureLook(
     const std::vector<std::uint8_t>& bytes, int width, int height, const PictureChoices& choices)
 {
-    slide::PictureLook look;
+    PictureLook look;
     const bool dark = darkInk(choices);
-    look.foreground = dark ? slide::rgb(0, 0, 0) : slide::rgb(255, 255, 255);
-    look.backdrop = dark ? slide::rgb(255, 255, 255) : slide::rgb(0, 0, 0);
-    if (choices.fit == Fit::Drawing && slide::findDrawnBox(bytes.data(), bytes.size(), look.fitBox)) {
+    look.foreground = dark ? rgb(0, 0, 0) : rgb(255, 255, 255);
+    look.backdrop = dark ? rgb(255, 255, 255) : rgb(0, 0, 0);
+    if (choices.fit == Fit::Drawing && findDrawnBox(bytes.data(), bytes.size(), look.fitBox)) {
         look.fit = true;
-        look.fitMargin = slide::fitMarginFor(width, height);
+        look.fitMargin = fitMarginFor(width, height);
     }
     return look;
 }
@@ -83,13 +81,13 @@ Picture makePicture(
     Picture p;
     std::vector<std::uint8_t> copy;
     const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
-    const slide::PictureLook look = pictureLook(bytes, width, height, choices);
-    const slide::ColorRef bg = backgroundColour(choices.background);
+    const PictureLook look = pictureLook(bytes, width, height, choices);
+    const ColorRef bg = backgroundColour(choices.background);
     if (format == PictureFormat::Svg) {
         // Smooth SVG is ours too: the viewer does the antialiasing, and the
         // document is less than half the size of what the 2D library writes.
-        slide::SvgSurface svg(width, height, bg, choices.style == Style::Smooth);
-        p.header = slide::drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
+        SvgSurface svg(width, height, bg, choices.style == Style::Smooth);
+        p.header = drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
         p.encoded = svg.document();
         p.made = true;
         return p;
@@ -119,32 +117,35 @@ Picture makePicture(
     {
         // Drawn as the dialogs draw, on a surface of palette indices: the
         // same pixels in a quarter of the memory.
-        slide::IndexedRasterSurface indexed(width, height, bg);
+        IndexedRasterSurface indexed(width, height, bg);
         if (!indexed.valid()) {
             p.failure = "not enough memory for a picture of that size";
             return p;
         }
-        p.header = slide::drawSlideBytes(indexed, nullptr, bytes.data(), bytes.size(), look);
+        p.header = drawSlideBytes(indexed, nullptr, bytes.data(), bytes.size(), look);
         if (!indexed.overflowed()) {
-            p.made = slide::encodePng(
-                indexed, p.encoded, choices.background == Background::None ? &bg : nullptr);
+            p.made = encodePng(indexed, p.encoded, choices.background == Background::None ? &bg : nullptr);
             if (!p.made) p.failure = "the PNG could not be encoded";
             return p;
         }
     }
-    slide::OffscreenWindow window(width, height, bg);
+    OffscreenWindow window(width, height, bg);
     if (!window.surface().valid()) {
         p.failure = "not enough memory for a picture of that size";
         return p;
     }
     window.InvalidateAndUpdate();
-    slide::Surface* surface = window.GetSurface();
-    p.header = slide::drawSlideBytes(*surface, &window, bytes.data(), bytes.size(), look);
+    Surface* surface = window.GetSurface();
+    p.header = drawSlideBytes(*surface, &window, bytes.data(), bytes.size(), look);
     window.ReleaseSurface(surface);
-    p.made = slide::encodePng(
-        window.surface(), p.encoded, choices.background == Background::None ? &bg : nullptr);
+    p.made = encodePng(window.surface(), p.encoded, choices.background == Background::None ? &bg : nullptr);
     if (!p.made) p.failure = "the PNG could not be encoded";
     return p;
+}
+
+bool writePictureFile(const std::string& path, const std::string& bytes)
+{
+    return platform::writeWholeFile(path, bytes, false);
 }
 
 SavedPicture savePicture(const LoadedSlide& s, int width, int height, const PictureChoices& choices,
@@ -160,11 +161,10 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
         }
         std::vector<std::uint8_t> copy;
         const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
-        const slide::PictureLook look = pictureLook(bytes, width, height, choices);
-        slide::SvgSurface svg(width, height, backgroundColour(choices.background),
-            choices.style == Style::Smooth,
+        const PictureLook look = pictureLook(bytes, width, height, choices);
+        SvgSurface svg(width, height, backgroundColour(choices.background), choices.style == Style::Smooth,
             [&out](const char* data, std::size_t size) { return out.write(data, size); });
-        saved.header = slide::drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
+        saved.header = drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
         saved.made = true;
         saved.written = svg.finish() && out.commit();
         return saved;
@@ -177,4 +177,4 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
     return saved;
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -9,7 +9,7 @@
 #include "slide/picture.h"
 #include "slide/slide_source.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 enum class Background { Black, White, None };
 enum class PictureFormat { Png, Svg };
@@ -40,7 +40,7 @@ const std::vector<std::uint8_t>& rendererBytes(const LoadedSlide& slide, std::ve
 
 // How the renderer is told the choices for one slide (its drawn box
 // included, for Fit::Drawing; a slide that draws nothing keeps its area).
-slide::PictureLook pictureLook(
+PictureLook pictureLook(
     const std::vector<std::uint8_t>& bytes, int width, int height, const PictureChoices& choices);
 
 struct Picture {
@@ -52,6 +52,12 @@ struct Picture {
 
 Picture makePicture(
     const LoadedSlide& slide, int width, int height, const PictureChoices& choices, PictureFormat format);
+
+// Writes a picture or a gallery's page through the atomic writer, without
+// flushing it: it is made from slides that stay, so a power failure that
+// loses one costs drawing it again, while flushing it costs more than
+// drawing most slides. Everything else written is flushed.
+bool writePictureFile(const std::string& path, const std::string& bytes);
 
 // The same picture written to a user path through the atomic writer; SVG is
 // written as it is drawn, so its memory does not grow with the drawing.
@@ -65,4 +71,4 @@ struct SavedPicture {
 SavedPicture savePicture(const LoadedSlide& slide, int width, int height, const PictureChoices& choices,
     PictureFormat format, const std::string& path);
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

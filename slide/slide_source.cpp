@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/common.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "slide/format.h"
@@ -12,14 +11,15 @@
 #include "store/edit.h"
 #include "store/library_codec.h"
 #include "store/status.h"
+#include "store/whole_file.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 namespace {
 
     constexpr const char* SLIDE_EXTENSION = ".SLD";
 
-    int loadLibrarySlide(
+    StatusCode loadLibrarySlide(
         const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
     {
         // Users type the file's own name as often as the bare one.
@@ -45,35 +45,8 @@ bool isLibraryFile(const std::vector<std::uint8_t>& bytes)
 
 bool startsLikeSlide(const std::vector<std::uint8_t>& bytes)
 {
-    return bytes.size() >= slide::SLIDE_SIGNATURE_SIZE
-        && std::memcmp(bytes.data(), slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE_SIZE) == 0;
-}
-
-int refuseSlideAsLibrary(const char* command, const std::string& path)
-{
-    // Only where the library the store would read is not there: a slide
-    // file of that name beside a real library is none of our business.
-    // The slide may be named as written or, as slides are, without .sld.
-    if (platform::pathExists(libraryFileFor(path.c_str()))) return 0;
-    const std::string slideFile = platform::pathExists(path) ? path : slideFileFor(path.c_str());
-    std::vector<std::uint8_t> bytes;
-    if (!readFileStart(slideFile, SLIDE_CHECK_BYTES, bytes) || !startsLikeSlide(bytes)) return 0;
-    std::fprintf(stderr,
-        "qorvan %s: %s is a slide, not a slide library (qorvan info %s describes it; qorvan append LIB %s "
-        "puts it into library LIB)\n",
-        command, shown(path, stderr).c_str(), shown(path, stderr).c_str(), shown(path, stderr).c_str());
-    return EXIT_FAILED;
-}
-
-int refuseLibraryAsSlide(const char* command, const LoadedSlide& s)
-{
-    if (!s.isLibrary) return 0;
-    std::fprintf(stderr,
-        "qorvan %s: %s is a slide library, not a slide: name one of its slides as %s(NAME) (qorvan list %s "
-        "shows the names), or add --all -d DIR for every slide\n",
-        command, shown(s.label, stderr).c_str(), shown(s.label, stderr).c_str(),
-        shown(s.label, stderr).c_str());
-    return EXIT_FAILED;
+    return bytes.size() >= SLIDE_SIGNATURE_SIZE
+        && std::memcmp(bytes.data(), SLIDE_SIGNATURE, SLIDE_SIGNATURE_SIZE) == 0;
 }
 
 bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why)
@@ -90,14 +63,14 @@ bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why)
         why = "it does not start as a slide does";
         return false;
     }
-    const slide::OrderGuess order = slide::detectByteOrder(bytes.data(), bytes.size());
-    const slide::HeaderFields h = slide::readHeaderFields(bytes.data(), bytes.size(), order.order);
+    const OrderGuess order = detectByteOrder(bytes.data(), bytes.size());
+    const HeaderFields h = readHeaderFields(bytes.data(), bytes.size(), order.order);
     if (!h.complete) {
         why = "it ends inside the slide header (" + std::to_string(bytes.size()) + " bytes)";
         return false;
     }
-    const slide::RecordWalk walk = slide::walkRecords(
-        bytes.data(), bytes.size(), h.headerSize, order.order, [](const slide::SlideRecord&) {});
+    const RecordWalk walk
+        = walkRecords(bytes.data(), bytes.size(), h.headerSize, order.order, [](const SlideRecord&) {});
     if (walk.records == 0) {
         why = "it holds no complete record after its header";
         return false;
@@ -129,11 +102,11 @@ LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t of
         std::int64_t end = size > 0 ? std::min(length, offset + size) : offset;
         s.bytes.assign(library.begin() + offset, library.begin() + end);
     }
-    s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
+    s.order = detectByteOrder(s.bytes.data(), s.bytes.size());
     return s;
 }
 
-int loadSlideRef(const std::string& ref, LoadedSlide& out)
+StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out)
 {
     std::size_t open = ref.find('(');
     if (open != std::string::npos) {
@@ -149,7 +122,7 @@ int loadSlideRef(const std::string& ref, LoadedSlide& out)
     out.label = ref;
     if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
     out.isLibrary = isLibraryFile(out.bytes);
-    out.order = slide::detectByteOrder(out.bytes.data(), out.bytes.size());
+    out.order = detectByteOrder(out.bytes.data(), out.bytes.size());
     return Ok;
 }
 
@@ -184,4 +157,4 @@ Input findInput(const std::string& argument)
     return in;
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "slide/byte_order.h"
+#include "store/status.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 struct LoadedSlide {
     std::string label; // how messages name it: the file, or LIBRARY(NAME)
     std::vector<std::uint8_t> bytes;
-    slide::OrderGuess order;
+    OrderGuess order;
     bool isLibrary = false; // the file named is a slide library, not a slide
     std::int64_t offset = 0; // where the slide starts in its file (0 for a slide file)
 };
@@ -22,8 +23,9 @@ struct LoadedSlide {
 // A slide reference as the dialogs take it: "LIBRARY(NAME)" for slide NAME
 // in LIBRARY.SLB (NAME upper-cased and matched exactly), else a slide file
 // with ".SLD" optional. A file that exists exactly as written is read as it
-// is. Returns 0, or the status code it recorded (1, 3, 4, 5, 7).
-int loadSlideRef(const std::string& ref, LoadedSlide& out);
+// is. Returns Ok, or the code it recorded: CannotOpen, InvalidSlide,
+// InvalidLibrary, SlideNotFound.
+StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out);
 
 // One slide of a library by its directory entry's byte range, cut to what
 // the file holds.
@@ -53,14 +55,6 @@ bool startsLikeSlide(const std::vector<std::uint8_t>& bytes);
 // records, never a whole device or a file of gigabytes.
 inline constexpr std::size_t SLIDE_CHECK_BYTES = 4096;
 
-// For a command that wants a library: when the path the user typed is a
-// slide file, prints "qorvan COMMAND: PATH is a slide, not a slide library"
-// with what to type instead and returns EXIT_FAILED; otherwise 0.
-int refuseSlideAsLibrary(const char* command, const std::string& path);
-// For a command that wants a slide: the same for a library, naming the
-// LIB(NAME) form.
-int refuseLibraryAsSlide(const char* command, const LoadedSlide& s);
-
 // Whether bytes can go into a library as a slide: the slide header (either
 // byte order) and at least one record. False with the reason otherwise.
 bool checkSlideBytes(const std::vector<std::uint8_t>& bytes, std::string& why);
@@ -81,4 +75,4 @@ Input findInput(const std::string& argument);
 // Why findInput found nothing for argument: "ARGUMENT: reason".
 std::string missingText(const std::string& argument);
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 SmoothDraw smoothDrawer(std::string* why)
 {
@@ -32,4 +32,4 @@ SmoothDraw smoothDrawer(std::string* why)
     return draw;
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -10,14 +10,14 @@
 
 #include "slide/picture.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 struct SmoothJob {
     const std::uint8_t* bytes = nullptr; // a little-endian slide
     std::size_t size = 0;
     int width = 0, height = 0;
-    slide::ColorRef background = 0; // TRANSPARENT_BACKGROUND: none
-    slide::PictureLook look;
+    ColorRef background = 0; // TRANSPARENT_BACKGROUND: none
+    PictureLook look;
     bool svg = false; // else PNG
 };
 
@@ -33,4 +33,4 @@ using SmoothDraw = int (*)(const SmoothJob*, SmoothAppend, void*);
 // reason in *why, when the module cannot be loaded.
 SmoothDraw smoothDrawer(std::string* why);
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -3,12 +3,11 @@
 #include "slide/cairo_surface.h"
 #include "slide/smooth_loader.h"
 
-namespace qorvan::cli {
+namespace qorvan::slide {
 
 extern "C" __attribute__((visibility("default"))) int qorvan_smooth_draw(
     const SmoothJob* job, SmoothAppend append, void* closure)
 {
-    using namespace qorvan::slide;
     // Nothing may be thrown across into a program with another runtime.
     try {
         CairoSurface surface(job->width, job->height, job->background,
@@ -24,4 +23,4 @@ extern "C" __attribute__((visibility("default"))) int qorvan_smooth_draw(
     }
 }
 
-} // namespace qorvan::cli
+} // namespace qorvan::slide

@@ -1,1 +1,0 @@
-qorvan_add_fuzzer(fuzz_slide_inspect ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_slide_inspect.cpp LIBS qorvan_cli_core)
