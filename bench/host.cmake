@@ -3,7 +3,6 @@
 # prints that cost against linking through a tail pointer (what
 # slideNameList does) in the same run.
 find_package(benchmark REQUIRED)
-add_executable(bench_host ${CMAKE_CURRENT_SOURCE_DIR}/host_bench.cpp ${CMAKE_SOURCE_DIR}/tests/host/fake_host.cpp)
-target_include_directories(bench_host PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(bench_host PRIVATE qorvan_host_frame benchmark::benchmark)
-set_target_properties(bench_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+qorvan_program(bench_host
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/host_bench.cpp ${CMAKE_SOURCE_DIR}/tests/host/fake_host.cpp
+  LIBS qorvan_host_frame benchmark::benchmark OUTPUT_DIR ${CMAKE_BINARY_DIR}/bench)

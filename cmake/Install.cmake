@@ -6,20 +6,12 @@
 
 set(QORVAN_INSTALL_SAMPLESDIR ${CMAKE_INSTALL_DATADIR}/qorvan/samples)
 
-if(TARGET qorvan)
-  install(TARGETS qorvan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-if(TARGET qorvan-console)
-  install(TARGETS qorvan-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# The programs say where they install themselves (qorvan_program).
 foreach(module qorvan_module qorvan-smooth)
   if(TARGET ${module})
     install(TARGETS ${module} LIBRARY DESTINATION ${QORVAN_INSTALL_MODULEDIR})
   endif()
 endforeach()
-if(TARGET qorvan-dialogs)
-  install(TARGETS qorvan-dialogs RUNTIME DESTINATION ${QORVAN_INSTALL_LIBEXECDIR})
-endif()
 
 file(GLOB QORVAN_SAMPLE_FILES ${CMAKE_SOURCE_DIR}/samples/*.sld ${CMAKE_SOURCE_DIR}/samples/*.slb)
 install(FILES ${QORVAN_SAMPLE_FILES} DESTINATION ${QORVAN_INSTALL_SAMPLESDIR})

@@ -27,6 +27,30 @@ function(qorvan_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
+# qorvan_program(NAME SOURCES... [LIBS ...] [INSTALL BIN|LIBEXEC]
+# [OUTPUT_DIR DIR]): one of Qorvan's programs, with the project's include
+# path and warnings. INSTALL says where `cmake --install` and the package
+# put it: bin/, or libexec/qorvan/ for a program only other programs start;
+# without it the program is a tool of the build or of the benchmarks and is
+# not installed. OUTPUT_DIR puts it in a folder of the build other than bin/.
+function(qorvan_program name)
+  cmake_parse_arguments(ARG "" "INSTALL;OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${QORVAN_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(ARG_OUTPUT_DIR)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR})
+  endif()
+  if(ARG_INSTALL STREQUAL "BIN")
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  elseif(ARG_INSTALL STREQUAL "LIBEXEC")
+    install(TARGETS ${name} RUNTIME DESTINATION ${QORVAN_INSTALL_LIBEXECDIR})
+  elseif(ARG_INSTALL)
+    message(FATAL_ERROR "qorvan_program(${name}): INSTALL is BIN or LIBEXEC, not ${ARG_INSTALL}")
+  endif()
+endfunction()
+
 # qorvan_add_test(NAME SOURCES... [LIBS ...] [ENV k=v ...]): a GoogleTest
 # program registered with CTest as one test.
 function(qorvan_add_test name)
