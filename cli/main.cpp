@@ -81,10 +81,8 @@ struct Commands {
     }
     CLI::App& app;
     qorvan::cli::Action& action;
-#ifdef QORVAN_CLI_DIALOGS
     qorvan::cli::ViewOptions view;
     qorvan::cli::DialogRun run = nullptr;
-#endif
 
     void add(Group g)
     {
@@ -107,9 +105,7 @@ struct Commands {
         case Group::Make:
             return addMakeCommand(app, action);
         case Group::Dialogs:
-#ifdef QORVAN_CLI_DIALOGS
             addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
-#endif
             return;
         }
     }
@@ -204,9 +200,7 @@ int runMain(int argc, char** argv)
         return fail(
             inTypedOrder(e.what(), argc, argv) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
-#ifdef QORVAN_CLI_DIALOGS
     if (commands.run) return commands.run(argc, argv, commands.view);
-#endif
     return action ? action() : EXIT_USAGE;
 }
 

@@ -1,9 +1,9 @@
-// The console's application object and main window, made when there is a
-// display to show dialogs on (platform::displayAvailable). The main window is what adsw_acadMainWnd reports
-// to modules.
+// The console's dialog application and main window (ui::DialogHost), made
+// when there is a display to show dialogs on; the main window is what
+// adsw_acadMainWnd reports to modules while the console runs.
 #pragma once
 
-#include <memory>
+#include "ui/dialogs.h"
 
 namespace qorvan::console {
 
@@ -13,11 +13,9 @@ public:
     ~Gui();
     Gui(const Gui&) = delete;
     Gui& operator=(const Gui&) = delete;
-    bool available() const;
 
 private:
-    struct State;
-    std::unique_ptr<State> state_;
+    ui::DialogHost host_;
 };
 
 } // namespace qorvan::console

@@ -1,10 +1,8 @@
 // qorvan-console: the stand-in CAD host. Loads modules, sends them the
 // application messages, and evaluates AutoLISP from -e, a script or the
 // Command: prompt.
-#include "console/host_state.h"
-#ifdef QORVAN_CONSOLE_GUI
 #include "console/gui.h"
-#endif
+#include "console/host_state.h"
 #include "console/interpreter.h"
 #include "console/output.h"
 #include "console/session.h"
@@ -112,10 +110,8 @@ int run(int argc, char** argv)
 {
     Options options;
     if (const int status = parse(argc, argv, options)) return status < 0 ? 0 : status;
-#ifdef QORVAN_CONSOLE_GUI
     // Before the modules load, so that they find the application object.
     Gui gui(argc, argv);
-#endif
     Interpreter interpreter;
     if (!loadStartModules(options)) {
         unloadAllModules();

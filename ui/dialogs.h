@@ -5,6 +5,8 @@
 // dialog application ever runs.
 #pragma once
 
+#include <memory>
+
 namespace qorvan::ui {
 
 // The View Slide picture's size when the caller names none, in pixels.
@@ -23,6 +25,25 @@ struct ViewSlideRequest {
     const char* title = nullptr; // null: the reference in upper case
     int width = VIEW_SLIDE_DEFAULT_WIDTH;
     int height = VIEW_SLIDE_DEFAULT_HEIGHT;
+};
+
+// The dialog application and a main window, for a program that hosts the
+// module (the console). Both are made only where there is a display, so
+// such a program still works without one, as it does in a build without the
+// dialogs. mainWindow() is the native handle a host reports to modules as
+// its main window: null when there is none.
+class DialogHost {
+public:
+    // name: the application's and its main window's title.
+    DialogHost(int& argc, char** argv, const char* name);
+    ~DialogHost();
+    DialogHost(const DialogHost&) = delete;
+    DialogHost& operator=(const DialogHost&) = delete;
+    NativeWindow mainWindow() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // Each runs its dialog modally from the module's templates (the current

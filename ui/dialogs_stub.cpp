@@ -4,6 +4,19 @@
 
 namespace qorvan::ui {
 
+struct DialogHost::State { };
+
+DialogHost::DialogHost(int&, char**, const char*)
+{
+}
+
+DialogHost::~DialogHost() = default;
+
+NativeWindow DialogHost::mainWindow() const
+{
+    return nullptr;
+}
+
 bool dialogApplicationRunning()
 {
     return false;
