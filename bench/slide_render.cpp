@@ -23,8 +23,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "slide/format.h"
 #include "slide/png.h"
 #include "slide/raster_surface.h"
+#include "slide/records.h"
 #include "slide/renderer.h"
 #include "slide/stream.h"
 
@@ -84,38 +86,28 @@ bool runPeer(const std::string& input, const std::string& output)
 // A slide of count vectors spread over a 4096 x 3072 area, from a fixed seed.
 std::vector<char> syntheticSlide(int count)
 {
-    std::vector<char> s;
-    auto byte = [&](unsigned b) { s.push_back(static_cast<char>(b & 0xFF)); };
-    auto word = [&](unsigned w) {
-        byte(w);
-        byte(w >> 8);
-    };
-    const char sig[] = "AutoCAD Slide\r\n\x1a";
-    for (char c : sig)
-        s.push_back(c); // the NUL included
-    byte('V');
-    byte(2);
-    word(4095);
-    word(3071);
-    for (int i = 0; i < 4; ++i)
-        byte(0);
-    word(0);
-    word(0x1234);
+    std::vector<std::uint8_t> s;
+    appendNewSlideHeader(s, 4095, 3071, 0, FILL_FLAG_NONE);
     std::uint32_t state = 12345;
     auto next = [&](unsigned m) {
         state = state * 1103515245u + 12345u;
-        return (state >> 8) % m;
+        return static_cast<std::int32_t>((state >> 8) % m);
     };
+    SlideRecord r;
     for (int i = 0; i < count; ++i) {
-        if (i % 1000 == 0) word(0xFF00u | next(256));
-        unsigned x = next(4096), y = next(3072);
-        word(x);
-        word(y);
-        word(std::min(4095u, x + next(64)));
-        word(std::min(3071u, y + next(64)));
+        if (i % 1000 == 0) {
+            r.kind = RecordKind::Colour;
+            r.colour = static_cast<std::uint8_t>(next(256));
+            encodeRecord(r, ByteOrder::Little, s);
+        }
+        r.kind = RecordKind::Vector;
+        r.from = { next(4096), next(3072) };
+        r.to = { std::min(4095, r.from.x + next(64)), std::min(3071, r.from.y + next(64)) };
+        encodeRecord(r, ByteOrder::Little, s);
     }
-    word(0xFC00);
-    return s;
+    r.kind = RecordKind::End;
+    encodeRecord(r, ByteOrder::Little, s);
+    return { s.begin(), s.end() };
 }
 
 } // namespace

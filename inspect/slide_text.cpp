@@ -16,11 +16,6 @@ using slide::ByteOrder;
 
 namespace {
 
-    // New-form slides store the display ratio as a 32-bit integer scaled by
-    // this, old-form ones as an 8-byte floating value.
-    constexpr double ASPECT_SCALE = 10000000.0;
-    constexpr std::size_t NEW_ASPECT_SIZE = 4;
-    constexpr std::size_t OLD_ASPECT_SIZE = 8;
     // Each vertex group of a fill opens with a word nobody reads; slides written
     // by the CAD program put a fill record word there.
     constexpr std::uint16_t FILL_LEAD_WORD = 0xFD00;
@@ -77,7 +72,7 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
         h.oldForm ? "old form, 34-byte header" : "new form, 31-byte header");
     header("xdots " + num(h.xDots), slide::XDOTS_OFFSET);
     header("ydots " + num(h.yDots), slide::YDOTS_OFFSET);
-    const std::size_t aspectSize = h.oldForm ? OLD_ASPECT_SIZE : NEW_ASPECT_SIZE;
+    const std::size_t aspectSize = h.oldForm ? slide::OLD_ASPECT_SIZE : slide::NEW_ASPECT_SIZE;
     header("aspect " + hexBytes(data + slide::NEW_ASPECT_OFFSET, aspectSize), slide::NEW_ASPECT_OFFSET,
         ratioNote(h.aspect));
     if (h.oldForm) {
@@ -261,7 +256,8 @@ bool SlideAssembler::headerField(const std::vector<Token>& t, TextError& e)
             f.isRatio = true;
         } else {
             std::optional<std::vector<std::uint8_t>> raw = parseHex(v.text);
-            if (v.quoted || !raw || (raw->size() != NEW_ASPECT_SIZE && raw->size() != OLD_ASPECT_SIZE))
+            if (v.quoted || !raw
+                || (raw->size() != slide::NEW_ASPECT_SIZE && raw->size() != slide::OLD_ASPECT_SIZE))
                 return fail(e, v.column,
                     "aspect wants 4 bytes (new form) or 8 (old form) in hex, or a ratio such as 1.3333");
             f.bytes = *raw;
@@ -310,7 +306,7 @@ bool SlideAssembler::emitHeader(int column, TextError& e)
     word(xdots);
     word(ydots);
     const Field& aspect = fields_["aspect"];
-    const std::size_t aspectSize = old ? OLD_ASPECT_SIZE : NEW_ASPECT_SIZE;
+    const std::size_t aspectSize = old ? slide::OLD_ASPECT_SIZE : slide::NEW_ASPECT_SIZE;
     if (aspect.given && !aspect.isRatio) {
         if (aspect.bytes.size() != aspectSize) {
             e.line = aspect.line;
@@ -325,16 +321,13 @@ bool SlideAssembler::emitHeader(int column, TextError& e)
         const auto sx = static_cast<std::int16_t>(xdots & 0xFFFF),
                    sy = static_cast<std::int16_t>(ydots & 0xFFFF);
         double ratio = aspect.given ? aspect.ratio : (sy != 0 ? static_cast<double>(sx) / sy : 0.0);
-        std::uint8_t little[8] = {};
-        if (old) {
+        std::uint8_t little[slide::OLD_ASPECT_SIZE] = {};
+        if (old)
             std::memcpy(little, &ratio, sizeof ratio);
-        } else {
-            double scaled = std::round(ratio * ASPECT_SCALE);
-            auto v = static_cast<std::uint32_t>(
-                std::fabs(scaled) < 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
-            for (int i = 0; i < 4; ++i)
-                little[i] = static_cast<std::uint8_t>(v >> (8 * i));
-        }
+        else
+            platform::putU32(little,
+                static_cast<std::uint32_t>(
+                    aspect.given ? slide::scaledAspect(ratio) : slide::squarePixelAspect(sx, sy)));
         for (std::size_t i = 0; i < aspectSize; ++i)
             out_.push_back(little[order_ == ByteOrder::Little ? i : aspectSize - 1 - i]);
     }

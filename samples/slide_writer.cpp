@@ -3,12 +3,25 @@
 
 #include <stdexcept>
 
+#include "slide/format.h"
+#include "slide/records.h"
+#include "slide/writer.h"
+
 namespace qorvan::samples {
 
+using slide::RecordKind;
+using slide::SlideRecord;
+
 namespace {
-    constexpr char SIGNATURE[] = "AutoCAD Slide\r\n\x1a";
-    constexpr int SOLID_FILL = 0xFD;
-    constexpr int MAX_FILL_VERTICES = 10;
+    // The samples mark both ends of a fill with a word of -1; readers tell
+    // the start from the close by its vertex count.
+    constexpr std::uint16_t FILL_MARK = 0xFFFF;
+    constexpr std::uint16_t FILL_VERTEX_WORD = slide::REC_SOLID_FILL << 8;
+
+    std::int8_t delta(std::int32_t v)
+    {
+        return static_cast<std::int8_t>(v);
+    }
 } // namespace
 
 SlideWriter::SlideWriter(int xDots, int yDots)
@@ -17,48 +30,46 @@ SlideWriter::SlideWriter(int xDots, int yDots)
 {
 }
 
-void SlideWriter::word(int v)
+void SlideWriter::record(const SlideRecord& r)
 {
-    records_ += static_cast<char>(v & 0xFF);
-    records_ += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void SlideWriter::byte(int v)
-{
-    records_ += static_cast<char>(v & 0xFF);
+    slide::encodeRecord(r, slide::ByteOrder::Little, records_);
 }
 
 void SlideWriter::colour(int index)
 {
-    byte(index);
-    byte(0xFF);
+    SlideRecord r;
+    r.kind = RecordKind::Colour;
+    r.colour = static_cast<std::uint8_t>(index);
+    record(r);
 }
 
 void SlideWriter::line(Point from, Point to)
 {
-    word(from.x); // a vector record's word is its from-x (high byte below 0x80)
-    word(from.y);
-    word(to.x);
-    word(to.y);
-    last_ = from;
+    SlideRecord r;
+    r.kind = RecordKind::Vector;
+    r.from = from;
+    r.to = to;
+    record(r);
 }
 
 void SlideWriter::offsetLine(Point d1, Point d2)
 {
-    byte(d1.x);
-    byte(0xFB);
-    byte(d1.y);
-    byte(d2.x);
-    byte(d2.y);
-    last_ = { last_.x + d1.x, last_.y + d1.y };
+    SlideRecord r;
+    r.kind = RecordKind::OffsetVector;
+    r.delta[0] = delta(d1.x);
+    r.delta[1] = delta(d1.y);
+    r.delta[2] = delta(d2.x);
+    r.delta[3] = delta(d2.y);
+    record(r);
 }
 
 void SlideWriter::lineToLast(Point d)
 {
-    byte(d.x);
-    byte(0xFE);
-    byte(d.y);
-    last_ = { last_.x + d.x, last_.y + d.y };
+    SlideRecord r;
+    r.kind = RecordKind::CommonEndpoint;
+    r.delta[0] = delta(d.x);
+    r.delta[1] = delta(d.y);
+    record(r);
 }
 
 void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
@@ -70,45 +81,30 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
 
 void SlideWriter::fill(const std::vector<Point>& vertices)
 {
-    if (vertices.size() < 3 || vertices.size() > MAX_FILL_VERTICES)
+    if (vertices.size() < 3 || vertices.size() > slide::MAX_FILL_VERTICES)
         throw std::invalid_argument("fill vertices");
-    // The start record carries the vertex count and a negative y, each
-    // vertex is a record of its own, and a record with a negative y closes
-    // the fill.
-    word(SOLID_FILL << 8);
-    word(static_cast<int>(vertices.size()));
-    word(0xFFFF);
-    for (const Point& p : vertices) {
-        word(SOLID_FILL << 8);
-        word(p.x);
-        word(p.y);
-    }
-    word(SOLID_FILL << 8);
-    word(0);
-    word(0xFFFF);
+    const std::vector<std::uint16_t> spares(vertices.size(), FILL_VERTEX_WORD);
+    const std::vector<Point> none;
+    SlideRecord r;
+    r.kind = RecordKind::SolidFill;
+    r.vertices = &vertices;
+    r.vertexSpares = &spares;
+    r.fillSpare = FILL_MARK;
+    record(r);
+    r.vertices = &none;
+    record(r);
 }
 
 std::string SlideWriter::bytes() const
 {
-    std::string out(SIGNATURE, sizeof SIGNATURE); // 16 characters and the NUL
-    out += 'V';
-    out += static_cast<char>(2);
-    auto put16 = [&out](int v) {
-        out += static_cast<char>(v & 0xFF);
-        out += static_cast<char>((v >> 8) & 0xFF);
-    };
-    put16(xDots_);
-    put16(yDots_);
-    // The display's aspect ratio times 10,000,000, here for square pixels.
-    const auto aspect = static_cast<std::uint32_t>(10000000.0 * xDots_ / yDots_);
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((aspect >> (8 * i)) & 0xFF);
-    put16(2); // fill flag: the slide holds solid fills
-    put16(0x1234); // byte order test
-    out += records_;
-    out += '\0';
-    out += static_cast<char>(0xFC);
-    return out;
+    std::vector<std::uint8_t> out;
+    slide::appendNewSlideHeader(
+        out, xDots_, yDots_, slide::squarePixelAspect(xDots_, yDots_), slide::FILL_FLAG_FILLS);
+    out.insert(out.end(), records_.begin(), records_.end());
+    SlideRecord end;
+    end.kind = RecordKind::End;
+    slide::encodeRecord(end, slide::ByteOrder::Little, out);
+    return { out.begin(), out.end() };
 }
 
 } // namespace qorvan::samples

@@ -1,19 +1,23 @@
 // A small writer of slide files (new form, level 2, little-endian) for the
-// sample generator: vectors, offset and common-endpoint vectors, colours and
-// solid fills as the host writes them.
+// sample generator. Unlike the drawing writer in slide/, it writes each
+// record exactly as asked (vectors, offset and common-endpoint vectors,
+// colours and solid fills as the host writes them), so the samples show
+// every record type; the bytes come from the slide codec's encoders.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "slide/surface.h"
+
+namespace qorvan::slide {
+struct SlideRecord;
+}
 
 namespace qorvan::samples {
 
-struct Point {
-    int x;
-    int y;
-};
+using Point = slide::Point;
 
 class SlideWriter {
 public:
@@ -33,13 +37,11 @@ public:
     std::string bytes() const;
 
 private:
-    void word(int v);
-    void byte(int v);
+    void record(const slide::SlideRecord& r);
 
     int xDots_;
     int yDots_;
-    std::string records_;
-    Point last_ { 0, 0 };
+    std::vector<std::uint8_t> records_;
 };
 
 } // namespace qorvan::samples

@@ -24,7 +24,7 @@ namespace {
         long score = 0;
         if (h.xDots > 0) score += 4;
         if (h.yDots > 0) score += 4;
-        if (h.fillFlag == 0 || h.fillFlag == 2) score += 4;
+        if (h.fillFlag == FILL_FLAG_NONE || h.fillFlag == FILL_FLAG_FILLS) score += 4;
         const std::int32_t slackX = h.xDots / 8 + 2, slackY = h.yDots / 8 + 2;
         auto near = [&](Point p) {
             return p.x >= -slackX && p.x <= h.xDots + slackX && p.y >= -slackY && p.y <= h.yDots + slackY;

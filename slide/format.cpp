@@ -7,6 +7,7 @@
 // Drawing still runs and finds no records.
 #include "slide/format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,12 @@ namespace {
     {
         for (std::size_t i = 0; i < n; ++i)
             little[i] = order == ByteOrder::Little ? p[i] : p[n - 1 - i];
+    }
+
+    std::int32_t roundedAspect(double scaled)
+    {
+        scaled = std::round(scaled);
+        return std::fabs(scaled) <= 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0;
     }
 
     void readHeader(SlideStream& stream, SlideHeader& header, std::size_t size)
@@ -78,7 +85,7 @@ unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool o
     if (std::memcmp(b, SLIDE_SIGNATURE, SLIDE_SIGNATURE_SIZE) != 0) faults |= HEADER_SIGNATURE;
     if (b[KIND_OFFSET] != SLIDE_KIND) faults |= HEADER_KIND;
     const std::uint16_t fill = platform::getU16(b + (oldForm ? OLD_FILL_FLAG_OFFSET : NEW_FILL_FLAG_OFFSET));
-    if (fill != 0 && fill != 2) faults |= HEADER_FILL_FLAG;
+    if (fill != FILL_FLAG_NONE && fill != FILL_FLAG_FILLS) faults |= HEADER_FILL_FLAG;
     if (!oldForm && platform::getU16(b + NEW_BYTE_ORDER_OFFSET) != BYTE_ORDER_TEST)
         faults |= HEADER_BYTE_ORDER;
     return faults;
@@ -127,14 +134,14 @@ bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder fro
     const HeaderFields h = readHeaderFields(data, size, from);
     if (!h.complete) return false;
     const bool writeOld = form == SlideForm::Old || (form == SlideForm::Keep && h.oldForm);
-    out.insert(out.end(), data, data + LEVEL_OFFSET); // signature and kind are bytes
-    out.push_back(writeOld ? OLD_FORM_LEVEL : (h.oldForm ? NEW_FORM_LEVEL : h.level));
-    platform::appendU16(out, static_cast<std::uint16_t>(h.xDots), to);
-    platform::appendU16(out, static_cast<std::uint16_t>(h.yDots), to);
-    std::uint8_t little[8];
     if (writeOld) {
+        out.insert(out.end(), data, data + LEVEL_OFFSET);
+        out.push_back(OLD_FORM_LEVEL);
+        platform::appendU16(out, static_cast<std::uint16_t>(h.xDots), to);
+        platform::appendU16(out, static_cast<std::uint16_t>(h.yDots), to);
+        std::uint8_t little[8];
         if (h.oldForm)
-            copyOrdered(data + OLD_ASPECT_OFFSET, 8, from, little);
+            copyOrdered(data + OLD_ASPECT_OFFSET, OLD_ASPECT_SIZE, from, little);
         else
             std::memcpy(little, &h.aspect, sizeof h.aspect);
         for (int i = 0; i < 8; ++i)
@@ -143,21 +150,44 @@ bool encodeSlideHeader(const std::uint8_t* data, std::size_t size, ByteOrder fro
         out.push_back(h.oldForm ? data[OLD_SPARE_OFFSET] : std::uint8_t { 0 });
         return true;
     }
+    std::int32_t aspect = 0;
     if (h.oldForm) {
         // Any signed 32-bit value, so a ratio that came from the new form
         // goes back to the integer it was.
-        double scaled = std::round(h.aspect * ASPECT_SCALE);
-        auto v = static_cast<std::uint32_t>(
-            std::fabs(scaled) <= 2147483647.0 ? static_cast<std::int32_t>(scaled) : 0);
-        platform::putU32(little, v);
+        aspect = scaledAspect(h.aspect);
     } else {
-        copyOrdered(data + NEW_ASPECT_OFFSET, 4, from, little);
+        aspect = platform::getI32(data + NEW_ASPECT_OFFSET, from);
     }
-    for (int i = 0; i < 4; ++i)
-        out.push_back(little[to == ByteOrder::Little ? i : 3 - i]);
-    platform::appendU16(out, h.fillFlag, to);
-    platform::appendU16(out, BYTE_ORDER_TEST, to);
+    const std::size_t start = out.size();
+    appendNewSlideHeader(out, h.xDots, h.yDots, aspect, h.fillFlag, to);
+    // A copy keeps its own signature and kind bytes, even faulty ones, and
+    // its own level unless that was the old form's.
+    std::copy(data, data + LEVEL_OFFSET, out.begin() + static_cast<std::ptrdiff_t>(start));
+    out[start + LEVEL_OFFSET] = h.oldForm ? NEW_FORM_LEVEL : h.level;
     return true;
+}
+
+std::int32_t scaledAspect(double ratio)
+{
+    return roundedAspect(ratio * ASPECT_SCALE);
+}
+
+std::int32_t squarePixelAspect(std::int32_t xDots, std::int32_t yDots)
+{
+    return yDots == 0 ? 0 : roundedAspect(ASPECT_SCALE * xDots / yDots);
+}
+
+void appendNewSlideHeader(std::vector<std::uint8_t>& out, std::int32_t xDots, std::int32_t yDots,
+    std::int32_t aspect, std::uint16_t fillFlag, ByteOrder order)
+{
+    out.insert(out.end(), SLIDE_SIGNATURE, SLIDE_SIGNATURE + SLIDE_SIGNATURE_SIZE);
+    out.push_back(static_cast<std::uint8_t>(SLIDE_KIND));
+    out.push_back(NEW_FORM_LEVEL);
+    platform::appendU16(out, static_cast<std::uint16_t>(xDots), order);
+    platform::appendU16(out, static_cast<std::uint16_t>(yDots), order);
+    platform::appendU32(out, static_cast<std::uint32_t>(aspect), order);
+    platform::appendU16(out, fillFlag, order);
+    platform::appendU16(out, BYTE_ORDER_TEST, order);
 }
 
 int peekSlideLevel(SlideStream& stream)

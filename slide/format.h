@@ -7,6 +7,9 @@
 //                      bytes as they stand; headerStatus makes the status
 //                      code of it, and tools name each fault
 //   encodeSlideHeader  a header back to bytes, in either order and form
+//   appendNewSlideHeader
+//                      the new form's layout, for slides drawn from scratch
+//                      and for every new-form copy
 //   peekSlideLevel, readOldSlideHeader, readNewSlideHeader
 //                      the module's reads from a stream, which set the status
 //
@@ -34,9 +37,13 @@ inline constexpr std::size_t YDOTS_OFFSET = 21;
 inline constexpr char SLIDE_KIND = 'V';
 inline constexpr std::uint8_t OLD_FORM_LEVEL = 1;
 inline constexpr std::uint8_t NEW_FORM_LEVEL = 2;
+// The fill flag says whether the slide may hold fills; no other value is valid.
+inline constexpr std::uint16_t FILL_FLAG_NONE = 0;
+inline constexpr std::uint16_t FILL_FLAG_FILLS = 2;
 
 // New form (level other than 1).
 inline constexpr std::size_t NEW_ASPECT_OFFSET = 23;
+inline constexpr std::size_t NEW_ASPECT_SIZE = 4; // the ratio scaled, a 32-bit integer
 inline constexpr std::size_t NEW_FILL_FLAG_OFFSET = 27;
 inline constexpr std::size_t NEW_BYTE_ORDER_OFFSET = 29;
 inline constexpr std::size_t NEW_HEADER_SIZE = 31;
@@ -44,6 +51,7 @@ inline constexpr std::uint16_t BYTE_ORDER_TEST = 0x1234;
 
 // Old form (level 1).
 inline constexpr std::size_t OLD_ASPECT_OFFSET = 23;
+inline constexpr std::size_t OLD_ASPECT_SIZE = 8; // the ratio, an 8-byte floating value
 inline constexpr std::size_t OLD_FILL_FLAG_OFFSET = 31;
 inline constexpr std::size_t OLD_SPARE_OFFSET = 33;
 inline constexpr std::size_t OLD_HEADER_SIZE = 34;
@@ -102,6 +110,18 @@ enum HeaderFault : unsigned {
     HEADER_FILL_FLAG = 1u << 3, // fill flag neither 0 nor 2
     HEADER_BYTE_ORDER = 1u << 4, // new form: the test word is not 0x1234
 };
+
+// A display ratio as the new form stores it: scaled by 10 000 000 and
+// rounded; 0 when that does not fit a signed 32-bit value.
+std::int32_t scaledAspect(double ratio);
+// The same for square pixels on an xDots by yDots area (0 without a height),
+// worked out from the extents so that no rounding of the ratio comes first.
+std::int32_t squarePixelAspect(std::int32_t xDots, std::int32_t yDots);
+
+// Appends a new-form header in `order`: the signature, kind V, level 2, the
+// extents, the scaled display ratio, the fill flag and the byte-order word.
+void appendNewSlideHeader(std::vector<std::uint8_t>& out, std::int32_t xDots, std::int32_t yDots,
+    std::int32_t aspect, std::uint16_t fillFlag, ByteOrder order = ByteOrder::Little);
 
 // Appends the header of the slide at data (read in `from` order) encoded in
 // `to` order: in the new form when newForm is set, else in its own form. A

@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <numbers>
 #include <utility>
 
-#include "platform/bytes.h"
 #include "slide/format.h"
 #include "slide/records.h"
 
@@ -201,21 +199,7 @@ SlideWriter::SlideWriter(std::int32_t xDots, std::int32_t yDots)
     : xDots_(std::clamp(xDots, 1, MAX_SLIDE_DOTS))
     , yDots_(std::clamp(yDots, 1, MAX_SLIDE_DOTS))
 {
-    bytes_.assign(SLIDE_SIGNATURE, SLIDE_SIGNATURE + SLIDE_SIGNATURE_SIZE);
-    bytes_.push_back(static_cast<std::uint8_t>(SLIDE_KIND));
-    bytes_.push_back(2); // level: the new form
-    word(xDots_);
-    word(yDots_);
-    const auto aspect = static_cast<std::uint32_t>(std::lround(10000000.0 * xDots_ / yDots_));
-    for (int i = 0; i < 4; ++i)
-        bytes_.push_back(static_cast<std::uint8_t>(aspect >> (8 * i)));
-    word(2); // fill flag: the slide may hold fills
-    word(BYTE_ORDER_TEST);
-}
-
-void SlideWriter::word(std::int32_t v)
-{
-    platform::appendU16(bytes_, static_cast<std::uint16_t>(v));
+    appendNewSlideHeader(bytes_, xDots_, yDots_, squarePixelAspect(xDots_, yDots_), FILL_FLAG_FILLS);
 }
 
 void SlideWriter::record(const SlideRecord& r)

@@ -59,7 +59,6 @@ private:
     void line(Point from, Point to);
     void convexFill(const std::vector<Point>& polygon);
     void fillRecords(const Point* vertices, std::size_t n);
-    void word(std::int32_t v); // header words only
     void record(const SlideRecord& r);
     Point clampPoint(Point p) const;
 

@@ -65,6 +65,77 @@ namespace {
         }
     }
 
+    TEST(HeaderCodec, ANewHeaderReadsBackInEitherOrder)
+    {
+        for (ByteOrder order : { ByteOrder::Little, ByteOrder::Big }) {
+            Bytes b;
+            appendNewSlideHeader(b, 1874, 829, -5, FILL_FLAG_FILLS, order);
+            ASSERT_EQ(b.size(), NEW_HEADER_SIZE);
+            const HeaderFields h = readHeaderFields(b.data(), b.size(), order);
+            EXPECT_TRUE(h.complete);
+            EXPECT_FALSE(h.oldForm);
+            EXPECT_EQ(h.level, NEW_FORM_LEVEL);
+            EXPECT_EQ(h.xDots, 1874);
+            EXPECT_EQ(h.yDots, 829);
+            EXPECT_DOUBLE_EQ(h.aspect, -5 / 10000000.0);
+            EXPECT_EQ(h.fillFlag, FILL_FLAG_FILLS);
+            EXPECT_EQ(h.byteOrderTest, BYTE_ORDER_TEST);
+        }
+        // Byte for byte what a header made by hand holds.
+        Bytes b;
+        appendNewSlideHeader(b, 300, 200, 0, FILL_FLAG_NONE);
+        EXPECT_EQ(b, bytesOf(SlideBytes::newForm(300, 200).b));
+        EXPECT_EQ(slideHeaderFaults(b.data(), b.size(), false), 0u);
+    }
+
+    TEST(HeaderCodec, RatiosAreScaledAndRounded)
+    {
+        const struct {
+            double ratio;
+            std::int32_t scaled;
+        } ratios[] = {
+            { 1.0, 10000000 },
+            { 4.0 / 3.0, 13333333 },
+            { 0.75, 7500000 },
+            { -1.5, -15000000 },
+            { 1e-7 * 2147483647, 2147483647 },
+            { 300.0, 0 }, // 3e9 does not fit
+            { -300.0, 0 },
+        };
+        for (const auto& c : ratios) {
+            SCOPED_TRACE(c.ratio);
+            EXPECT_EQ(scaledAspect(c.ratio), c.scaled);
+        }
+        const struct {
+            std::int32_t x, y, scaled;
+        } squares[] = {
+            { 1000, 750, 13333333 },
+            { 1874, 829, 22605549 },
+            { 3, 1280, 23438 }, // 23437.5 exactly: halves round away from zero
+            { -4, 2, -20000000 },
+            { 5, 0, 0 },
+        };
+        for (const auto& c : squares) {
+            SCOPED_TRACE(std::to_string(c.x) + "x" + std::to_string(c.y));
+            EXPECT_EQ(squarePixelAspect(c.x, c.y), c.scaled);
+        }
+    }
+
+    TEST(HeaderCodec, ACopyKeepsItsOwnSignatureKindAndLevel)
+    {
+        std::string odd = SlideBytes::newForm(640, 480, 2, 0x1234, 7).b;
+        odd[3] = 'x';
+        odd[KIND_OFFSET] = 'v';
+        const Bytes in = bytesOf(odd);
+        Bytes big, back;
+        ASSERT_TRUE(encodeSlideHeader(in.data(), in.size(), ByteOrder::Little, ByteOrder::Big, false, big));
+        ASSERT_TRUE(
+            encodeSlideHeader(big.data(), big.size(), ByteOrder::Big, ByteOrder::Little, false, back));
+        EXPECT_EQ(back, in);
+        EXPECT_EQ(big[LEVEL_OFFSET], 7);
+        EXPECT_NE(big, in);
+    }
+
     // A slide with every record kind, the words no reader examines set to
     // values a careless encoder would lose.
     std::string everyKind()
