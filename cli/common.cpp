@@ -97,6 +97,13 @@ std::string writeFailure(const std::string& path)
     return lastIoFailureText(path, "cannot write " + path);
 }
 
+std::string missingText(const std::string& argument)
+{
+    // A name that is there but cannot be read says why, not what else was tried.
+    if (platform::pathExists(argument)) return readFailure(argument);
+    return argument + ": no such slide or library (tried it as written, with .SLD and with .slb)";
+}
+
 std::string failureText(int code, const std::string& message, const platform::IoFailure& cause,
     const std::string& subject, const std::string& file)
 {

@@ -38,7 +38,6 @@ using slide::LibraryScan;
 using slide::LoadedSlide;
 using slide::loadSlideRef;
 using slide::makePicture;
-using slide::missingText;
 using slide::Picture;
 using slide::PictureChoices;
 using slide::PictureFormat;
@@ -88,6 +87,8 @@ std::string ioFailureText(const platform::IoFailure& failure, const std::string&
 std::string lastIoFailureText(const std::string& subject, const std::string& fallback);
 // The same for a file the tool failed to write: "PATH: cannot write it: reason".
 std::string writeFailure(const std::string& path);
+// Why findInput found nothing for argument: "ARGUMENT: reason".
+std::string missingText(const std::string& argument);
 
 // Text as it may go to stream: on a terminal, control characters (C0, DEL
 // and the C1 range) and bytes that are not UTF-8 become \xHH, so that a

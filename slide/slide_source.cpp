@@ -126,13 +126,6 @@ StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out)
     return Ok;
 }
 
-std::string missingText(const std::string& argument)
-{
-    // A name that is there but cannot be read says why, not what else was tried.
-    if (platform::pathExists(argument)) return readFailure(argument);
-    return argument + ": no such slide or library (tried it as written, with .SLD and with .slb)";
-}
-
 Input findInput(const std::string& argument)
 {
     Input in;

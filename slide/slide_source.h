@@ -72,7 +72,5 @@ struct Input {
     std::vector<std::uint8_t> bytes; // the file's bytes (not for a library slide)
 };
 Input findInput(const std::string& argument);
-// Why findInput found nothing for argument: "ARGUMENT: reason".
-std::string missingText(const std::string& argument);
 
 } // namespace qorvan::slide

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -15,6 +14,7 @@
 #include "tests/cli/support.h"
 #include "tests/slide/slide_builder.h"
 #include "tests/support/as_user.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/tempdir.h"
 
 namespace qorvan::testing {
@@ -133,20 +133,9 @@ namespace {
         EXPECT_TRUE(fs::is_fifo(t.path() / "pic.png"));
     }
 
-    // A tmpfs of a few hundred kilobytes, where the machine lets us mount one.
-    struct SmallDisk {
-        TempDir dir;
-        bool mounted = false;
-        SmallDisk() { mounted = ::mount("tmpfs", dir.str().c_str(), "tmpfs", 0, "size=256k") == 0; }
-        ~SmallDisk()
-        {
-            if (mounted) ::umount2(dir.str().c_str(), MNT_DETACH);
-        }
-    };
-
     TEST(CliFileSystem, FullDiskChangesNothing)
     {
-        SmallDisk disk;
+        SmallDisk disk(256);
         if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
         const fs::path d = disk.dir.path();
         disk.dir.write("box.sld", box());

@@ -12,6 +12,7 @@
 #include "tests/cli/support.h"
 #include "tests/slide/slide_builder.h"
 #include "tests/support/as_user.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/tempdir.h"
 
 namespace qorvan::testing {
@@ -130,19 +131,9 @@ namespace {
         runCases(cases, t.path());
     }
 
-    struct SmallDisk {
-        TempDir dir;
-        bool mounted = false;
-        SmallDisk() { mounted = ::mount("tmpfs", dir.str().c_str(), "tmpfs", 0, "size=128k") == 0; }
-        ~SmallDisk()
-        {
-            if (mounted) ::umount2(dir.str().c_str(), MNT_DETACH);
-        }
-    };
-
     TEST(CliReasons, AReadOnlyFileSystemIsSaid)
     {
-        SmallDisk disk;
+        SmallDisk disk(128);
         if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
         disk.dir.write("box.sld", box());
         disk.dir.write("pin.sld", box());
