@@ -16,9 +16,6 @@ using slide::ByteOrder;
 
 namespace {
 
-    // Each vertex group of a fill opens with a word nobody reads; slides written
-    // by the CAD program put a fill record word there.
-    constexpr std::uint16_t FILL_LEAD_WORD = 0xFD00;
     constexpr std::size_t BYTES_PER_LINE = 32;
 
     std::string num(long long v)
@@ -125,7 +122,7 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
                       text += " " + num(platform::getU16(v + 2, order)) + ","
                           + num(platform::getU16(v + 4, order));
                       const std::uint16_t lead = platform::getU16(v, order);
-                      if (lead != FILL_LEAD_WORD) text += "," + hexWord(lead);
+                      if (lead != slide::FILL_VERTEX_WORD) text += "," + hexWord(lead);
                   }
                   note = n ? num(static_cast<long long>(n)) + (n == 1 ? " vertex" : " vertices")
                            : "no vertices: draws nothing";
@@ -448,7 +445,7 @@ bool SlideAssembler::fill(const std::vector<Token>& t, TextError& e)
         }
         if (a.quoted || pieces.size() < 2 || pieces.size() > 3)
             return fail(e, a.column, "a fill vertex is x,y (or x,y,lead-word), not " + a.text);
-        std::int64_t part[3] = { 0, 0, FILL_LEAD_WORD };
+        std::int64_t part[3] = { 0, 0, slide::FILL_VERTEX_WORD };
         for (std::size_t k = 0; k < pieces.size(); ++k) {
             Token piece { pieces[k], false, columns[k] };
             if (!integer(piece, k == 2 ? 0 : -32768, 65535,

@@ -13,11 +13,6 @@ using slide::RecordKind;
 using slide::SlideRecord;
 
 namespace {
-    // The samples mark both ends of a fill with a word of -1; readers tell
-    // the start from the close by its vertex count.
-    constexpr std::uint16_t FILL_MARK = 0xFFFF;
-    constexpr std::uint16_t FILL_VERTEX_WORD = slide::REC_SOLID_FILL << 8;
-
     std::int8_t delta(std::int32_t v)
     {
         return static_cast<std::int8_t>(v);
@@ -83,16 +78,9 @@ void SlideWriter::fill(const std::vector<Point>& vertices)
 {
     if (vertices.size() < 3 || vertices.size() > slide::MAX_FILL_VERTICES)
         throw std::invalid_argument("fill vertices");
-    const std::vector<std::uint16_t> spares(vertices.size(), FILL_VERTEX_WORD);
-    const std::vector<Point> none;
-    SlideRecord r;
-    r.kind = RecordKind::SolidFill;
-    r.vertices = &vertices;
-    r.vertexSpares = &spares;
-    r.fillSpare = FILL_MARK;
-    record(r);
-    r.vertices = &none;
-    record(r);
+    // The samples mark both ends of a fill with a word of -1; readers tell
+    // the start from the close by its vertex count.
+    slide::encodeFill(vertices, slide::FILL_CLOSE_MARK, records_);
 }
 
 std::string SlideWriter::bytes() const

@@ -63,6 +63,9 @@ inline constexpr std::uint8_t REC_END = 0xFC;
 inline constexpr std::uint8_t REC_SOLID_FILL = 0xFD;
 inline constexpr std::uint8_t REC_COMMON_ENDPOINT = 0xFE;
 inline constexpr std::uint8_t REC_COLOR = 0xFF;
+// Each vertex group of a fill opens with a word no reader examines; slides
+// written by the host put the fill's own record word there.
+inline constexpr std::uint16_t FILL_VERTEX_WORD = REC_SOLID_FILL << 8;
 
 // Either form, as read. Bytes a short stream did not deliver are zero.
 struct SlideHeader {

@@ -195,4 +195,19 @@ void encodeRecord(const SlideRecord& r, ByteOrder order, std::vector<std::uint8_
     }
 }
 
+void encodeFill(const std::vector<Point>& vertices, std::uint16_t startMark, std::vector<std::uint8_t>& out)
+{
+    const std::vector<std::uint16_t> spares(vertices.size(), FILL_VERTEX_WORD);
+    const std::vector<Point> none;
+    SlideRecord r;
+    r.kind = RecordKind::SolidFill;
+    r.vertices = &vertices;
+    r.vertexSpares = &spares;
+    r.fillSpare = startMark;
+    encodeRecord(r, ByteOrder::Little, out);
+    r.vertices = &none;
+    r.fillSpare = FILL_CLOSE_MARK;
+    encodeRecord(r, ByteOrder::Little, out);
+}
+
 } // namespace qorvan::slide

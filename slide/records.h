@@ -6,6 +6,7 @@
 //                  order; the renderer draws from it
 //   walkRecords    the same over bytes in memory, for the tools
 //   encodeRecord   a record back to bytes, in either byte order
+//   encodeFill     a whole fill, as written afresh
 //   clampFrom, foldTo, foldVertex
 //                  how the renderer adjusts the points it is given
 #pragma once
@@ -123,5 +124,17 @@ RecordWalk walkRecords(const std::uint8_t* data, std::size_t size, std::size_t s
 // to (vector) or delta (relative kinds); the record word's low byte of an
 // end, fill or skipped record is kept from word.
 void encodeRecord(const SlideRecord& r, ByteOrder order, std::vector<std::uint8_t>& out);
+
+// A fill's start record carries its vertex count and a negative second word;
+// its closing record is (0, -1). Readers that count vertices stop after the
+// count and read the closing record as an empty fill; readers that look for
+// the negative word stop at it.
+inline constexpr std::uint16_t FILL_START_MARK = 0xFFFE; // -2
+inline constexpr std::uint16_t FILL_CLOSE_MARK = 0xFFFF; // -1
+
+// Appends a whole fill in the little-endian order the host writes: the start
+// record with startMark, a record per vertex opened by FILL_VERTEX_WORD, and
+// the closing record.
+void encodeFill(const std::vector<Point>& vertices, std::uint16_t startMark, std::vector<std::uint8_t>& out);
 
 } // namespace qorvan::slide

@@ -23,15 +23,6 @@ namespace {
         return static_cast<std::int8_t>(v);
     }
 
-    // A fill's start record carries its vertex count and a negative second word;
-    // its closing record is (0, -1). Readers that count vertices stop after the
-    // count and read the closing record as an empty fill; readers that look for
-    // the negative word stop at it. Each vertex group opens with the fill's own
-    // record word, as the host writes them.
-    constexpr std::uint16_t FILL_START_MARK = 0xFFFE; // -2
-    constexpr std::uint16_t FILL_CLOSE_MARK = 0xFFFF; // -1
-    constexpr std::uint16_t FILL_VERTEX_WORD = REC_SOLID_FILL << 8;
-
     double cross(PointF o, PointF a, PointF b)
     {
         return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
@@ -275,20 +266,9 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
         line(pts[k + 1], pts[k]);
 }
 
-void SlideWriter::fillRecords(const Point* vertices, std::size_t n)
+void SlideWriter::fillRecords(const std::vector<Point>& vertices)
 {
-    const std::vector<Point> points(vertices, vertices + n);
-    const std::vector<std::uint16_t> spares(n, FILL_VERTEX_WORD);
-    const std::vector<Point> none;
-    SlideRecord r;
-    r.kind = RecordKind::SolidFill;
-    r.vertices = &points;
-    r.vertexSpares = &spares;
-    r.fillSpare = FILL_START_MARK;
-    record(r);
-    r.vertices = &none;
-    r.fillSpare = FILL_CLOSE_MARK;
-    record(r);
+    encodeFill(vertices, FILL_START_MARK, bytes_);
     ++stats_.fills;
 }
 
@@ -309,7 +289,7 @@ void SlideWriter::convexFill(const std::vector<Point>& polygon)
         return;
     }
     if (pts.size() <= MAX_FILL_VERTICES) {
-        fillRecords(pts.data(), pts.size());
+        fillRecords(pts);
         return;
     }
     std::vector<Point> piece;
@@ -318,7 +298,7 @@ void SlideWriter::convexFill(const std::vector<Point>& polygon)
         const std::size_t end = std::min(pts.size(), start + MAX_FILL_VERTICES - 1);
         piece.insert(piece.end(), pts.begin() + static_cast<std::ptrdiff_t>(start),
             pts.begin() + static_cast<std::ptrdiff_t>(end));
-        fillRecords(piece.data(), piece.size());
+        fillRecords(piece);
     }
 }
 

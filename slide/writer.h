@@ -58,7 +58,7 @@ public:
 private:
     void line(Point from, Point to);
     void convexFill(const std::vector<Point>& polygon);
-    void fillRecords(const Point* vertices, std::size_t n);
+    void fillRecords(const std::vector<Point>& vertices);
     void record(const SlideRecord& r);
     Point clampPoint(Point p) const;
 
