@@ -9,6 +9,7 @@
 #include "platform/bytes.h"
 #include "slide/byte_order.h"
 #include "slide/format.h"
+#include "slide/records.h"
 
 namespace qorvan::inspect {
 
@@ -198,15 +199,12 @@ bool SlideAssembler::integer(
 
 void SlideAssembler::word(std::int64_t v)
 {
-    const auto w = static_cast<std::uint16_t>(v & 0xFFFF);
-    const auto lo = static_cast<std::uint8_t>(w & 0xFF), hi = static_cast<std::uint8_t>(w >> 8);
-    if (order_ == ByteOrder::Little) {
-        out_.push_back(lo);
-        out_.push_back(hi);
-    } else {
-        out_.push_back(hi);
-        out_.push_back(lo);
-    }
+    platform::appendU16(out_, static_cast<std::uint16_t>(v & 0xFFFF), order_);
+}
+
+void SlideAssembler::record(const slide::SlideRecord& r)
+{
+    slide::encodeRecord(r, order_, out_);
 }
 
 bool SlideAssembler::headerField(const std::vector<Token>& t, TextError& e)
@@ -366,34 +364,49 @@ bool SlideAssembler::line(int lineNumber, const std::vector<Token>& t, TextError
         return true;
     }
     if (raw_) return fail(e, t[0].column, "a slide whose header is given as bytes holds only bytes lines");
+    using slide::RecordKind;
+    slide::SlideRecord r;
+    auto point = [](std::int64_t x, std::int64_t y) {
+        return slide::Point { static_cast<std::int32_t>(x), static_cast<std::int32_t>(y) };
+    };
+    auto delta = [](std::int64_t d) { return static_cast<std::int8_t>(d); };
     if (key == "vector") {
         if (!args(4) || !integer(t[1], 0, 32767, "the from-x of a vector", v[0], e)) return false;
         for (int i = 1; i < 4; ++i)
             if (!integer(t[static_cast<std::size_t>(i) + 1], -32768, 65535, "a vector coordinate", v[i], e))
                 return false;
-        for (int i = 0; i < 4; ++i)
-            word(v[i]);
+        r.kind = RecordKind::Vector;
+        r.from = point(v[0], v[1]);
+        r.to = point(v[2], v[3]);
+        record(r);
     } else if (key == "offset") {
         if (!args(4)) return false;
         for (int i = 0; i < 4; ++i)
             if (!integer(t[static_cast<std::size_t>(i) + 1], -128, 127, "an offset", v[i], e)) return false;
-        word((slide::REC_OFFSET_VECTOR << 8) | (v[0] & 0xFF));
-        for (int i = 1; i < 4; ++i)
-            out_.push_back(static_cast<std::uint8_t>(v[i] & 0xFF));
+        r.kind = RecordKind::OffsetVector;
+        for (int i = 0; i < 4; ++i)
+            r.delta[i] = delta(v[i]);
+        record(r);
     } else if (key == "endpoint") {
         if (!args(2) || !integer(t[1], -128, 127, "an offset", v[0], e)
             || !integer(t[2], -128, 127, "an offset", v[1], e))
             return false;
-        word((slide::REC_COMMON_ENDPOINT << 8) | (v[0] & 0xFF));
-        out_.push_back(static_cast<std::uint8_t>(v[1] & 0xFF));
+        r.kind = RecordKind::CommonEndpoint;
+        r.delta[0] = delta(v[0]);
+        r.delta[1] = delta(v[1]);
+        record(r);
     } else if (key == "colour" || key == "color") {
         if (!args(1) || !integer(t[1], 0, 255, "a colour", v[0], e)) return false;
-        word((slide::REC_COLOR << 8) | v[0]);
+        r.kind = RecordKind::Colour;
+        r.colour = static_cast<std::uint8_t>(v[0]);
+        record(r);
     } else if (key == "skip") {
         if (!args(1)
             || !integer(t[1], 0x8000, 0xFAFF, "a skipped record word (high byte 0x80..0xfa)", v[0], e))
             return false;
-        word(v[0]);
+        r.kind = RecordKind::Skipped;
+        r.word = static_cast<std::uint16_t>(v[0]);
+        record(r);
     } else if (key == "end") {
         std::int64_t low = 0;
         for (std::size_t i = 1; i < t.size(); ++i) {
@@ -401,7 +414,9 @@ bool SlideAssembler::line(int lineNumber, const std::vector<Token>& t, TextError
             Token value { t[i].text.substr(4), false, t[i].column + 4 };
             if (!integer(value, 0, 255, "low", low, e)) return false;
         }
-        word((slide::REC_END << 8) | low);
+        r.kind = RecordKind::End;
+        r.word = static_cast<std::uint16_t>(low);
+        record(r);
     } else if (key == "fill") {
         return fill(t, e);
     } else {
@@ -455,14 +470,19 @@ bool SlideAssembler::fill(const std::vector<Token>& t, TextError& e)
         vertices.push_back({ part[0], part[1], part[2] });
     }
     if (vertices.size() > 0xFFFF) return fail(e, t[0].column, "a fill holds at most 65535 vertices");
-    word((slide::REC_SOLID_FILL << 8) | low);
-    word(static_cast<std::int64_t>(vertices.size()));
-    word(second);
+    std::vector<slide::Point> points;
+    std::vector<std::uint16_t> leads;
     for (const Vertex& vx : vertices) {
-        word(vx.lead);
-        word(vx.x);
-        word(vx.y);
+        points.push_back({ static_cast<std::int32_t>(vx.x), static_cast<std::int32_t>(vx.y) });
+        leads.push_back(static_cast<std::uint16_t>(vx.lead));
     }
+    slide::SlideRecord r;
+    r.kind = slide::RecordKind::SolidFill;
+    r.word = static_cast<std::uint16_t>(low);
+    r.fillSpare = static_cast<std::uint16_t>(second & 0xFFFF);
+    r.vertices = &points;
+    r.vertexSpares = &leads;
+    record(r);
     return true;
 }
 

@@ -39,7 +39,8 @@ private:
     bool fill(const std::vector<Token>& t, TextError& e);
     static bool integer(const Token& t, std::int64_t low, std::int64_t high, const char* what,
         std::int64_t& out, TextError& e);
-    void word(std::int64_t v);
+    void word(std::int64_t v); // header words
+    void record(const slide::SlideRecord& r);
 
     std::map<std::string, Field> fields_;
     slide::ByteOrder order_ = slide::ByteOrder::Little;
