@@ -84,9 +84,8 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
     std::size_t count = 0;
     slide::RecordWalk walk
         = slide::walkRecords(data, size, h.headerSize, order, [&](const slide::SlideRecord& r) {
-              const std::uint8_t* p = data + r.offset + 2;
               const auto lo = static_cast<std::uint8_t>(r.word & 0xFF);
-              auto sb = [](std::uint8_t b) { return num(static_cast<std::int8_t>(b)); };
+              auto d = [&r](int i) { return num(r.delta[i]); };
               auto pt = [](slide::Point a) { return "(" + num(a.x) + "," + num(a.y) + ")"; };
               std::string text, note;
               switch (r.kind) {
@@ -95,11 +94,11 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
                       + num(r.to.y);
                   break;
               case RecordKind::OffsetVector:
-                  text = "offset " + sb(lo) + " " + sb(p[0]) + " " + sb(p[1]) + " " + sb(p[2]);
+                  text = "offset " + d(0) + " " + d(1) + " " + d(2) + " " + d(3);
                   note = pt(r.from) + " to " + pt(r.to);
                   break;
               case RecordKind::CommonEndpoint:
-                  text = "endpoint " + sb(lo) + " " + sb(p[0]);
+                  text = "endpoint " + d(0) + " " + d(1);
                   note = pt(r.from) + " to " + pt(r.to);
                   break;
               case RecordKind::Colour:
@@ -115,14 +114,12 @@ std::vector<TextLine> slideLines(const std::uint8_t* data, std::size_t size, std
               case RecordKind::SolidFill: {
                   text = "fill";
                   if (lo) text += " low=" + num(lo);
-                  const std::uint16_t second = platform::getU16(p + 2, order);
-                  if (second) text += " second=" + hexWord(second);
-                  const std::size_t n = platform::getU16(p, order);
+                  if (r.fillSpare) text += " second=" + hexWord(r.fillSpare);
+                  const std::size_t n = r.vertices->size();
                   for (std::size_t i = 0; i < n; ++i) {
-                      const std::uint8_t* v = p + 4 + 6 * i;
-                      text += " " + num(platform::getU16(v + 2, order)) + ","
-                          + num(platform::getU16(v + 4, order));
-                      const std::uint16_t lead = platform::getU16(v, order);
+                      const slide::Point v = (*r.vertices)[i];
+                      text += " " + num(v.x) + "," + num(v.y);
+                      const std::uint16_t lead = (*r.vertexSpares)[i];
                       if (lead != slide::FILL_VERTEX_WORD) text += "," + hexWord(lead);
                   }
                   note = n ? num(static_cast<long long>(n)) + (n == 1 ? " vertex" : " vertices")
