@@ -346,6 +346,31 @@ bool renameNoReplaceNative(const std::string& from, const std::string& to)
     return true;
 }
 
+bool replaceUnflushedNative(const std::string& from, const std::string& to)
+{
+    if (injectFault(IoOp::Rename) || from.empty() || to.empty()) return failed(IoOp::Rename, to);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) != 0) {
+        // No old file to swap out, or a file system or kernel that cannot
+        // swap: a plain rename is as atomic.
+        if (errno != ENOENT && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return failed(IoOp::Rename, to);
+        if (::rename(from.c_str(), to.c_str()) != 0) return failed(IoOp::Rename, to);
+        return true;
+    }
+    // from now names what was at to. A swap, unlike a rename, accepts a
+    // folder there; it is put back untouched.
+    struct stat st { };
+    if (::lstat(from.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE);
+        errno = EISDIR;
+        return failed(IoOp::Rename, to);
+    }
+    // Should this fail, the old file stays under the temporary name, as
+    // after a kill between the two steps.
+    ::unlink(from.c_str());
+    return true;
+}
+
 bool syncDirectoryOfNative(const std::string& nativePath)
 {
     if (injectFault(IoOp::Flush)) return false;

@@ -107,6 +107,14 @@ bool removeNative(const std::string& nativePath);
 bool renameNative(const std::string& from, const std::string& to);
 // As renameNative, but fails with EEXIST when to exists.
 bool renameNoReplaceNative(const std::string& from, const std::string& to);
+// As renameNative, for a file whose contents need not reach the disk
+// soon. Some file systems (ext4) write out a file's data at once when it is
+// renamed over another, which costs more than writing a small picture; where
+// the system can swap two names in one step, the old file is swapped out and
+// then removed instead, so a reader still sees the old file or the new one.
+// A folder that took to's name meanwhile is refused with EISDIR, as rename
+// would refuse it. Counted as one rename.
+bool replaceUnflushedNative(const std::string& from, const std::string& to);
 bool syncDirectoryOfNative(const std::string& nativePath);
 
 // The last call on a file that failed in this thread: which call, the

@@ -234,7 +234,10 @@ bool SaveFile::replace()
                 return fail(Failure::Changed);
             }
         }
-        if (!renameNative(temp_, target_)) return fail(Failure::Replace);
+        // A durable file's data is on disk already, so a plain rename costs
+        // nothing more.
+        if (!(durable_ ? renameNative(temp_, target_) : replaceUnflushedNative(temp_, target_)))
+            return fail(Failure::Replace);
     }
     committed_ = true;
     untrackPath(ticket_);

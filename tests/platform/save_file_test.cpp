@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <thread>
+
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -29,9 +34,10 @@ unsigned modeOf(const std::string& p)
     return statOf(p).st_mode & 07777;
 }
 
-bool save(const std::string& target, const std::string& bytes)
+bool save(const std::string& target, const std::string& bytes, bool durable = true)
 {
     SaveFile f;
+    f.setDurable(durable);
     return f.open(target) && f.write(bytes.data(), bytes.size()) && f.commit();
 }
 
@@ -152,20 +158,24 @@ TEST_F(SaveFileTest, EveryFailureKeepsTheOldFileAndLeavesNoTemporary)
         { IoOp::Close, SaveFile::Failure::Temp },
         { IoOp::Rename, SaveFile::Failure::Replace },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(ioOpName(c.op));
-        t.write("f", "old contents");
-        faults::resetCounts();
-        faults::arm(c.op, 1);
-        SaveFile f;
-        bool ok = f.open(t.str("f")) && f.write("new", 3) && f.commit();
-        f.discard();
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(faults::fired());
-        EXPECT_EQ(f.failure(), c.expected);
-        EXPECT_EQ(readFile(t.path() / "f"), "old contents");
-        EXPECT_EQ(listing(t.path()), std::vector<std::string> { "f" });
-    }
+    for (bool durable : { true, false })
+        for (const Case& c : cases) {
+            // Only a durable file is flushed.
+            if (!durable && c.op == IoOp::Flush) continue;
+            SCOPED_TRACE(std::string(ioOpName(c.op)) + (durable ? ", durable" : ", unflushed"));
+            t.write("f", "old contents");
+            faults::resetCounts();
+            faults::arm(c.op, 1);
+            SaveFile f;
+            f.setDurable(durable);
+            bool ok = f.open(t.str("f")) && f.write("new", 3) && f.commit();
+            f.discard();
+            EXPECT_FALSE(ok);
+            EXPECT_TRUE(faults::fired());
+            EXPECT_EQ(f.failure(), c.expected);
+            EXPECT_EQ(readFile(t.path() / "f"), "old contents");
+            EXPECT_EQ(listing(t.path()), std::vector<std::string> { "f" });
+        }
 }
 
 TEST_F(SaveFileTest, AbandonedWriteRemovesItsTemporary)
@@ -286,4 +296,94 @@ TEST_F(SaveFileTest, UnflushableFolderIsAWarningNotAFailure)
     EXPECT_EQ(readFile(t.path() / "f"), "new");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find(t.str("f")), std::string::npos);
+}
+
+// An unflushed file (a picture) takes the old one's place by another system
+// call than a durable one; the folder must end up the same either way,
+// whatever another program did to the name meanwhile.
+TEST_F(SaveFileTest, UnflushedAndDurableSavesLeaveTheSameFolder)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const TempDir&)> before; // sets up the folder
+        std::function<void(const TempDir&)> meanwhile; // between open and commit
+        bool commits;
+        std::vector<std::string> files;
+        std::string contents; // of f afterwards; empty when f is no file
+    };
+    auto none = [](const TempDir&) {};
+    const Case cases[] = {
+        { "new file", none, none, true, { "f" }, "new" },
+        { "old file", [](const TempDir& d) { d.write("f", "old"); }, none, true, { "f" }, "new" },
+        { "old file removed meanwhile", [](const TempDir& d) { d.write("f", "old"); },
+            [](const TempDir& d) { fs::remove(d.path() / "f"); }, true, { "f" }, "new" },
+        { "file created meanwhile", none, [](const TempDir& d) { d.write("f", "theirs"); }, true, { "f" },
+            "new" },
+        { "hard link split",
+            [](const TempDir& d) {
+                d.write("f", "old");
+                fs::create_hard_link(d.path() / "f", d.path() / "g");
+            },
+            none, true, { "f", "g" }, "new" },
+        { "folder took the name meanwhile", [](const TempDir& d) { d.write("f", "old"); },
+            [](const TempDir& d) {
+                fs::remove(d.path() / "f");
+                d.write("f/inside", "kept");
+            },
+            false, { "f" }, "" },
+    };
+    for (bool durable : { true, false })
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (durable ? ", durable" : ", unflushed"));
+            TempDir d;
+            c.before(d);
+            SaveFile::setBeforeReplaceHook([&](const SaveFile&) { c.meanwhile(d); });
+            EXPECT_EQ(save(d.str("f"), "new", durable), c.commits);
+            SaveFile::setBeforeReplaceHook({});
+            EXPECT_EQ(listing(d.path()), c.files);
+            if (!c.contents.empty()) {
+                EXPECT_EQ(readFile(d.path() / "f"), c.contents);
+            }
+            if (fs::exists(d.path() / "g")) {
+                EXPECT_EQ(readFile(d.path() / "g"), "old");
+            }
+            if (fs::is_directory(d.path() / "f")) {
+                EXPECT_EQ(readFile(d.path() / "f/inside"), "kept");
+            }
+        }
+}
+
+// A reader that opens the file while it is replaced, again and again, finds
+// the old contents or the new, never no file and never a part.
+TEST_F(SaveFileTest, ReaderNeverMissesTheFileWhileItIsReplaced)
+{
+    for (bool durable : { true, false }) {
+        SCOPED_TRACE(durable ? "durable" : "unflushed");
+        const std::string p = t.str("f");
+        const std::string a(5000, 'a'), b(7000, 'b');
+        ASSERT_TRUE(save(p, a, durable));
+        std::atomic<bool> done { false };
+        std::atomic<int> missing { 0 }, torn { 0 }, reads { 0 };
+        std::thread reader([&] {
+            while (!done) {
+                std::ifstream in(p, std::ios::binary);
+                if (!in) {
+                    ++missing;
+                    continue;
+                }
+                std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                if (got != a && got != b) ++torn;
+                ++reads;
+            }
+        });
+        // Durable saves wait for the disk; fewer of them show as much.
+        for (int i = 0; i < (durable ? 20 : 300); ++i)
+            ASSERT_TRUE(save(p, i % 2 ? a : b, durable));
+        done = true;
+        reader.join();
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(torn, 0);
+        EXPECT_GT(reads, 0);
+        EXPECT_EQ(listing(t.path()), std::vector<std::string> { "f" });
+    }
 }
