@@ -1,6 +1,6 @@
 #include "slide/raster_surface.h"
 
-#include <sys/mman.h>
+#include "platform/large_pages.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,34 +10,14 @@ namespace qorvan::slide {
 
 namespace {
 
-    constexpr std::size_t LARGE_PAGE = std::size_t { 2 } << 20;
-
     // From a quarter of a large page up, clearing one large page costs
     // about what faulting in the small pages it replaces costs on a quiet
     // computer, and far less in a virtual machine (on the one of
     // docs/performance.md, 380 small faults took 10 to 15 ms against 0.2 to
-    // 2.5 ms for the same 1.5 MB in a large page). The sanitizers watch heap
-    // memory only, so their builds keep every picture there.
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr bool HEAP_ONLY = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    constexpr bool HEAP_ONLY = true;
-#else
-    constexpr bool HEAP_ONLY = false;
-#endif
-#else
-    constexpr bool HEAP_ONLY = false;
-#endif
-
+    // 2.5 ms for the same 1.5 MB in a large page).
     bool inLargePages(std::size_t bytes)
     {
-        return !HEAP_ONLY && bytes >= LARGE_PAGE / 4;
-    }
-
-    std::size_t mappedLength(std::size_t bytes)
-    {
-        return (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
+        return platform::largePagesAllowed() && bytes >= platform::LARGE_PAGE / 4;
     }
 
     int dimension(int width, int height, bool wantWidth)
@@ -63,21 +43,7 @@ namespace {
 void* allocateZeroedPixels(std::size_t bytes)
 {
     if (!inLargePages(bytes)) return std::calloc(bytes, 1);
-    // Mapped with a large page to spare, so that it can start on a large
-    // page boundary; the spare ends are given back.
-    const std::size_t length = mappedLength(bytes);
-    void* raw
-        = ::mmap(nullptr, length + LARGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) return nullptr;
-    const auto start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = (start + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
-    if (aligned > start) ::munmap(raw, aligned - start);
-    const std::uintptr_t spareEnd = start + length + LARGE_PAGE;
-    if (spareEnd > aligned + length)
-        ::munmap(reinterpret_cast<void*>(aligned + length), spareEnd - (aligned + length));
-    // Only advice: without large pages the memory is as good, in small ones.
-    ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void*>(aligned);
+    return platform::mapLargePages(bytes);
 }
 
 void freeZeroedPixels(void* pixels, std::size_t bytes) noexcept
@@ -87,7 +53,7 @@ void freeZeroedPixels(void* pixels, std::size_t bytes) noexcept
         std::free(pixels);
         return;
     }
-    ::munmap(pixels, mappedLength(bytes));
+    platform::unmapLargePages(pixels, bytes);
 }
 
 template <typename Pixel> bool BasicRasterSurface<Pixel>::sizeAllowed(int width, int height)

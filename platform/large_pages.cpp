@@ -1,0 +1,94 @@
+#include "platform/large_pages.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace qorvan::platform {
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr bool HEAP_ONLY = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    constexpr bool HEAP_ONLY = true;
+#else
+    constexpr bool HEAP_ONLY = false;
+#endif
+#else
+    constexpr bool HEAP_ONLY = false;
+#endif
+
+    std::size_t mappedLength(std::size_t bytes)
+    {
+        return (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
+    }
+
+    // malloc's alignment: enough for any type libpng or zlib keep.
+    constexpr std::size_t ALIGN = alignof(std::max_align_t);
+
+} // namespace
+
+bool largePagesAllowed()
+{
+    return !HEAP_ONLY;
+}
+
+void* mapLargePages(std::size_t bytes)
+{
+    if (HEAP_ONLY || bytes == 0 || bytes > SIZE_MAX - 2 * LARGE_PAGE) return nullptr;
+    // Mapped with a large page to spare, so that it can start on a large
+    // page boundary; the spare ends are given back.
+    const std::size_t length = mappedLength(bytes);
+    void* raw
+        = ::mmap(nullptr, length + LARGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+    if (aligned > start) ::munmap(raw, aligned - start);
+    const std::uintptr_t spareEnd = start + length + LARGE_PAGE;
+    if (spareEnd > aligned + length)
+        ::munmap(reinterpret_cast<void*>(aligned + length), spareEnd - (aligned + length));
+    // Only advice: without large pages the memory is as good, in small ones.
+    ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void unmapLargePages(void* p, std::size_t bytes) noexcept
+{
+    if (p) ::munmap(p, mappedLength(bytes));
+}
+
+ScratchArena::ScratchArena(std::size_t capacity)
+    : base_(static_cast<char*>(mapLargePages(capacity)))
+    , capacity_(base_ ? capacity : 0)
+{
+}
+
+ScratchArena::~ScratchArena()
+{
+    unmapLargePages(base_, capacity_);
+}
+
+void* ScratchArena::allocate(std::size_t bytes) noexcept
+{
+    const std::size_t rounded = (bytes + ALIGN - 1) / ALIGN * ALIGN;
+    if (base_ && rounded >= bytes && rounded <= capacity_ - used_) {
+        void* p = base_ + used_;
+        used_ += rounded;
+        return p;
+    }
+    // Every block distinct, as from malloc, even an empty one.
+    return std::malloc(bytes == 0 ? 1 : bytes);
+}
+
+void ScratchArena::release(void* p) noexcept
+{
+    char* c = static_cast<char*>(p);
+    if (base_ && c >= base_ && c < base_ + capacity_) return;
+    std::free(p);
+}
+
+} // namespace qorvan::platform

@@ -1,0 +1,85 @@
+// The arena libpng and zlib draw on: blocks that never overlap, keep any
+// type's alignment, and come from the heap once the arena is full, where
+// they must be freed and arena blocks must not be.
+#include "platform/large_pages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+using namespace qorvan::platform;
+
+namespace {
+
+struct Block {
+    unsigned char* p;
+    std::size_t size;
+    unsigned char mark;
+};
+
+bool aligned(const void* p)
+{
+    return reinterpret_cast<std::uintptr_t>(p) % alignof(std::max_align_t) == 0;
+}
+
+} // namespace
+
+TEST(ScratchArena, BlocksAreAlignedApartAndSurviveEachOther)
+{
+    // The second arena is full after a few blocks, so its later ones come
+    // from the heap and are handed back to it.
+    for (std::size_t capacity : { LARGE_PAGE, std::size_t { 100 } }) {
+        SCOPED_TRACE(capacity);
+        ScratchArena arena(capacity);
+        const std::size_t sizes[] = { 1, 15, 16, 17, 0, 4096, 65536, 3, 300000, 1 };
+        std::vector<Block> blocks;
+        unsigned char mark = 1;
+        for (std::size_t size : sizes) {
+            auto* p = static_cast<unsigned char*>(arena.allocate(size));
+            ASSERT_NE(p, nullptr);
+            EXPECT_TRUE(aligned(p)) << size;
+            std::memset(p, mark, size);
+            blocks.push_back({ p, size, mark++ });
+        }
+        for (const Block& b : blocks)
+            for (std::size_t i = 0; i < b.size; ++i)
+                ASSERT_EQ(b.p[i], b.mark) << "block of " << b.size << " overwritten at " << i;
+        for (const Block& b : blocks)
+            arena.release(b.p);
+        arena.release(nullptr);
+    }
+}
+
+TEST(ScratchArena, LargerThanItsCapacityComesFromTheHeap)
+{
+    ScratchArena arena(4096);
+    auto* big = static_cast<unsigned char*>(arena.allocate(3 * LARGE_PAGE));
+    ASSERT_NE(big, nullptr);
+    std::memset(big, 7, 3 * LARGE_PAGE);
+    // The arena itself is still whole.
+    auto* small = static_cast<unsigned char*>(arena.allocate(4096));
+    ASSERT_NE(small, nullptr);
+    std::memset(small, 9, 4096);
+    EXPECT_EQ(big[3 * LARGE_PAGE - 1], 7);
+    arena.release(big);
+    arena.release(small);
+}
+
+TEST(LargePages, MappingIsZeroedAndStartsOnALargePage)
+{
+    if (!largePagesAllowed()) GTEST_SKIP() << "a memory-checking build keeps everything on the heap";
+    for (std::size_t bytes : { std::size_t { 1 }, LARGE_PAGE, LARGE_PAGE + 1 }) {
+        SCOPED_TRACE(bytes);
+        auto* p = static_cast<unsigned char*>(mapLargePages(bytes));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % LARGE_PAGE, 0u);
+        for (std::size_t i = 0; i < bytes; i += 511)
+            ASSERT_EQ(p[i], 0);
+        EXPECT_EQ(p[bytes - 1], 0);
+        std::memset(p, 1, bytes);
+        unmapLargePages(p, bytes);
+    }
+    EXPECT_EQ(mapLargePages(0), nullptr);
+}
