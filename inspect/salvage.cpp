@@ -50,7 +50,7 @@ namespace {
             for (ByteOrder order : { ByteOrder::Little, ByteOrder::Big }) {
                 const std::uint16_t fill = platform::getU16(h + slide::NEW_FILL_FLAG_OFFSET, order);
                 if (platform::getU16(h + slide::NEW_BYTE_ORDER_OFFSET, order) == slide::BYTE_ORDER_TEST
-                    && (fill == 0 || fill == 2))
+                    && (fill == slide::FILL_FLAG_NONE || fill == slide::FILL_FLAG_FILLS))
                     return true;
             }
         }

@@ -323,7 +323,7 @@ bool SlideAssembler::emitHeader(int column, TextError& e)
         for (std::size_t i = 0; i < aspectSize; ++i)
             out_.push_back(little[order_ == ByteOrder::Little ? i : aspectSize - 1 - i]);
     }
-    word(value("fill-flag", 2));
+    word(value("fill-flag", slide::FILL_FLAG_FILLS));
     if (old)
         out_.push_back(static_cast<std::uint8_t>(value("spare", 0)));
     else
