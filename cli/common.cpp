@@ -1,9 +1,11 @@
 #include "cli/common.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <cstdio>
@@ -218,16 +220,53 @@ Progress::~Progress()
     clear();
 }
 
+namespace {
+
+    // The columns of the terminal standard error shows on; 80 where it does
+    // not say.
+    std::size_t terminalColumns()
+    {
+        winsize size {};
+        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+        return 80;
+    }
+
+    // As much of text as fits in columns, cut between characters (text is
+    // escaped, so what is not ASCII is whole UTF-8 and one column a
+    // character).
+    std::string fittedTo(const std::string& text, std::size_t columns)
+    {
+        std::size_t i = 0;
+        for (std::size_t used = 0; i < text.size() && used < columns; ++used) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            i += c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        }
+        return text.substr(0, i);
+    }
+
+} // namespace
+
 void Progress::step(std::size_t done, const std::string& label)
 {
     if (!shown_) return;
-    constexpr std::size_t WIDTH = 30;
-    std::size_t filled = total_ ? done * WIDTH / total_ : WIDTH;
-    std::string bar(filled, '#');
-    bar.resize(WIDTH, ' ');
+    // One column short of the edge: a line that fills the last column
+    // makes some terminals wrap, and the erase reaches only the last row.
+    const std::size_t columns = terminalColumns() - 1;
+    const std::string counts = std::to_string(done) + "/" + std::to_string(total_);
+    constexpr std::size_t BAR = 30, LABEL = 32;
+    // The bar gives way first to the counts and some of the label, then goes.
+    std::size_t bar = BAR;
+    if (columns < BAR + 2 + 1 + counts.size() + 1 + 12) bar = 0;
+    std::string line;
+    if (bar > 0) {
+        const std::size_t filled = total_ ? done * bar / total_ : bar;
+        line = "[" + std::string(filled, '#') + std::string(bar - filled, ' ') + "] ";
+    }
+    line += counts + " ";
     // Drawn only on a terminal, so always escaped.
-    std::string shortLabel = escapedForTerminal(label).substr(0, 32);
-    std::fprintf(stderr, "\r[%s] %zu/%zu %-32s", bar.c_str(), done, total_, shortLabel.c_str());
+    if (line.size() < columns)
+        line += fittedTo(escapedForTerminal(label), std::min(LABEL, columns - line.size()));
+    std::fprintf(stderr, "\r%s\033[K", fittedTo(line, columns).c_str());
     std::fflush(stderr);
     drawn_ = true;
 }

@@ -1,19 +1,23 @@
 #!/usr/bin/env python3
 """qorvan check at a terminal: the progress bar is drawn on standard error and
 erased before every result line, so what a person sees on the screen is the
-report alone, line for line what a pipe receives.
+report alone, line for line what a pipe receives; on a narrow terminal the
+bar stays within one row, so that erasing it leaves nothing behind.
 
 Usage: check_terminal_test.py --qorvan BUILD/bin/qorvan
 """
 
 import argparse
+import fcntl
 import os
 import pty
+import re
 import select
 import struct
 import subprocess
 import sys
 import tempfile
+import termios
 
 
 def slide(records):
@@ -50,9 +54,10 @@ def screen(data):
     return lines
 
 
-def at_terminal(argv, cwd):
+def at_terminal(argv, cwd, columns):
     pid, fd = pty.fork()
     if pid == 0:
+        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
         os.chdir(cwd)
         os.execv(argv[0], argv)
     out = b""
@@ -96,27 +101,36 @@ def main():
         if piped.stderr:
             print("FAIL: on a pipe, standard error holds %r" % piped.stderr[:200])
             return 1
-        status, raw = at_terminal(argv, work)
-        if status != piped.returncode:
-            print("FAIL: status %d at a terminal, %d on a pipe" % (status, piped.returncode))
-            return 1
-        if b"[#" not in raw:
-            print("FAIL: no progress bar was drawn at the terminal: %r" % raw[:300])
-            return 1
-        shown = screen(raw)
         wanted = piped.stdout.decode("latin-1").splitlines()
-        if shown != wanted:
-            for a, b in zip(shown, wanted):
-                if a != b:
-                    print("FAIL: the screen shows %r where the report says %r" % (a, b))
-                    break
-            else:
-                print("FAIL: %d lines on the screen, %d in the report" % (len(shown), len(wanted)))
-            return 1
+        for columns, bar in ((80, True), (40, False), (12, False)):
+            status, raw = at_terminal(argv, work, columns)
+            if status != piped.returncode:
+                print("FAIL: status %d at a terminal, %d on a pipe" % (status, piped.returncode))
+                return 1
+            if (b"[#" in raw) != bar:
+                print("FAIL: %d columns: a bar %s: %r" % (columns, "missing" if bar else "drawn", raw[:300]))
+                return 1
+            drawn = re.findall(rb"\r([^\r\n\x1b]*)", raw)
+            if not any(b"/40" in d for d in drawn):
+                print("FAIL: %d columns: no progress drawn: %r" % (columns, raw[:300]))
+                return 1
+            wide = [d for d in drawn if len(d) >= columns]
+            if wide:
+                print("FAIL: %d columns: progress %r fills the row and wraps" % (columns, wide[0]))
+                return 1
+            shown = screen(raw)
+            if shown != wanted:
+                for a, b in zip(shown, wanted):
+                    if a != b:
+                        print("FAIL: the screen shows %r where the report says %r" % (a, b))
+                        break
+                else:
+                    print("FAIL: %d lines on the screen, %d in the report" % (len(shown), len(wanted)))
+                return 1
         if "warning" not in piped.stdout.decode() or "error" not in piped.stdout.decode():
             print("FAIL: the report lacks the warnings and errors made for it")
             return 1
-    print("ok: %d result lines, the bar erased before each" % len(wanted))
+    print("ok: %d result lines, the bar erased before each, at 80, 40 and 12 columns" % len(wanted))
     return 0
 
 
