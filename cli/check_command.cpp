@@ -216,12 +216,13 @@ namespace {
 
 } // namespace
 
-void addCheckCommand(CLI::App& app, Action& action)
+void addCheckCommand(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<CheckOptions>();
-    CLI::App* c = app.add_subcommand("check",
+    CLI::App* c = commands.add("check",
         "Verify libraries and slides: print each problem with its byte offset, as an error (damage) or a "
         "warning (an oddity the module copes with); exit 1 on errors");
+    if (!c) return;
     c->add_option("FILE", o->files, "libraries, slide files or LIBRARY(NAME)")->required();
     c->add_flag("--strict", o->strict, "exit 1 on warnings too");
     c->add_flag("-q,--quiet", o->quiet, "print problems only: no ok lines, no summary");

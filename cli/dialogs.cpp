@@ -18,22 +18,25 @@
 namespace qorvan::cli {
 
 void addDialogCommands(
-    CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun)
+    CommandSet& commands, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun)
 {
-    CLI::App* v = app.add_subcommand("view", "Show one slide in the View Slide dialog");
-    v->add_option("REF", view.ref, "a slide file (.SLD optional) or LIBRARY(NAME) for a slide in LIBRARY.SLB")
-        ->required();
-    v->add_option("--title", view.title, "the dialog's caption (default: REF in upper case)")
-        ->each([&view](const std::string&) { view.haveTitle = true; });
-    v->add_option("--size", view.size,
-        "picture size in pixels, WIDTHxHEIGHT (default " + std::to_string(ui::VIEW_SLIDE_DEFAULT_WIDTH) + "x"
-            + std::to_string(ui::VIEW_SLIDE_DEFAULT_HEIGHT) + ")");
-    v->callback([chosen, viewRun] { *chosen = viewRun; });
+    if (CLI::App* v = commands.add("view", "Show one slide in the View Slide dialog")) {
+        v->add_option(
+             "REF", view.ref, "a slide file (.SLD optional) or LIBRARY(NAME) for a slide in LIBRARY.SLB")
+            ->required();
+        v->add_option("--title", view.title, "the dialog's caption (default: REF in upper case)")
+            ->each([&view](const std::string&) { view.haveTitle = true; });
+        v->add_option("--size", view.size,
+            "picture size in pixels, WIDTHxHEIGHT (default " + std::to_string(ui::VIEW_SLIDE_DEFAULT_WIDTH)
+                + "x" + std::to_string(ui::VIEW_SLIDE_DEFAULT_HEIGHT) + ")");
+        v->callback([chosen, viewRun] { *chosen = viewRun; });
+    }
 
-    CLI::App* m = app.add_subcommand(
-        "manager", "Open the slide library manager (in the current directory, or PLACE)");
-    m->add_option("PLACE", view.place, "a folder to browse, or a library (.slb) to open");
-    m->callback([chosen, managerRun] { *chosen = managerRun; });
+    if (CLI::App* m
+        = commands.add("manager", "Open the slide library manager (in the current directory, or PLACE)")) {
+        m->add_option("PLACE", view.place, "a folder to browse, or a library (.slb) to open");
+        m->callback([chosen, managerRun] { *chosen = managerRun; });
+    }
 }
 
 namespace {

@@ -6,9 +6,7 @@
 
 #include <string>
 
-namespace CLI {
-class App;
-}
+#include "cli/command_set.h"
 
 namespace qorvan::cli {
 
@@ -22,10 +20,10 @@ struct ViewOptions {
 
 using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
 
-// Adds "view" and "manager" to app; *chosen is set to viewRun or managerRun
-// when that subcommand is parsed.
+// Adds "view" and "manager" to the set; *chosen is set to viewRun or
+// managerRun when that subcommand is parsed.
 void addDialogCommands(
-    CLI::App& app, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun);
+    CommandSet& commands, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun);
 
 // Runs qorvan-dialogs (from qorvan's own folder, or where it is installed)
 // with the same arguments;

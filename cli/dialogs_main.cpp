@@ -81,7 +81,8 @@ int runMain(int argc, char** argv)
     app.require_subcommand(1);
     ViewOptions view;
     cli::DialogRun run = nullptr;
-    cli::addDialogCommands(app, view, &run, runView, runManager);
+    cli::CommandSet commands(app);
+    cli::addDialogCommands(commands, view, &run, runView, runManager);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -6,7 +6,7 @@
 
 namespace qorvan::cli {
 
-void addDialogCommands(CLI::App&, ViewOptions&, DialogRun*, DialogRun, DialogRun)
+void addDialogCommands(CommandSet&, ViewOptions&, DialogRun*, DialogRun, DialogRun)
 {
 }
 

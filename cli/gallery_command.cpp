@@ -436,15 +436,16 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
 
 } // namespace
 
-void addGalleryCommand(CLI::App& app, Action& action)
+void addGalleryCommand(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<GalleryOptions>();
     o->choices.background = Background::White;
     o->choices.fit = Fit::Drawing;
     o->choices.style = Style::Smooth;
-    CLI::App* c = app.add_subcommand("gallery",
+    CLI::App* c = commands.add("gallery",
         "Make a folder with index.html showing every slide: a contact sheet of libraries, slides and "
         "folders");
+    if (!c) return;
     c->add_option("INPUT", o->inputs,
          "slide libraries (.slb optional), slide files, LIBRARY(NAME), or folders of them")
         ->required();

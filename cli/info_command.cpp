@@ -199,10 +199,11 @@ namespace {
 
 } // namespace
 
-void addInfoCommand(CLI::App& app, Action& action)
+void addInfoCommand(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<InfoOptions>();
-    CLI::App* c = app.add_subcommand("info", "Describe slides (files or LIBRARY(NAME)) and libraries");
+    CLI::App* c = commands.add("info", "Describe slides (files or LIBRARY(NAME)) and libraries");
+    if (!c) return;
     c->add_option(
          "FILE", o->targets, "slide files, LIBRARY(NAME), or libraries; several are described in turn")
         ->required();

@@ -200,45 +200,51 @@ namespace {
 
 } // namespace
 
-void addInspectCommands(CLI::App& app, Action& action)
+void addInspectCommands(CommandSet& commands, Action& action)
 {
     auto d = std::make_shared<DumpOptions>();
-    CLI::App* c
-        = app.add_subcommand("dump", "Print a slide or a library as text, one line per field and record");
-    c->add_option("FILE", d->file, "a slide file, a library, or LIBRARY(NAME)")->required();
-    c->add_option("-o,--output", d->out, "write the text here instead of standard output");
-    c->add_flag(
-        "--no-offsets", d->noOffsets, "leave byte offsets out of the comments (for version-control diffs)");
-    auto* asSlide = c->add_flag("--slide", d->slide, "read FILE as a slide whatever its name and header say");
-    c->add_flag("--library", d->library, "read FILE as a library whatever its name and header say")
-        ->excludes(asSlide);
-    c->callback([&action, d] { action = [d] { return runDump(*d); }; });
+    if (CLI::App* c
+        = commands.add("dump", "Print a slide or a library as text, one line per field and record")) {
+        c->add_option("FILE", d->file, "a slide file, a library, or LIBRARY(NAME)")->required();
+        c->add_option("-o,--output", d->out, "write the text here instead of standard output");
+        c->add_flag("--no-offsets", d->noOffsets,
+            "leave byte offsets out of the comments (for version-control diffs)");
+        auto* asSlide
+            = c->add_flag("--slide", d->slide, "read FILE as a slide whatever its name and header say");
+        c->add_flag("--library", d->library, "read FILE as a library whatever its name and header say")
+            ->excludes(asSlide);
+        c->callback([&action, d] { action = [d] { return runDump(*d); }; });
+    }
 
     auto b = std::make_shared<BuildOptions>();
-    c = app.add_subcommand(
-        "build", "Turn the text that dump prints (edited or not) back into a slide or a library");
-    c->add_option("TEXT", b->text, "the text file, or - for standard input")->required();
-    c->add_option("-o,--output", b->out, "the slide or library file to write")->required();
-    c->callback([&action, b] { action = [b] { return runBuild(*b); }; });
+    if (CLI::App* c = commands.add(
+            "build", "Turn the text that dump prints (edited or not) back into a slide or a library")) {
+        c->add_option("TEXT", b->text, "the text file, or - for standard input")->required();
+        c->add_option("-o,--output", b->out, "the slide or library file to write")->required();
+        c->callback([&action, b] { action = [b] { return runBuild(*b); }; });
+    }
 
     auto f = std::make_shared<DiffOptions>();
-    c = app.add_subcommand("diff",
-        "Show how two slides (record by record) or two libraries (slide by slide) differ; "
-        "exit 0 same, 1 different, 2 trouble");
-    c->add_option("A", f->a, "the first slide or library")->required();
-    c->add_option("B", f->b, "the second")->required();
-    auto* diffSlide = c->add_flag("--slide", f->slide, "compare both as slides");
-    c->add_flag("--library", f->library, "compare both as libraries")->excludes(diffSlide);
-    c->callback([&action, f] { action = [f] { return runDiff(*f); }; });
+    if (CLI::App* c = commands.add("diff",
+            "Show how two slides (record by record) or two libraries (slide by slide) differ; "
+            "exit 0 same, 1 different, 2 trouble")) {
+        c->add_option("A", f->a, "the first slide or library")->required();
+        c->add_option("B", f->b, "the second")->required();
+        auto* diffSlide = c->add_flag("--slide", f->slide, "compare both as slides");
+        c->add_flag("--library", f->library, "compare both as libraries")->excludes(diffSlide);
+        c->callback([&action, f] { action = [f] { return runDiff(*f); }; });
+    }
 
     auto v = std::make_shared<SalvageOptions>();
-    c = app.add_subcommand("salvage",
-        "Recover the slides of a damaged library into a new library (-o) or loose slide "
-        "files (-d); prints what it found, never writes over its input");
-    c->add_option("DAMAGED", v->damaged, "the damaged library (any file that holds slides)")->required();
-    c->add_option("-o,--output", v->out, "the new library to write");
-    c->add_option("-d,--directory", v->directory, "write NAME.SLD files here instead (created when missing)");
-    c->callback([&action, v] { action = [v] { return runSalvage(*v); }; });
+    if (CLI::App* c = commands.add("salvage",
+            "Recover the slides of a damaged library into a new library (-o) or loose slide "
+            "files (-d); prints what it found, never writes over its input")) {
+        c->add_option("DAMAGED", v->damaged, "the damaged library (any file that holds slides)")->required();
+        c->add_option("-o,--output", v->out, "the new library to write");
+        c->add_option(
+            "-d,--directory", v->directory, "write NAME.SLD files here instead (created when missing)");
+        c->callback([&action, v] { action = [v] { return runSalvage(*v); }; });
+    }
 }
 
 } // namespace qorvan::cli

@@ -315,7 +315,7 @@ namespace {
 
 } // namespace
 
-void addLibraryCommands(CLI::App& app, Action& action)
+void addLibraryCommands(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<LibraryOptions>();
     const char* libHelp = "the slide library (.slb optional; paths as the AutoLISP functions take them)";
@@ -349,108 +349,118 @@ void addLibraryCommands(CLI::App& app, Action& action)
             "store files that do not look like slides (empty, text, a library) as they are");
     };
 
-    CLI::App* c = app.add_subcommand("list", "Print the slide names of libraries in directory order");
-    c->add_option("LIB", o->items,
-         "slide libraries (.slb optional; paths as the AutoLISP functions take them); several are listed "
-         "each under its name")
-        ->required();
-    c->add_flag("--json", o->json,
-        "print an array of {name, offset, size} (for several libraries, an array of {library, slides})");
-    set(c, runList);
+    if (CLI::App* c = commands.add("list", "Print the slide names of libraries in directory order")) {
+        c->add_option("LIB", o->items,
+             "slide libraries (.slb optional; paths as the AutoLISP functions take them); several are listed "
+             "each under its name")
+            ->required();
+        c->add_flag("--json", o->json,
+            "print an array of {name, offset, size} (for several libraries, an array of {library, slides})");
+        set(c, runList);
+    }
 
-    c = app.add_subcommand("create", "Create an empty library");
-    library(c);
-    c->add_flag("-f,--force", o->force, "replace an existing file");
-    set(c, runCreate);
+    if (CLI::App* c = commands.add("create", "Create an empty library")) {
+        library(c);
+        c->add_flag("-f,--force", o->force, "replace an existing file");
+        set(c, runCreate);
+    }
 
-    c = app.add_subcommand("append", "Append slide files to a library (created when missing)");
-    library(c);
-    c->add_option(
-         "SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
-        ->required();
-    keepGoing(c);
-    force(c);
-    set(c, [](const LibraryOptions& x) {
-        return runBatch("append", x, "slide files appended", true,
-            [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
-                return appendSlides(y.library.c_str(), files, b);
-            });
-    });
-
-    c = app.add_subcommand("delete", "Delete slides from a library");
-    library(c);
-    c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
-    keepGoing(c);
-    set(c, [](const LibraryOptions& x) {
-        return runBatch("delete", x, "slides deleted", false,
-            [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
-                return deleteSlides(y.library.c_str(), y.items, b);
-            });
-    });
-
-    c = app.add_subcommand("extract", "Write slides of a library to DIR/NAME.SLD");
-    library(c);
-    c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
-    directory(c);
-    set(c, [](const LibraryOptions& x) {
-        prepareDirectory(x);
-        return forEach(x, [&](const std::string& n) {
-            return extractSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
+    if (CLI::App* c = commands.add("append", "Append slide files to a library (created when missing)")) {
+        library(c);
+        c->add_option(
+             "SLIDE", o->items, "slide files (.sld optional); each is stored under its upper-cased base name")
+            ->required();
+        keepGoing(c);
+        force(c);
+        set(c, [](const LibraryOptions& x) {
+            return runBatch("append", x, "slide files appended", true,
+                [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
+                    return appendSlides(y.library.c_str(), files, b);
+                });
         });
-    });
+    }
 
-    c = app.add_subcommand("explode", "Write every slide of a library to DIR/NAME.SLD");
-    library(c);
-    directory(c);
-    set(c, runExplode);
+    if (CLI::App* c = commands.add("delete", "Delete slides from a library")) {
+        library(c);
+        c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
+        keepGoing(c);
+        set(c, [](const LibraryOptions& x) {
+            return runBatch("delete", x, "slides deleted", false,
+                [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
+                    return deleteSlides(y.library.c_str(), y.items, b);
+                });
+        });
+    }
 
-    c = app.add_subcommand("remove", "Extract slides to DIR/NAME.SLD, then delete them from the library");
-    library(c);
-    c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
-    directory(c);
-    keepGoing(c);
-    set(c, [](const LibraryOptions& x) {
-        prepareDirectory(x);
-        return runBatch("remove", x, "slides removed", false,
-            [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
-                return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
+    if (CLI::App* c = commands.add("extract", "Write slides of a library to DIR/NAME.SLD")) {
+        library(c);
+        c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
+        directory(c);
+        set(c, [](const LibraryOptions& x) {
+            prepareDirectory(x);
+            return forEach(x, [&](const std::string& n) {
+                return extractSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
             });
-    });
+        });
+    }
 
-    c = app.add_subcommand(
-        "replace", "Replace slides of a library by slide files of the same name (or append them)");
-    library(c);
-    c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")
-        ->required();
-    keepGoing(c);
-    force(c);
-    set(c, [](const LibraryOptions& x) {
-        return runBatch("replace", x, "slide files stored", true,
-            [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
-                return replaceSlides(y.library.c_str(), files, b);
-            });
-    });
+    if (CLI::App* c = commands.add("explode", "Write every slide of a library to DIR/NAME.SLD")) {
+        library(c);
+        directory(c);
+        set(c, runExplode);
+    }
 
-    c = app.add_subcommand("rename", "Rename a slide, keeping its place in the directory");
-    library(c);
-    c->add_option("OLD", o->oldName, "the slide's name (letter case is ignored)")->required();
-    c->add_option("NEW", o->newName, "the new name: upper-cased, at most 31 characters, not already used")
-        ->required();
-    set(c, [](const LibraryOptions& x) {
-        resetStatus();
-        if (x.newName.size() > SLIDE_NAME_MAX)
-            return fail("the new name " + x.newName + " is longer than 31 characters", EXIT_USAGE);
-        int code = renameSlide(x.library.c_str(), x.oldName.c_str(), x.newName.c_str());
-        // The store answers an unusable name with the invalid-slide code,
-        // whose message would mislead here.
-        if (code == InvalidSlide)
-            return fail("\"" + x.newName
-                    + "\" cannot be a slide name (empty, \".\", \"..\", or holding /, \\, : or control "
-                      "characters)",
-                EXIT_USAGE);
-        if (code != Ok) return failWithLibrary(x);
-        return EXIT_OK;
-    });
+    if (CLI::App* c
+        = commands.add("remove", "Extract slides to DIR/NAME.SLD, then delete them from the library")) {
+        library(c);
+        c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
+        directory(c);
+        keepGoing(c);
+        set(c, [](const LibraryOptions& x) {
+            prepareDirectory(x);
+            return runBatch("remove", x, "slides removed", false,
+                [](const LibraryOptions& y, std::vector<OpenSlideFile>&, const BatchOptions& b) {
+                    return removeSlides(y.library.c_str(), y.items, y.directory.c_str(), b);
+                });
+        });
+    }
+
+    if (CLI::App* c = commands.add(
+            "replace", "Replace slides of a library by slide files of the same name (or append them)")) {
+        library(c);
+        c->add_option("SLIDE", o->items, "slide files (.sld optional); each ends up last in the directory")
+            ->required();
+        keepGoing(c);
+        force(c);
+        set(c, [](const LibraryOptions& x) {
+            return runBatch("replace", x, "slide files stored", true,
+                [](const LibraryOptions& y, std::vector<OpenSlideFile>& files, const BatchOptions& b) {
+                    return replaceSlides(y.library.c_str(), files, b);
+                });
+        });
+    }
+
+    if (CLI::App* c = commands.add("rename", "Rename a slide, keeping its place in the directory")) {
+        library(c);
+        c->add_option("OLD", o->oldName, "the slide's name (letter case is ignored)")->required();
+        c->add_option("NEW", o->newName, "the new name: upper-cased, at most 31 characters, not already used")
+            ->required();
+        set(c, [](const LibraryOptions& x) {
+            resetStatus();
+            if (x.newName.size() > SLIDE_NAME_MAX)
+                return fail("the new name " + x.newName + " is longer than 31 characters", EXIT_USAGE);
+            int code = renameSlide(x.library.c_str(), x.oldName.c_str(), x.newName.c_str());
+            // The store answers an unusable name with the invalid-slide code,
+            // whose message would mislead here.
+            if (code == InvalidSlide)
+                return fail("\"" + x.newName
+                        + "\" cannot be a slide name (empty, \".\", \"..\", or holding /, \\, : or control "
+                          "characters)",
+                    EXIT_USAGE);
+            if (code != Ok) return failWithLibrary(x);
+            return EXIT_OK;
+        });
+    }
 }
 
 } // namespace qorvan::cli

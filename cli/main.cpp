@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -41,38 +40,6 @@ void noteUnmappedDrives(int argc, char** argv)
     }
 }
 
-enum class Group { Library, Info, Check, Render, Gallery, Thumbnail, Inspect, Make, Dialogs };
-
-// The group that registers each command. Building every command's options
-// is most of the work of a start, and qorvan is started once per slide by
-// scripts and thumbnailers, so a run that names its command builds that
-// command's group alone. A word missing here only costs that saving: it
-// builds the whole tree, as --help, help and completion must.
-constexpr std::pair<std::string_view, Group> COMMAND_GROUPS[] = {
-    { "list", Group::Library },
-    { "create", Group::Library },
-    { "append", Group::Library },
-    { "delete", Group::Library },
-    { "extract", Group::Library },
-    { "explode", Group::Library },
-    { "remove", Group::Library },
-    { "replace", Group::Library },
-    { "rename", Group::Library },
-    { "info", Group::Info },
-    { "check", Group::Check },
-    { "render", Group::Render },
-    { "convert", Group::Render },
-    { "gallery", Group::Gallery },
-    { "thumbnail", Group::Thumbnail },
-    { "dump", Group::Inspect },
-    { "build", Group::Inspect },
-    { "diff", Group::Inspect },
-    { "salvage", Group::Inspect },
-    { "make", Group::Make },
-    { "view", Group::Dialogs },
-    { "manager", Group::Dialogs },
-};
-
 struct Commands {
     Commands(CLI::App& a, qorvan::cli::Action& act)
         : app(a)
@@ -84,47 +51,36 @@ struct Commands {
     qorvan::cli::ViewOptions view;
     qorvan::cli::DialogRun run = nullptr;
 
-    void add(Group g)
+    // In the order --help lists them.
+    void addGroups(qorvan::cli::CommandSet& set)
     {
         using namespace qorvan::cli;
-        switch (g) {
-        case Group::Library:
-            return addLibraryCommands(app, action);
-        case Group::Info:
-            return addInfoCommand(app, action);
-        case Group::Check:
-            return addCheckCommand(app, action);
-        case Group::Render:
-            return addRenderCommands(app, action);
-        case Group::Gallery:
-            return addGalleryCommand(app, action);
-        case Group::Thumbnail:
-            return addThumbnailCommand(app, action);
-        case Group::Inspect:
-            return addInspectCommands(app, action);
-        case Group::Make:
-            return addMakeCommand(app, action);
-        case Group::Dialogs:
-            addDialogCommands(app, view, &run, forwardToDialogs, forwardToDialogs);
-            return;
-        }
+        addLibraryCommands(set, action);
+        addInfoCommand(set, action);
+        addCheckCommand(set, action);
+        addRenderCommands(set, action);
+        addGalleryCommand(set, action);
+        addThumbnailCommand(set, action);
+        addInspectCommands(set, action);
+        addMakeCommand(set, action);
+        addDialogCommands(set, view, &run, forwardToDialogs, forwardToDialogs);
     }
 
-    // In the order --help lists them; help and completion read the others,
-    // so they come last.
+    // help and completion read the others, so they come last.
     void addAll()
     {
-        for (Group g : { Group::Library, Group::Info, Group::Check, Group::Render, Group::Gallery,
-                 Group::Thumbnail, Group::Inspect, Group::Make, Group::Dialogs })
-            add(g);
+        qorvan::cli::CommandSet all(app);
+        addGroups(all);
         qorvan::cli::addHelpCommands(app, action);
     }
 
+    // The command word alone; help, completion and words that are no
+    // command build everything, as their answers need it.
     void addFor(const char* word)
     {
-        for (const auto& [name, group] : COMMAND_GROUPS)
-            if (name == word) return add(group);
-        addAll();
+        qorvan::cli::CommandSet named(app, word);
+        addGroups(named);
+        if (!named.addedAny()) addAll();
     }
 };
 

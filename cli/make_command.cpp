@@ -168,13 +168,14 @@ namespace {
 
 } // namespace
 
-void addMakeCommand(CLI::App& app, Action& action)
+void addMakeCommand(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<MakeOptions>();
-    CLI::App* cmd = app.add_subcommand("make",
+    CLI::App* cmd = commands.add("make",
         "Make slides from drawings (.dxf, .svg): a slide file for one input, or one slide per input in a "
         "library "
         "(.slb)");
+    if (!cmd) return;
     cmd->add_option("inputs", o->inputs, "Drawings to make slides of")->required();
     cmd->add_option(
            "-o,--output", o->output, "The slide file, or a library (.slb) the slides are appended to")

@@ -225,44 +225,47 @@ namespace {
 
 } // namespace
 
-void addRenderCommands(CLI::App& app, Action& action)
+void addRenderCommands(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<RenderOptions>();
-    CLI::App* c = app.add_subcommand("render",
-        "Draw a slide (or every slide of a library) to PNG or SVG: by default as the dialogs draw it");
-    c->add_option("REF", o->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
-        ->required();
-    c->add_option("-o,--output", o->out, "the picture file; its extension (.png or .svg) picks the format");
-    c->add_option(
-        "--size", o->size, "picture size WIDTHxHEIGHT (default: the slide's own, xDots+1 by yDots+1)");
-    addPictureOptions(*c, o->choices);
-    c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
-    c->add_option(
-        "-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
-    c->add_option("--format", o->format, "with --all: png (the default) or svg")
-        ->check(CLI::IsMember({ "png", "svg" }));
-    addJobsOption(*c, o->jobs);
-    c->callback([&action, o] { action = [o] { return runRender(*o); }; });
+    if (CLI::App* c = commands.add("render",
+            "Draw a slide (or every slide of a library) to PNG or SVG: by default as the dialogs draw it")) {
+        c->add_option("REF", o->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
+            ->required();
+        c->add_option(
+            "-o,--output", o->out, "the picture file; its extension (.png or .svg) picks the format");
+        c->add_option(
+            "--size", o->size, "picture size WIDTHxHEIGHT (default: the slide's own, xDots+1 by yDots+1)");
+        addPictureOptions(*c, o->choices);
+        c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
+        c->add_option(
+            "-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
+        c->add_option("--format", o->format, "with --all: png (the default) or svg")
+            ->check(CLI::IsMember({ "png", "svg" }));
+        addJobsOption(*c, o->jobs);
+        c->callback([&action, o] { action = [o] { return runRender(*o); }; });
+    }
 
     auto v = std::make_shared<ConvertOptions>();
-    c = app.add_subcommand("convert",
-        "Write a copy of a slide in either header form and either byte order (default: new form, "
-        "little-endian, as the module reads)");
-    c->add_option("SLIDE", v->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
-        ->required();
-    c->add_option("-o,--output", v->out, "the slide file to write");
-    c->add_option(
-         "--form", v->form, "new (31-byte header with a byte-order word) or old (34-byte header, level 1)")
-        ->check(CLI::IsMember({ "new", "old" }))
-        ->capture_default_str();
-    c->add_option("--byte-order", v->byteOrder, "little (low byte first, as the module reads) or big")
-        ->check(CLI::IsMember({ "little", "big" }))
-        ->capture_default_str();
-    c->add_flag("--all", v->all, "write every slide of the library SLIDE into -d DIR, as NAME.sld");
-    c->add_option(
-        "-d,--directory", v->directory, "with --all: the folder for the slides (created when missing)");
-    addJobsOption(*c, v->jobs);
-    c->callback([&action, v] { action = [v] { return runConvert(*v); }; });
+    if (CLI::App* c = commands.add("convert",
+            "Write a copy of a slide in either header form and either byte order (default: new form, "
+            "little-endian, as the module reads)")) {
+        c->add_option("SLIDE", v->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
+            ->required();
+        c->add_option("-o,--output", v->out, "the slide file to write");
+        c->add_option("--form", v->form,
+             "new (31-byte header with a byte-order word) or old (34-byte header, level 1)")
+            ->check(CLI::IsMember({ "new", "old" }))
+            ->capture_default_str();
+        c->add_option("--byte-order", v->byteOrder, "little (low byte first, as the module reads) or big")
+            ->check(CLI::IsMember({ "little", "big" }))
+            ->capture_default_str();
+        c->add_flag("--all", v->all, "write every slide of the library SLIDE into -d DIR, as NAME.sld");
+        c->add_option(
+            "-d,--directory", v->directory, "with --all: the folder for the slides (created when missing)");
+        addJobsOption(*c, v->jobs);
+        c->callback([&action, v] { action = [v] { return runConvert(*v); }; });
+    }
 }
 
 } // namespace qorvan::cli

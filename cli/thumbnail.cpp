@@ -141,7 +141,7 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
     return true;
 }
 
-void addThumbnailCommand(CLI::App& app, Action& action)
+void addThumbnailCommand(CommandSet& commands, Action& action)
 {
     struct Options {
         std::string input;
@@ -151,8 +151,9 @@ void addThumbnailCommand(CLI::App& app, Action& action)
         ThumbnailLook look;
     };
     auto o = std::make_shared<Options>();
-    CLI::App* c = app.add_subcommand("thumbnail",
+    CLI::App* c = commands.add("thumbnail",
         "Draw a PNG of at most SIZE pixels a side of a slide, or of the first slides of a library");
+    if (!c) return;
     c->add_option("INPUT", o->input, "a slide file, LIBRARY(NAME), or a library")->required();
     c->add_option("OUTPUT", o->output, "the PNG file to write (or give it with -o)");
     c->add_option("-o,--output", o->outputOption, "the PNG file to write, as every command names its output");
