@@ -21,15 +21,15 @@ namespace {
     constexpr bool HEAP_ONLY = false;
 #endif
 
-    std::size_t mappedLength(std::size_t bytes)
-    {
-        return (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
-    }
-
     // malloc's alignment: enough for any type libpng or zlib keep.
     constexpr std::size_t ALIGN = alignof(std::max_align_t);
 
 } // namespace
+
+std::size_t largePagesLength(std::size_t bytes)
+{
+    return (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
+}
 
 bool largePagesAllowed()
 {
@@ -41,7 +41,7 @@ void* mapLargePages(std::size_t bytes)
     if (HEAP_ONLY || bytes == 0 || bytes > SIZE_MAX - 2 * LARGE_PAGE) return nullptr;
     // Mapped with a large page to spare, so that it can start on a large
     // page boundary; the spare ends are given back.
-    const std::size_t length = mappedLength(bytes);
+    const std::size_t length = largePagesLength(bytes);
     void* raw
         = ::mmap(nullptr, length + LARGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
@@ -58,7 +58,7 @@ void* mapLargePages(std::size_t bytes)
 
 void unmapLargePages(void* p, std::size_t bytes) noexcept
 {
-    if (p) ::munmap(p, mappedLength(bytes));
+    if (p) ::munmap(p, largePagesLength(bytes));
 }
 
 ScratchArena::ScratchArena(std::size_t capacity)
@@ -67,9 +67,21 @@ ScratchArena::ScratchArena(std::size_t capacity)
 {
 }
 
+ScratchArena::ScratchArena(void* memory, std::size_t size)
+    : owned_(false)
+{
+    // Blocks keep malloc's alignment however the memory starts.
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t aligned = (start + ALIGN - 1) / ALIGN * ALIGN;
+    if (memory && size > aligned - start) {
+        base_ = reinterpret_cast<char*>(aligned);
+        capacity_ = size - (aligned - start);
+    }
+}
+
 ScratchArena::~ScratchArena()
 {
-    unmapLargePages(base_, capacity_);
+    if (owned_) unmapLargePages(base_, capacity_);
 }
 
 void* ScratchArena::allocate(std::size_t bytes) noexcept

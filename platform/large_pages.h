@@ -22,6 +22,8 @@ bool largePagesAllowed();
 void* mapLargePages(std::size_t bytes);
 // Gives back what mapLargePages(bytes) returned (null is ignored).
 void unmapLargePages(void* p, std::size_t bytes) noexcept;
+// How much a mapping of bytes covers: whole large pages.
+std::size_t largePagesLength(std::size_t bytes);
 
 // A bump allocator over one mapping of large pages, for a library whose
 // working memory is given out and taken back many times within one task
@@ -32,6 +34,9 @@ void unmapLargePages(void* p, std::size_t bytes) noexcept;
 class ScratchArena {
 public:
     explicit ScratchArena(std::size_t capacity = LARGE_PAGE);
+    // Over memory the caller owns and keeps for the arena's life (what is
+    // left of another block's large pages); it is not given back.
+    ScratchArena(void* memory, std::size_t size);
     ~ScratchArena();
     ScratchArena(const ScratchArena&) = delete;
     ScratchArena& operator=(const ScratchArena&) = delete;
@@ -45,6 +50,7 @@ private:
     char* base_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
+    bool owned_ = true;
 };
 
 } // namespace qorvan::platform

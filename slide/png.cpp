@@ -158,11 +158,10 @@ namespace {
     }
 
     // libpng reports errors by longjmp; nothing with a destructor may live
-    // between setjmp and the calls that can fail, so the rows are prepared
-    // first and the arena is made before libpng starts.
-    bool encode(std::string& out, int width, int height, Rows& rows)
+    // between setjmp and the calls that can fail, so the rows and the arena
+    // are made first.
+    bool encode(std::string& out, int width, int height, Rows& rows, platform::ScratchArena& arena)
     {
-        platform::ScratchArena arena;
         png_structp png = png_create_write_struct_2(
             PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, &arena, scratchAllocate, scratchRelease);
         if (!png) return false;
@@ -236,7 +235,8 @@ bool encodePng(const RasterSurface& s, std::string& out, const ColorRef* transpa
     }
     pack(rows, static_cast<std::size_t>(s.width()), static_cast<std::size_t>(s.height()));
     out.clear();
-    return encode(out, s.width(), s.height(), rows);
+    platform::ScratchArena arena;
+    return encode(out, s.width(), s.height(), rows, arena);
 }
 
 bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* transparent)
@@ -307,7 +307,13 @@ bool encodePng(const IndexedRasterSurface& s, std::string& out, const ColorRef* 
         }
     }
     out.clear();
-    return encode(out, s.width(), s.height(), rows);
+    // Where the picture's large page has room for libpng and zlib (about
+    // 300 KB), they share it rather than fault in one of their own.
+    const SpareMemory spare = spareAfterPixels(s);
+    platform::ScratchArena arena = spare.size >= platform::LARGE_PAGE / 4
+        ? platform::ScratchArena(spare.data, spare.size)
+        : platform::ScratchArena();
+    return encode(out, s.width(), s.height(), rows, arena);
 }
 
 } // namespace qorvan::slide

@@ -46,6 +46,16 @@ void* allocateZeroedPixels(std::size_t bytes)
     return platform::mapLargePages(bytes);
 }
 
+SpareMemory spareAfterPixels(const IndexedRasterSurface& s)
+{
+    // The allocator was asked for the capacity, so the mapping ends where
+    // whole large pages for that many bytes end.
+    const std::size_t bytes = s.pixels().capacity();
+    if (bytes == 0 || !inLargePages(bytes)) return {};
+    auto* end = const_cast<std::uint8_t*>(s.pixels().data()) + bytes;
+    return { end, platform::largePagesLength(bytes) - bytes };
+}
+
 void freeZeroedPixels(void* pixels, std::size_t bytes) noexcept
 {
     if (!pixels) return;

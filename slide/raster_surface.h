@@ -58,6 +58,13 @@ void* allocateZeroedPixels(std::size_t bytes);
 // Gives back what allocateZeroedPixels(bytes) returned.
 void freeZeroedPixels(void* pixels, std::size_t bytes) noexcept;
 
+// Memory that is no part of anything, left over where a block was given
+// whole large pages.
+struct SpareMemory {
+    void* data = nullptr;
+    std::size_t size = 0;
+};
+
 template <typename T> struct ZeroedAllocator {
     using value_type = T;
     ZeroedAllocator() = default;
@@ -149,5 +156,11 @@ private:
 
 using RasterSurface = BasicRasterSurface<ColorRef>;
 using IndexedRasterSurface = BasicRasterSurface<std::uint8_t>;
+
+// What is left of the large pages a picture's pixels were given: faulted
+// in with them, so the encoder's working memory costs no faults of its own
+// there. Empty when the pixels are on the heap. Valid while the surface
+// lives and keeps its size.
+SpareMemory spareAfterPixels(const IndexedRasterSurface& s);
 
 } // namespace qorvan::slide

@@ -52,6 +52,34 @@ TEST(ScratchArena, BlocksAreAlignedApartAndSurviveEachOther)
     }
 }
 
+TEST(ScratchArena, BorrowedMemoryIsUsedAlignedAndNotGivenBack)
+{
+    std::vector<unsigned char> memory(1000, 0);
+    {
+        // Started off alignment on purpose.
+        ScratchArena arena(memory.data() + 3, memory.size() - 3);
+        std::vector<void*> inside;
+        for (int i = 0; i < 20; ++i) {
+            void* p = arena.allocate(100);
+            ASSERT_NE(p, nullptr);
+            EXPECT_TRUE(aligned(p));
+            std::memset(p, 5, 100);
+            auto* c = static_cast<unsigned char*>(p);
+            if (c >= memory.data() && c < memory.data() + memory.size()) {
+                EXPECT_LE(c + 100, memory.data() + memory.size());
+                inside.push_back(p);
+            }
+            arena.release(p);
+        }
+        // About nine of the twenty fit; the rest came from the heap.
+        EXPECT_GE(inside.size(), 8u);
+        EXPECT_LE(inside.size(), 10u);
+    }
+    // Still the caller's: writing it is safe after the arena is gone.
+    std::memset(memory.data(), 1, memory.size());
+    EXPECT_EQ(memory[999], 1);
+}
+
 TEST(ScratchArena, LargerThanItsCapacityComesFromTheHeap)
 {
     ScratchArena arena(4096);

@@ -3,7 +3,9 @@
 // pixel centre against every edge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "slide/raster_surface.h"
@@ -123,6 +125,29 @@ namespace {
         empty.MoveTo(0, 0);
         empty.LineTo(10, 10);
         EXPECT_TRUE(empty.pixels().empty());
+    }
+
+    // The encoder works in what is left of a large picture's last large
+    // page: memory of no pixel, and none at all for a picture on the heap.
+    TEST(RasterSurface, SpareMemoryIsPastEveryPixel)
+    {
+        IndexedRasterSurface small(40, 30);
+        EXPECT_EQ(spareAfterPixels(small).size, 0u);
+
+        IndexedRasterSurface large(1000, 800);
+        large.SelectObject(large.CreatePen(PS_SOLID, 0, rgb(255, 255, 255)));
+        large.MoveTo(0, 0);
+        large.LineTo(999, 799);
+        const std::vector<std::uint8_t> before(large.pixels().begin(), large.pixels().end());
+        const SpareMemory spare = spareAfterPixels(large);
+        if (spare.size == 0) GTEST_SKIP() << "a memory-checking build keeps pictures on the heap";
+        const auto* first = large.pixels().data();
+        const auto* at = static_cast<const std::uint8_t*>(spare.data);
+        EXPECT_GE(at, first + large.pixels().size());
+        // The picture and its spare fill whole large pages.
+        EXPECT_EQ((large.pixels().size() + spare.size) % (std::size_t { 2 } << 20), 0u);
+        std::memset(spare.data, 0xAB, spare.size);
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), large.pixels().begin()));
     }
 
 } // namespace
