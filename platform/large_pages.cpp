@@ -86,14 +86,15 @@ ScratchArena::~ScratchArena()
 
 void* ScratchArena::allocate(std::size_t bytes) noexcept
 {
-    const std::size_t rounded = (bytes + ALIGN - 1) / ALIGN * ALIGN;
-    if (base_ && rounded >= bytes && rounded <= capacity_ - used_) {
+    // An empty block takes room too, so that it is distinct from the next.
+    const std::size_t wanted = bytes == 0 ? 1 : bytes;
+    const std::size_t rounded = (wanted + ALIGN - 1) / ALIGN * ALIGN;
+    if (base_ && rounded >= wanted && rounded <= capacity_ - used_) {
         void* p = base_ + used_;
         used_ += rounded;
         return p;
     }
-    // Every block distinct, as from malloc, even an empty one.
-    return std::malloc(bytes == 0 ? 1 : bytes);
+    return std::malloc(wanted);
 }
 
 void ScratchArena::release(void* p) noexcept

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <vector>
 
 using namespace qorvan::platform;
@@ -46,6 +47,10 @@ TEST(ScratchArena, BlocksAreAlignedApartAndSurviveEachOther)
         for (const Block& b : blocks)
             for (std::size_t i = 0; i < b.size; ++i)
                 ASSERT_EQ(b.p[i], b.mark) << "block of " << b.size << " overwritten at " << i;
+        // Empty blocks too are distinct from every other, as from malloc.
+        std::set<unsigned char*> distinct;
+        for (const Block& b : blocks)
+            EXPECT_TRUE(distinct.insert(b.p).second) << "a block of " << b.size << " shares its address";
         for (const Block& b : blocks)
             arena.release(b.p);
         arena.release(nullptr);
