@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace qorvan::import {
 
@@ -25,7 +26,55 @@ namespace {
         return n >= static_cast<double>(maxSegments) ? maxSegments : static_cast<std::size_t>(n);
     }
 
+    // De Boor evaluation of a (rational) B-spline at t.
+    Vec3 deBoor(int p, const std::vector<double>& U, const std::vector<Vec3>& P, const std::vector<double>& W,
+        double t)
+    {
+        const int n = static_cast<int>(P.size());
+        int k = p;
+        while (k < n - 1 && t >= U[static_cast<std::size_t>(k + 1)])
+            ++k;
+        double d[12][4];
+        for (int j = 0; j <= p; ++j) {
+            const auto idx = static_cast<std::size_t>(std::clamp(j + k - p, 0, n - 1));
+            const double w = W.empty() ? 1.0 : W[idx];
+            d[j][0] = P[idx].x * w;
+            d[j][1] = P[idx].y * w;
+            d[j][2] = P[idx].z * w;
+            d[j][3] = w;
+        }
+        for (int r = 1; r <= p; ++r)
+            for (int j = p; j >= r; --j) {
+                const double lo = U[static_cast<std::size_t>(j + k - p)],
+                             hi = U[static_cast<std::size_t>(j + 1 + k - r)];
+                const double a = hi - lo != 0 ? (t - lo) / (hi - lo) : 0;
+                for (int c = 0; c < 4; ++c)
+                    d[j][c] = (1 - a) * d[j - 1][c] + a * d[j][c];
+            }
+        const double w = d[p][3] != 0 ? d[p][3] : 1;
+        return { d[p][0] / w, d[p][1] / w, d[p][2] / w };
+    }
+
+    double distanceToChord(Vec3 p, Vec3 a, Vec3 b)
+    {
+        const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+        double t = l2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / l2 : 0;
+        t = std::clamp(t, 0.0, 1.0);
+        return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+    }
+
 } // namespace
+
+double len(Vec3 a)
+{
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
+
+Vec3 unit(Vec3 a)
+{
+    const double l = len(a);
+    return l > 0 ? a * (1 / l) : Vec3 { 0, 0, 1 };
+}
 
 void Extents::add(Vec2 p)
 {
@@ -131,6 +180,75 @@ void appendQuadratic(
         const double t = static_cast<double>(i) / static_cast<double>(n);
         out.push_back(i == n ? p2 : lerp(lerp(p0, p1, t), lerp(p1, p2, t), t));
     }
+}
+
+bool flattenBSpline(int degree, std::vector<double> knots, const std::vector<Vec3>& ctrl,
+    std::vector<double> weights, double tol, std::size_t maxSegments, std::vector<Vec3>& out)
+{
+    const int n = static_cast<int>(ctrl.size());
+    if (n < 2) return false;
+    const int p = std::min(degree, n - 1);
+    if (knots.size() != static_cast<std::size_t>(n + p + 1)) {
+        // Missing or inconsistent knots: a clamped uniform vector.
+        knots.clear();
+        for (int i = 0; i < n + p + 1; ++i)
+            knots.push_back(std::clamp(i - p, 0, n - p));
+    }
+    if (weights.size() != ctrl.size()) weights.clear();
+    for (double& w : weights)
+        if (!(w > 0)) w = 1;
+    for (std::size_t i = 1; i < knots.size(); ++i)
+        if (knots[i] < knots[i - 1]) return false;
+    const double t0 = knots[static_cast<std::size_t>(p)], t1 = knots[static_cast<std::size_t>(n)];
+    if (!(t1 > t0)) return false;
+    std::size_t budget = maxSegments;
+    out.push_back(deBoor(p, knots, ctrl, weights, t0));
+    // Each knot span in a few steps, halved where the curve strays from a chord.
+    std::function<void(double, Vec3, double, Vec3, int)> rec
+        = [&](double a, Vec3 pa, double b, Vec3 pb, int depth) {
+              const double m = (a + b) / 2;
+              const Vec3 pm = deBoor(p, knots, ctrl, weights, m);
+              const Vec3 pq = deBoor(p, knots, ctrl, weights, (a + m) / 2);
+              if (depth < 18 && budget > 1
+                  && (distanceToChord(pm, pa, pb) > tol || distanceToChord(pq, pa, pb) > tol)) {
+                  rec(a, pa, m, pm, depth + 1);
+                  rec(m, pm, b, pb, depth + 1);
+                  return;
+              }
+              if (budget > 0) --budget;
+              out.push_back(pb);
+          };
+    for (int s = p; s < n; ++s) {
+        const double a = knots[static_cast<std::size_t>(s)], b = knots[static_cast<std::size_t>(s + 1)];
+        if (!(b > a)) continue;
+        constexpr int START = 4;
+        for (int k = 0; k < START; ++k) {
+            const double u0 = a + (b - a) * k / START, u1 = a + (b - a) * (k + 1) / START;
+            rec(u0, deBoor(p, knots, ctrl, weights, u0), u1, deBoor(p, knots, ctrl, weights, u1), 0);
+        }
+    }
+    return true;
+}
+
+void appendBulge(std::vector<Vec2>& out, Vec2 a, Vec2 b, double bulge, double tol, std::size_t maxSeg)
+{
+    if (bulge == 0 || !std::isfinite(bulge) || (a.x == b.x && a.y == b.y)) {
+        out.push_back(b);
+        return;
+    }
+    const double theta = 4 * std::atan(bulge);
+    const double chord = std::hypot(b.x - a.x, b.y - a.y);
+    const double r = chord / (2 * std::sin(std::fabs(theta) / 2));
+    const double mx = (a.x + b.x) / 2, my = (a.y + b.y) / 2;
+    // The centre lies on the chord's left normal at a signed distance that
+    // puts it right of the chord for clockwise arcs and for arcs beyond a
+    // half circle.
+    const double nx = -(b.y - a.y) / chord, ny = (b.x - a.x) / chord;
+    const double d = chord / 2 / std::tan(theta / 2);
+    const Vec2 centre { mx + nx * d, my + ny * d };
+    const double start = std::atan2(a.y - centre.y, a.x - centre.x);
+    appendEllipseArc(out, centre, std::fabs(r), std::fabs(r), 0, start, theta, tol, maxSeg, false);
+    out.back() = b;
 }
 
 } // namespace qorvan::import

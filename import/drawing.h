@@ -29,6 +29,28 @@ struct Vec2 {
     double y = 0;
 };
 
+// A point in a drawing's 3D space (DXF): everything drawn is seen from
+// above, so only x and y reach a Shape.
+struct Vec3 {
+    double x = 0, y = 0, z = 0;
+};
+
+inline Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return { a.x + b.x, a.y + b.y, a.z + b.z };
+}
+inline Vec3 operator*(Vec3 a, double k)
+{
+    return { a.x * k, a.y * k, a.z * k };
+}
+inline Vec3 crossV(Vec3 a, Vec3 b)
+{
+    return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
+}
+double len(Vec3 a);
+// a scaled to length 1; the z axis for a zero vector.
+Vec3 unit(Vec3 a);
+
 // One polyline. A closed ring joins its last point to its first; the first
 // point is not repeated at the end.
 struct Ring {
@@ -134,5 +156,18 @@ void appendCubic(
     std::vector<Vec2>& out, Vec2 p0, Vec2 p1, Vec2 p2, Vec2 p3, double tolerance, std::size_t maxSegments);
 void appendQuadratic(
     std::vector<Vec2>& out, Vec2 p0, Vec2 p1, Vec2 p2, double tolerance, std::size_t maxSegments);
+
+// A polyline's bulge from a to b (the tangent of a quarter of the arc's
+// angle, positive counter-clockwise): appends the arc's points after a,
+// ending exactly on b; a straight piece for a zero bulge.
+void appendBulge(
+    std::vector<Vec2>& out, Vec2 a, Vec2 b, double bulge, double tolerance, std::size_t maxSegments);
+
+// Points along a (rational) B-spline of `degree` with start, within
+// tolerance; knots that do not fit the control points are replaced by a
+// clamped uniform vector, weights that do not fit are dropped. False when
+// the data describe no curve.
+bool flattenBSpline(int degree, std::vector<double> knots, const std::vector<Vec3>& control,
+    std::vector<double> weights, double tolerance, std::size_t maxSegments, std::vector<Vec3>& out);
 
 } // namespace qorvan::import

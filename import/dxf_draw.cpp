@@ -1,0 +1,480 @@
+#include "import/dxf_draw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "import/dxf_groups.h"
+#include "import/dxf_text.h"
+#include "import/stroke_font.h"
+#include "slide/palette_match.h"
+
+namespace qorvan::import::dxf {
+
+namespace {
+
+    class DxfSource : public Source {
+    public:
+        DxfSource(Model&& m, const Options& options, std::string name)
+            : layers_(std::move(m.layers))
+            , blocks_(std::move(m.blocks))
+            , entities_(std::move(m.entities))
+            , warnings_(std::move(m.warnings))
+            , options_(options)
+            , name_(std::move(name))
+        {
+        }
+
+        Extents extents() const override { return extents_; }
+        const std::vector<std::string>& warnings() const override { return warnings_; }
+
+        bool prepare(std::string& error)
+        {
+            // The font is read once per process, whatever the number of drawings.
+            static const auto loaded = [] {
+                std::pair<std::shared_ptr<const StrokeFont>, std::string> f;
+                f.first = StrokeFont::load("futural", f.second);
+                return f;
+            }();
+            font_ = loaded.first;
+            fontError_ = loaded.second;
+            // The cheap extents: every curve drawn in a few chords.
+            Drawing coarse;
+            Grid g;
+            g.unitsPerPixel = 1;
+            g.tolerance = std::numeric_limits<double>::infinity();
+            if (!draw(g, coarse, error)) return false;
+            extents_ = coarse.extents();
+            return true;
+        }
+
+        bool draw(const Grid& grid, Drawing& out, std::string& error) const override
+        {
+            State st { grid, out, error };
+            Context top;
+            top.xf = Xf {};
+            top.layer = -1;
+            top.byBlock = 7;
+            for (const Entity& e : entities_)
+                if (!drawEntity(e, top, st, 0)) return false;
+            if (st.textSkipped) out.warnings.push_back(name_ + ": text left out: " + fontError_);
+            if (st.patterns) out.warnings.push_back(name_ + ": hatch patterns are drawn as their boundaries");
+            return true;
+        }
+
+    private:
+        struct Context {
+            Xf xf;
+            int layer = -1; // the insert's layer, which entities on layer 0 take
+            int byBlock = 7;
+            bool hidden0 = false; // entities on layer 0 inside an insert on an off layer
+        };
+        struct State {
+            const Grid& grid;
+            Drawing& out;
+            std::string& error;
+            std::size_t visits = 0, points = 0;
+            bool textSkipped = false;
+            bool patterns = false;
+        };
+
+        bool layerShown(int idx) const
+        {
+            const Layer& l = layers_[static_cast<std::size_t>(idx)];
+            if (l.frozen) return false;
+            const std::string u = upper(l.name);
+            if (!options_.layers.empty()
+                && std::none_of(options_.layers.begin(), options_.layers.end(),
+                    [&](const std::string& s) { return upper(s) == u; }))
+                return false;
+            return std::none_of(options_.excludeLayers.begin(), options_.excludeLayers.end(),
+                [&](const std::string& s) { return upper(s) == u; });
+        }
+
+        int resolveColour(const Entity& e, int layer, const Context& ctx) const
+        {
+            if (e.trueColour >= 0)
+                return slide::nearestPaletteIndex(static_cast<std::uint8_t>(e.trueColour >> 16),
+                    static_cast<std::uint8_t>(e.trueColour >> 8), static_cast<std::uint8_t>(e.trueColour));
+            int c = e.colour;
+            if (c == 0) return ctx.byBlock;
+            if (c < 0) c = -c;
+            if (c >= 1 && c <= 255) return c;
+            const Layer& l = layers_[static_cast<std::size_t>(layer)];
+            if (l.trueColour >= 0)
+                return slide::nearestPaletteIndex(static_cast<std::uint8_t>(l.trueColour >> 16),
+                    static_cast<std::uint8_t>(l.trueColour >> 8), static_cast<std::uint8_t>(l.trueColour));
+            return l.colour;
+        }
+
+        bool emit(State& st, Shape&& s) const
+        {
+            std::size_t n = 0;
+            for (const Ring& r : s.rings)
+                n += r.points.size();
+            st.points += n;
+            if (st.out.shapes.size() >= options_.limits.maxEntities) {
+                st.error = "the drawing makes more than " + std::to_string(options_.limits.maxEntities)
+                    + " shapes";
+                return false;
+            }
+            if (st.points > options_.limits.maxPoints) {
+                st.error
+                    = "the drawing makes more than " + std::to_string(options_.limits.maxPoints) + " points";
+                return false;
+            }
+            if (n) st.out.shapes.push_back(std::move(s));
+            return true;
+        }
+
+        static Vec2 flat(Vec3 p) { return { p.x, p.y }; }
+
+        // A shape of rings given in the entity's own plane (OCS or not), mapped
+        // through the insert transforms to plan view.
+        Ring mapRing(const std::vector<Vec2>& pts, double z, const Xf& xf, bool closed) const
+        {
+            Ring r;
+            r.closed = closed;
+            r.points.reserve(pts.size());
+            for (Vec2 p : pts)
+                r.points.push_back(flat(xf.apply({ p.x, p.y, z })));
+            return r;
+        }
+
+        bool drawEntity(const Entity& e, const Context& ctx, State& st, int depth) const
+        {
+            if (++st.visits > options_.limits.maxEntities * 4) {
+                st.error = "the drawing's block references make more than "
+                    + std::to_string(options_.limits.maxEntities * 4) + " entities";
+                return false;
+            }
+            int layer = e.layer;
+            bool hidden = false;
+            if (ctx.layer >= 0 && layer == 0) {
+                layer = ctx.layer;
+                hidden = ctx.hidden0;
+            }
+            if (!layerShown(layer)) return true;
+            const bool off = layers_[static_cast<std::size_t>(layer)].off || hidden;
+            const int colour = resolveColour(e, layer, ctx);
+            const Xf xf = e.ocs ? ctx.xf.then(Xf::ocs(e.extrusion)) : ctx.xf;
+            const double sc = xf.scale();
+            const double tol = sc > 0 ? st.grid.tolerance / sc : st.grid.tolerance;
+            const std::size_t maxSeg = options_.limits.maxSegmentsPerCurve;
+            auto stroke = [&](std::vector<Vec2> pts, double z, bool closed) {
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(colour);
+                s.rings.push_back(mapRing(pts, z, xf, closed));
+                return emit(st, std::move(s));
+            };
+            if (e.kind == Kind::Insert || e.kind == Kind::Dimension) {
+                auto it = blocks_.find(e.block);
+                if (it == blocks_.end()) return true;
+                if (depth >= options_.limits.maxDepth) {
+                    st.error = "blocks nested more than " + std::to_string(options_.limits.maxDepth)
+                        + " deep (block " + e.block + ")";
+                    return false;
+                }
+                Context inner;
+                inner.layer = layer;
+                inner.hidden0 = off;
+                inner.byBlock = colour;
+                const Block& b = it->second;
+                for (int row = 0; row < e.rows; ++row)
+                    for (int col = 0; col < e.cols; ++col) {
+                        if (e.kind == Kind::Insert) {
+                            const Xf local
+                                = Xf::translate(e.pts[0])
+                                      .then(Xf::rotateZ(e.rotation))
+                                      .then(Xf::translate({ col * e.colSpacing, row * e.rowSpacing, 0 }))
+                                      .then(Xf::scaling(e.sx, e.sy, e.sz))
+                                      .then(Xf::translate(b.base * -1));
+                            inner.xf = xf.then(local);
+                        } else {
+                            inner.xf = ctx.xf;
+                        }
+                        for (const Entity& c : b.entities)
+                            if (!drawEntity(c, inner, st, depth + 1)) return false;
+                    }
+                if (!off)
+                    for (const Entity& a : e.children) {
+                        Context ac = ctx;
+                        if (!drawEntity(a, ac, st, depth)) return false;
+                    }
+                return true;
+            }
+            if (off) return true;
+            switch (e.kind) {
+            case Kind::Line:
+            case Kind::Point: {
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(colour);
+                s.rings.push_back({ { flat(xf.apply(e.pts[0])) }, false });
+                if (e.kind == Kind::Line) s.rings.back().points.push_back(flat(xf.apply(e.pts[1])));
+                return emit(st, std::move(s));
+            }
+            case Kind::Circle:
+            case Kind::Arc: {
+                std::vector<Vec2> pts;
+                double sweep = 2 * PI, start = 0;
+                if (e.kind == Kind::Arc) {
+                    start = e.a0;
+                    sweep = e.a1 - e.a0;
+                    while (sweep <= 0)
+                        sweep += 2 * PI;
+                }
+                appendEllipseArc(pts, flat(e.pts[0]), e.r, e.r, 0, start, sweep, tol, maxSeg, true);
+                return stroke(pts, e.pts[0].z, e.kind == Kind::Circle);
+            }
+            case Kind::Ellipse: {
+                const Vec3 major = e.pts[1];
+                const double a = len(major);
+                const Vec3 minorDir = unit(crossV(unit(e.extrusion), major));
+                std::vector<Vec2> pts;
+                double sweep = e.a1 - e.a0;
+                while (sweep <= 0)
+                    sweep += 2 * PI;
+                const std::size_t n = arcSegments(a, sweep, tol, maxSeg);
+                for (std::size_t i = 0; i <= n; ++i) {
+                    const double t = e.a0 + sweep * static_cast<double>(i) / static_cast<double>(n);
+                    const Vec3 p = e.pts[0] + major * std::cos(t) + minorDir * (a * e.ratio * std::sin(t));
+                    pts.push_back(flat(xf.apply(p)));
+                }
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(colour);
+                s.rings.push_back({ pts, std::fabs(sweep - 2 * PI) < 1e-9 });
+                return emit(st, std::move(s));
+            }
+            case Kind::Polyline: {
+                if (e.pts.empty()) return true;
+                if (!e.ocs) {
+                    std::vector<Vec2> pts;
+                    for (Vec3 p : e.pts)
+                        pts.push_back(flat(xf.apply(p)));
+                    Shape s;
+                    s.colour = static_cast<std::uint8_t>(colour);
+                    s.rings.push_back({ pts, e.closed });
+                    return emit(st, std::move(s));
+                }
+                std::vector<Vec2> pts { flat(e.pts[0]) };
+                const std::size_t n = e.pts.size();
+                for (std::size_t i = 0; i + 1 < n || (e.closed && i < n && n > 1); ++i)
+                    appendBulge(pts, flat(e.pts[i]), flat(e.pts[(i + 1) % n]), e.bulges[i], tol, maxSeg);
+                if (e.closed && pts.size() > 1) pts.pop_back();
+                return stroke(pts, e.pts[0].z, e.closed);
+            }
+            case Kind::Spline: {
+                std::vector<Vec3> out;
+                if (!flattenBSpline(e.degree, e.knots, e.pts, e.weights, tol, maxSeg, out)) {
+                    out = e.fit.empty() ? e.pts : e.fit;
+                }
+                std::vector<Vec2> pts;
+                for (Vec3 p : out)
+                    pts.push_back(flat(xf.apply(p)));
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(colour);
+                s.rings.push_back({ pts, false });
+                return emit(st, std::move(s));
+            }
+            case Kind::Solid: {
+                // Corners 1, 2, 4, 3 in order make the outline.
+                std::vector<Vec2> pts { flat(e.pts[0]), flat(e.pts[1]), flat(e.pts[3]), flat(e.pts[2]) };
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(colour);
+                s.filled = true;
+                s.rings.push_back(mapRing(pts, e.pts[0].z, xf, true));
+                return emit(st, std::move(s));
+            }
+            case Kind::Face: {
+                // Plan view of a face: its visible edges.
+                for (int k = 0; k < 4; ++k) {
+                    if (e.flags & (1 << k)) continue;
+                    const Vec3 a = e.pts[static_cast<std::size_t>(k)],
+                               b = e.pts[static_cast<std::size_t>((k + 1) % 4)];
+                    if (a.x == b.x && a.y == b.y && a.z == b.z) continue;
+                    Shape s;
+                    s.colour = static_cast<std::uint8_t>(colour);
+                    s.rings.push_back({ { flat(xf.apply(a)), flat(xf.apply(b)) }, false });
+                    if (!emit(st, std::move(s))) return false;
+                }
+                return true;
+            }
+            case Kind::Hatch:
+                return drawHatch(e, xf, colour, tol, st);
+            case Kind::Text:
+            case Kind::MText:
+                return drawText(e, xf, colour, st);
+            default:
+                return true;
+            }
+        }
+
+        bool drawHatch(const Entity& e, const Xf& xf, int colour, double tol, State& st) const
+        {
+            const std::size_t maxSeg = options_.limits.maxSegmentsPerCurve;
+            Shape s;
+            s.colour = static_cast<std::uint8_t>(colour);
+            s.filled = e.solid;
+            s.fillRule = FillRule::EvenOdd;
+            for (const auto& path : e.paths) {
+                std::vector<Vec2> pts;
+                for (const HatchEdge& h : path) {
+                    std::vector<Vec2> piece;
+                    switch (h.type) {
+                    case 0:
+                        piece.push_back(flat(h.a));
+                        appendBulge(piece, flat(h.a), flat(h.b), h.bulge, tol, maxSeg);
+                        break;
+                    case 1:
+                        piece = { flat(h.a), flat(h.b) };
+                        break;
+                    case 2:
+                    case 3: {
+                        // Angles of a clockwise edge are given counter-clockwise
+                        // and mirrored; the sweep runs from start to end either way.
+                        double sweep = h.end - h.start;
+                        while (sweep < 0)
+                            sweep += 2 * PI;
+                        if (sweep == 0 && h.end != h.start) sweep = 2 * PI;
+                        if (std::fabs(h.end - h.start) >= 2 * PI - 1e-9) sweep = 2 * PI;
+                        double rx = h.radius, ry = h.radius, rot = 0, start = h.start;
+                        if (h.type == 3) {
+                            rx = std::hypot(h.b.x, h.b.y);
+                            ry = rx * h.ratio;
+                            rot = std::atan2(h.b.y, h.b.x);
+                        }
+                        if (h.ccw) {
+                            appendEllipseArc(piece, flat(h.a), rx, ry, rot, start, sweep, tol, maxSeg, true);
+                        } else {
+                            appendEllipseArc(
+                                piece, flat(h.a), rx, ry, rot, -start, -sweep, tol, maxSeg, true);
+                        }
+                        break;
+                    }
+                    case 4: {
+                        std::vector<Vec3> out;
+                        if (flattenBSpline(h.degree, h.knots, h.control, h.weights, tol, maxSeg, out))
+                            for (Vec3 p : out)
+                                piece.push_back(flat(p));
+                        break;
+                    }
+                    default:
+                        break;
+                    }
+                    for (Vec2 p : piece)
+                        if (pts.empty() || std::hypot(pts.back().x - p.x, pts.back().y - p.y) > 1e-12)
+                            pts.push_back(p);
+                }
+                if (pts.size() > 1
+                    && std::hypot(pts.back().x - pts.front().x, pts.back().y - pts.front().y) < 1e-9)
+                    pts.pop_back();
+                if (!pts.empty()) s.rings.push_back(mapRing(pts, 0, xf, true));
+            }
+            if (s.rings.empty()) return true;
+            if (!e.solid) st.patterns = true;
+            return emit(st, std::move(s));
+        }
+
+        // TEXT and MTEXT: lines of strokes at the height given, placed by the
+        // justification, in the entity's plane.
+        bool drawText(const Entity& e, const Xf& xf, int colour, State& st) const
+        {
+            if (!font_) {
+                st.textSkipped = true;
+                return true;
+            }
+            const double h = e.r > 0 ? e.r : 1;
+            std::vector<std::string> lines;
+            double rotation = e.rotation;
+            Vec3 anchor = e.pts[0];
+            double xScale = h * (e.width > 0 ? e.width : 1), yScale = h;
+            double dx = 0, dy = 0;
+            if (e.kind == Kind::Text) {
+                lines.push_back(textCodes(e.text));
+                const double w = font_->advance(lines[0]) * xScale;
+                if (e.hjust != 0 || e.vjust != 0) {
+                    // Justified text hangs from its second point (the first when
+                    // a writer left the second out).
+                    if (e.hasAlign) anchor = e.pts[1];
+                    if ((e.hjust == 3 || e.hjust == 5) && e.hasAlign) {
+                        // Aligned and fit: the text runs from the first point to the second.
+                        anchor = e.pts[0];
+                        const double span = std::hypot(e.pts[1].x - e.pts[0].x, e.pts[1].y - e.pts[0].y);
+                        rotation = std::atan2(e.pts[1].y - e.pts[0].y, e.pts[1].x - e.pts[0].x);
+                        const double base = font_->advance(lines[0]) * h;
+                        if (base > 0) {
+                            xScale = span / font_->advance(lines[0]);
+                            if (e.hjust == 3) yScale = h * span / base;
+                        }
+                    } else {
+                        dx = e.hjust == 1 || e.hjust == 4 ? -w / 2 : e.hjust == 2 ? -w : 0;
+                        dy = e.hjust == 4  ? -h / 2
+                            : e.vjust == 1 ? h * 7 / 21
+                            : e.vjust == 2 ? -h / 2
+                            : e.vjust == 3 ? -h
+                                           : 0;
+                    }
+                }
+            } else {
+                lines = mtextLines(e.text);
+                if (e.hasAlign) rotation = std::atan2(e.pts[1].y, e.pts[1].x);
+                xScale = yScale = h;
+            }
+            const double lineStep = h * 5 / 3 * (e.spacing > 0 ? e.spacing : 1);
+            double blockW = 0;
+            for (const auto& l : lines)
+                blockW = std::max(blockW, font_->advance(l) * xScale);
+            const int attach = e.kind == Kind::MText ? std::clamp(e.flags, 1, 9) : 7;
+            const double totalH = h + lineStep * static_cast<double>(lines.size() - 1);
+            const Xf place = Xf::translate(anchor).then(Xf::rotateZ(rotation));
+            const double shear = std::tan(std::clamp(e.oblique, -1.4, 1.4));
+            const bool backward = e.kind == Kind::Text && (e.flags & 2);
+            const bool upside = e.kind == Kind::Text && (e.flags & 4);
+            Shape s;
+            s.colour = static_cast<std::uint8_t>(colour);
+            for (std::size_t li = 0; li < lines.size(); ++li) {
+                std::vector<Ring> strokes;
+                const double w = font_->layout(lines[li], strokes) * xScale;
+                double ox = dx, oy = dy;
+                if (e.kind == Kind::MText) {
+                    const int col = (attach - 1) % 3, row = (attach - 1) / 3;
+                    ox = col == 0 ? 0 : col == 1 ? -w / 2 : -w;
+                    const double top = row == 0 ? 0 : row == 1 ? totalH / 2 : totalH;
+                    oy = top - h - lineStep * static_cast<double>(li);
+                }
+                for (Ring& r : strokes) {
+                    std::vector<Vec2> pts;
+                    for (Vec2 p : r.points) {
+                        double x = p.x * xScale + p.y * yScale * shear + ox, y = p.y * yScale + oy;
+                        if (backward) x = -x;
+                        if (upside) y = -y;
+                        pts.push_back(flat(xf.apply(place.apply({ x, y, 0 }))));
+                    }
+                    s.rings.push_back({ pts, false });
+                }
+            }
+            return emit(st, std::move(s));
+        }
+
+        std::vector<Layer> layers_;
+        std::map<std::string, Block> blocks_;
+        std::vector<Entity> entities_;
+        std::vector<std::string> warnings_;
+        Options options_;
+        std::string name_;
+        Extents extents_;
+        std::shared_ptr<const StrokeFont> font_;
+        std::string fontError_;
+    };
+
+} // namespace
+
+std::unique_ptr<Source> makeSource(
+    Model&& model, const Options& options, std::string name, std::string& error)
+{
+    auto source = std::make_unique<DxfSource>(std::move(model), options, std::move(name));
+    if (!source->prepare(error)) return nullptr;
+    return source;
+}
+
+} // namespace qorvan::import::dxf
