@@ -65,7 +65,8 @@ bool placeDrawing(const Extents& e, const SlideSize& size, Placement& out, std::
     return true;
 }
 
-std::vector<std::uint8_t> writeSlide(const Drawing& drawing, const Placement& p)
+std::vector<std::uint8_t> writeSlide(
+    const Drawing& drawing, const Placement& p, std::vector<std::string>& warnings)
 {
     slide::SlideWriter w(p.xDots, p.yDots);
     std::vector<slide::Point> line;
@@ -96,6 +97,11 @@ std::vector<std::uint8_t> writeSlide(const Drawing& drawing, const Placement& p)
             w.polyline(line, r.closed);
         }
     }
+    if (const std::size_t n = w.stats().outlinedFills)
+        warnings.push_back(std::to_string(n)
+            + " filled area(s) drawn as outlines: cutting them into the slide's "
+            + "convex pieces would take more than " + std::to_string(slide::MAX_FILL_CUT_WORK)
+            + " steps (overlapping edges cross too often)");
     return w.finish();
 }
 
@@ -120,7 +126,7 @@ bool makeSlide(const Source& source, const SlideSize& size, std::vector<std::uin
     if (drawing.pointCount() == 0)
         warnings.push_back("nothing to draw (an empty drawing, or layers and filters that leave nothing): "
                            "the slide is blank");
-    bytes = writeSlide(drawing, exact);
+    bytes = writeSlide(drawing, exact, warnings);
     return true;
 }
 

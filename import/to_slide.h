@@ -40,7 +40,9 @@ struct Placement {
 bool placeDrawing(const Extents& extents, const SlideSize& size, Placement& out, std::string& error);
 
 // The slide: each shape in order, its colour record only where it changes.
-std::vector<std::uint8_t> writeSlide(const Drawing& drawing, const Placement& placement);
+// A warning is appended when areas had to be outlined rather than filled.
+std::vector<std::uint8_t> writeSlide(
+    const Drawing& drawing, const Placement& placement, std::vector<std::string>& warnings);
 
 // The whole road from an opened source: cheap extents, grid, shapes, exact
 // placement, bytes. Warnings of the drawing are appended to `warnings`; a

@@ -27,8 +27,15 @@ struct PointF {
     double y = 0;
 };
 
+// The work one slide may spend cutting areas into pieces: a step for each
+// edge in each band between vertex heights and for each crossing of two
+// edges, 64 for each piece made. A pile of 1000 overlapping quadrilaterals
+// takes about a tenth of it.
+inline constexpr std::size_t MAX_FILL_CUT_WORK = std::size_t { 1 } << 24;
+
 struct SlideWriterStats {
     std::size_t vectors = 0, offsetVectors = 0, commonEndpoints = 0, colours = 0, fills = 0;
+    std::size_t outlinedFills = 0; // areas drawn as their outline: cutting them was past the bound
 };
 
 class SlideWriter {
@@ -48,12 +55,16 @@ public:
     // The area inside the rings (each implicitly closed) under the even-odd
     // or the non-zero rule, in slide coordinates. A convex single ring is
     // written as it stands; anything else is cut into trapezoids along the
-    // rings' edges, which are convex whatever the rings' shape.
+    // rings' edges, which are convex whatever the rings' shape. Once the
+    // slide's cutting work (setFillCutWork) is spent, such an area is drawn
+    // as its outline instead, counted in stats().outlinedFills.
     void fillArea(const std::vector<std::vector<PointF>>& rings, bool evenOdd);
 
     // The slide's bytes, ending with the end record. The writer is spent.
     std::vector<std::uint8_t> finish();
     const SlideWriterStats& stats() const { return stats_; }
+    // The cutting work left to the slide, MAX_FILL_CUT_WORK to begin with.
+    void setFillCutWork(std::size_t work) { fillWork_ = work; }
 
 private:
     void line(Point from, Point to);
@@ -67,6 +78,7 @@ private:
     Point last_ { 0, 0 };
     int colour_ = -1;
     SlideWriterStats stats_;
+    std::size_t fillWork_ = MAX_FILL_CUT_WORK;
 };
 
 } // namespace qorvan::slide

@@ -235,6 +235,25 @@ namespace {
         return p;
     }
 
+    // Quadrilaterals laid over each other from a fixed seed, many of them
+    // crossing themselves: most crossings lie inside the area.
+    std::vector<std::vector<PointF>> pile(int count, unsigned seed)
+    {
+        std::vector<std::vector<PointF>> rings;
+        for (int i = 0; i < count; ++i) {
+            std::vector<PointF> q;
+            for (int k = 0; k < 4; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                const double x = 5 + (seed >> 16) % 111;
+                seed = seed * 1103515245u + 12345u;
+                const double y = 5 + (seed >> 16) % 91;
+                q.push_back({ x + 0.25, y + 0.5 });
+            }
+            rings.push_back(q);
+        }
+        return rings;
+    }
+
     INSTANTIATE_TEST_SUITE_P(Shapes, WriterFills,
         ::testing::Values(FillCase { "triangle", { { { 5, 5 }, { 100, 20 }, { 40, 90 } } }, false },
             FillCase { "circle_of_40", { regular(40, 60, 50, 40) }, false },
@@ -251,8 +270,38 @@ namespace {
             FillCase { "comb",
                 { { { 5, 5 }, { 115, 5 }, { 115, 95 }, { 100, 95 }, { 100, 20 }, { 85, 20 }, { 85, 95 },
                     { 70, 95 }, { 70, 20 }, { 55, 20 }, { 55, 95 }, { 5, 95 } } },
-                false }),
+                false },
+            FillCase { "pile_of_quads_nonzero", pile(40, 7), false },
+            FillCase { "pile_of_quads_even_odd", pile(40, 7), true },
+            FillCase { "two_quads_even_odd", pile(2, 99), true }),
         [](const auto& p) { return std::string(p.param.name); });
+
+    TEST(Writer, CuttingAreasIsBoundedAndPastTheBoundTheyAreOutlined)
+    {
+        const auto rings = pile(200, 11);
+        // Unbounded, the pile is cut into pieces; the pieces of its
+        // interior crossings are not made, so there are far fewer pieces
+        // than crossings (about 20 000 of 800 edges).
+        SlideWriter whole(120, 100);
+        whole.fillArea(rings, false);
+        EXPECT_EQ(whole.stats().outlinedFills, 0u);
+        EXPECT_GT(whole.stats().fills, 10u);
+        EXPECT_LT(whole.stats().fills, 5000u);
+        // With little work left, it is outlined: lines, no fill; and so is
+        // every later area that needs cutting, while a convex one is filled.
+        SlideWriter w(120, 100);
+        w.setFillCutWork(1000);
+        w.fillArea(rings, false);
+        EXPECT_EQ(w.stats().outlinedFills, 1u);
+        EXPECT_EQ(w.stats().fills, 0u);
+        w.fillArea({ square(10, 10, 20, 20, false), square(30, 30, 40, 40, false) }, false);
+        EXPECT_EQ(w.stats().outlinedFills, 2u);
+        w.fillArea({ square(10, 10, 20, 20, false) }, false);
+        EXPECT_EQ(w.stats().fills, 1u);
+        const Walked got = walk(w.finish());
+        EXPECT_EQ(got.fills.size(), 1u);
+        EXPECT_GE(got.lines.size(), 400u);
+    }
 
     TEST(Writer, AFlatFillStillLeavesALine)
     {
