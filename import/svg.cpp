@@ -163,7 +163,7 @@ namespace svg {
 
         struct WarningCounts {
             std::size_t translucent = 0, clipped = 0, outOfRange = 0, text = 0, images = 0, badPaint = 0,
-                        badReference = 0, badData = 0;
+                        badReference = 0, badData = 0, fineDashes = 0;
             std::string firstBadData;
         };
 
@@ -233,6 +233,7 @@ namespace svg {
             std::string& error;
             std::size_t points = 0;
             std::size_t visits = 0;
+            std::size_t cascade = 0; // style rules tried and declarations applied
             // The elements being drawn, from the root down through every use.
             std::vector<std::size_t> drawing;
             WarningCounts counts;
@@ -258,6 +259,8 @@ namespace svg {
                         std::to_string(counts.text) + " text element(s) left out: " + src.fontError);
                 warn(counts.images, "embedded image(s) left out: a slide holds only lines and fills");
                 warn(counts.badPaint, "paint(s) referring to a pattern or a missing element left out");
+                warn(counts.fineDashes,
+                    "dashed stroke(s) drawn solid: the pattern repeats within a dot of the slide");
                 warn(counts.outOfRange, "ring(s) with coordinates beyond the range of numbers left out");
                 warn(counts.badReference,
                     "use element(s) referring to a missing element or to themselves left out");
@@ -419,9 +422,12 @@ namespace svg {
                 if (!src.sheet.rules.empty()) {
                     const std::string* id = node.attribute("id");
                     const std::string* cls = node.attribute("class");
-                    for (const Rule* r : src.sheet.match(node.name, id ? *id : "", cls ? *cls : ""))
+                    for (const Rule* r :
+                        src.sheet.match(node.name, id ? *id : "", cls ? *cls : "", &cascade)) {
+                        cascade += r->declarations.size();
                         for (const Declaration& d : r->declarations)
                             applyProperty(s, parent, d.property, d.value, vp);
+                    }
                 }
                 if (const std::string* style = node.attribute("style"))
                     for (const Declaration& d : parseDeclarations(*style))
@@ -628,13 +634,26 @@ namespace svg {
                     if (!addShape(std::move(shape))) return false;
                 }
                 if (stroke) {
+                    // A pattern that repeats within a dot of the slide cannot show
+                    // as dashes there, and cutting it would cost a piece for every
+                    // dash however many: such a stroke is drawn solid.
+                    double period = 0;
+                    for (double d : style.dashes)
+                        period += d;
+                    const bool dashed = !style.dashes.empty()
+                        && !(period * ctm.meanScale() / grid.unitsPerPixel < 1 && period > 0);
+                    if (!style.dashes.empty() && !dashed) ++counts.fineDashes;
                     std::vector<Ring> pieces;
                     for (const Ring& r : rings) {
-                        if (style.dashes.empty())
+                        const std::size_t before = pieces.size();
+                        if (!dashed)
                             pieces.push_back(r);
-                        else
-                            applyDashes(r, style.dashes, style.dashOffset, limits().maxEntities, pieces);
-                        if (!budget(0)) return false;
+                        else if (!applyDashes(
+                                     r, style.dashes, style.dashOffset, limits().maxEntities, pieces))
+                            return fail("a dash pattern cuts a stroke into more than "
+                                + std::to_string(limits().maxEntities) + " pieces");
+                        for (std::size_t i = before; dashed && i < pieces.size(); ++i)
+                            if (!budget(pieces[i].points.size())) return false;
                     }
                     Shape shape;
                     shape.colour = slide::nearestPaletteIndex(strokeColor.r, strokeColor.g, strokeColor.b);
@@ -849,6 +868,9 @@ namespace svg {
                     || n == "script" || n.starts_with("{"))
                     return true;
                 const Style s = computeStyle(node, parent, vp);
+                if (cascade > limits().maxPoints)
+                    return fail("style rules tried on elements more than "
+                        + std::to_string(limits().maxPoints) + " times");
                 if (!s.display) return true;
                 if (!isRoot) {
                     if (const std::string* t = node.attribute("transform")) {

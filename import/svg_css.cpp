@@ -154,23 +154,63 @@ void StyleSheet::parse(std::string_view cssText)
             std::size_t comma = prelude.find(',', start);
             if (comma == std::string_view::npos) comma = prelude.size();
             Selector selector;
-            if (parseSelector(prelude.substr(start, comma - start), selector))
+            if (parseSelector(prelude.substr(start, comma - start), selector)) {
                 rules.push_back(Rule { std::move(selector), declarations, rules.size() });
-            else
+                index(rules.size() - 1);
+            } else
                 ++skippedSelectors;
             start = comma + 1;
         }
     }
 }
 
-std::vector<const Rule*> StyleSheet::match(
-    std::string_view type, std::string_view id, std::string_view classes) const
+void StyleSheet::index(std::size_t rule)
 {
+    const Selector& s = rules[rule].selector;
+    if (!s.id.empty())
+        byId_[s.id].push_back(rule);
+    else if (!s.classes.empty())
+        byClass_[s.classes.front()].push_back(rule);
+    else if (!s.type.empty())
+        byType_[s.type].push_back(rule);
+    else
+        everyElement_.push_back(rule);
+}
+
+std::vector<const Rule*> StyleSheet::match(
+    std::string_view type, std::string_view id, std::string_view classes, std::size_t* tried) const
+{
+    std::vector<std::size_t> candidates = everyElement_;
+    auto add
+        = [&](const std::unordered_map<std::string, std::vector<std::size_t>>& map, std::string_view key) {
+              if (map.empty() || key.empty()) return;
+              const auto it = map.find(std::string(key));
+              if (it != map.end()) candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+          };
+    add(byId_, id);
+    add(byType_, type);
+    // A class named twice in the attribute must not bring its rules twice.
+    std::vector<std::string_view> names;
+    for (std::size_t i = 0; i < classes.size();) {
+        while (i < classes.size() && isSpace(classes[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < classes.size() && !isSpace(classes[i]))
+            ++i;
+        if (i > start) names.push_back(classes.substr(start, i - start));
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (std::string_view c : names)
+        add(byClass_, c);
+    if (tried) *tried += candidates.size();
     std::vector<const Rule*> out;
-    for (const Rule& r : rules)
-        if (r.selector.matches(type, id, classes)) out.push_back(&r);
-    std::stable_sort(out.begin(), out.end(),
-        [](const Rule* a, const Rule* b) { return a->selector.specificity() < b->selector.specificity(); });
+    for (std::size_t k : candidates)
+        if (rules[k].selector.matches(type, id, classes)) out.push_back(&rules[k]);
+    std::sort(out.begin(), out.end(), [](const Rule* a, const Rule* b) {
+        const int sa = a->selector.specificity(), sb = b->selector.specificity();
+        return sa != sb ? sa < sb : a->order < b->order;
+    });
     return out;
 }
 

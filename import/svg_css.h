@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qorvan::import::svg {
@@ -39,9 +40,19 @@ struct StyleSheet {
     std::size_t skippedSelectors = 0;
 
     void parse(std::string_view css);
-    // Rules matching the element, in cascade order (lowest first).
-    std::vector<const Rule*> match(
-        std::string_view type, std::string_view id, std::string_view classes) const;
+    // Rules matching the element, in cascade order (lowest first). Only the
+    // rules that name the element's id, one of its classes or its type (or
+    // name none of them) are tried; *tried is increased by their number.
+    std::vector<const Rule*> match(std::string_view type, std::string_view id, std::string_view classes,
+        std::size_t* tried = nullptr) const;
+
+private:
+    void index(std::size_t rule);
+    // Each rule under one key of its selector (the id, else its first class,
+    // else its type; else among the rules for every element), so that an
+    // element is tried against the rules that can match it, not all.
+    std::unordered_map<std::string, std::vector<std::size_t>> byId_, byClass_, byType_;
+    std::vector<std::size_t> everyElement_;
 };
 
 } // namespace qorvan::import::svg

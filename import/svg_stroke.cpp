@@ -123,7 +123,7 @@ void outlineStroke(const Ring& line, const StrokeStyle& style, double tolerance,
     }
 }
 
-void applyDashes(const Ring& line, const std::vector<double>& dashesIn, double offset, std::size_t maxPieces,
+bool applyDashes(const Ring& line, const std::vector<double>& dashesIn, double offset, std::size_t maxPieces,
     std::vector<Ring>& out)
 {
     std::vector<double> dashes = dashesIn;
@@ -137,7 +137,7 @@ void applyDashes(const Ring& line, const std::vector<double>& dashesIn, double o
     }
     if (dashes.empty() || !(total > 0)) {
         out.push_back(line);
-        return;
+        return true;
     }
     if (dashes.size() % 2) {
         dashes.insert(dashes.end(), dashesIn.begin(), dashesIn.end());
@@ -145,6 +145,13 @@ void applyDashes(const Ring& line, const std::vector<double>& dashesIn, double o
     }
     std::vector<Vec2> pts = line.points;
     if (line.closed && !pts.empty()) pts.push_back(pts.front());
+    // Counted before any piece is made: a fine pattern along a long line
+    // would otherwise cost its memory and time before the bound is met.
+    double length = 0;
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+        length += std::hypot(pts[i + 1].x - pts[i].x, pts[i + 1].y - pts[i].y);
+    const double most = (std::floor(length / total) + 2) * static_cast<double>(dashes.size() / 2);
+    if (!(most <= static_cast<double>(maxPieces))) return false;
     // Where in the pattern the line starts.
     double phase = std::fmod(offset, total);
     if (phase < 0) phase += total;
@@ -170,7 +177,7 @@ void applyDashes(const Ring& line, const std::vector<double>& dashesIn, double o
                 current.points.push_back(a);
                 out.push_back(std::move(current));
                 current = Ring {};
-                if (++pieces >= maxPieces) return;
+                if (++pieces > maxPieces) return false;
             } else {
                 current.points.push_back(a);
             }
@@ -182,6 +189,7 @@ void applyDashes(const Ring& line, const std::vector<double>& dashesIn, double o
         if (on) current.points.push_back(b);
     }
     if (on && current.points.size() > 1) out.push_back(std::move(current));
+    return true;
 }
 
 } // namespace qorvan::import::svg

@@ -29,8 +29,9 @@ void outlineStroke(const Ring& line, const StrokeStyle& style, double tolerance,
 
 // Cuts line into the dashes of a dash array (lengths alternate on, off),
 // starting `offset` into the pattern. An array that is empty, negative or
-// sums to zero draws the line solid, as viewers do. Stops at maxPieces.
-void applyDashes(const Ring& line, const std::vector<double>& dashes, double offset, std::size_t maxPieces,
+// sums to zero draws the line solid, as viewers do. False, with nothing
+// cut, when the line would make more than maxPieces dashes.
+bool applyDashes(const Ring& line, const std::vector<double>& dashes, double offset, std::size_t maxPieces,
     std::vector<Ring>& out);
 
 } // namespace qorvan::import::svg

@@ -164,17 +164,22 @@ namespace {
         auto along = [&](Vec2 p) { return p.y == 0 ? p.x : 10 + p.y; };
         for (const Case& c : cases) {
             std::vector<Ring> out;
-            applyDashes(line, c.dashes, c.offset, 100, out);
+            EXPECT_TRUE(applyDashes(line, c.dashes, c.offset, 100, out));
             ASSERT_EQ(out.size(), c.starts.size()) << c.offset;
             for (std::size_t i = 0; i < out.size(); ++i) {
                 EXPECT_NEAR(along(out[i].points.front()), c.starts[i], 1e-9) << i;
                 EXPECT_NEAR(along(out[i].points.back()), c.ends[i], 1e-9) << i;
             }
         }
-        // The bound on pieces holds however fine the pattern.
+        // Past the bound on pieces the line is refused before any piece is
+        // made, however fine the pattern; a pattern that fits is cut whole.
         std::vector<Ring> out;
-        applyDashes(line, { 1e-6, 1e-6 }, 0, 50, out);
-        EXPECT_EQ(out.size(), 50u);
+        EXPECT_FALSE(applyDashes(line, { 1e-6, 1e-6 }, 0, 50, out));
+        EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(applyDashes(line, { 1e-9, 1e-9 }, 0, 2'000'000, out));
+        EXPECT_TRUE(out.empty());
+        EXPECT_TRUE(applyDashes(line, { 0.5, 0.5 }, 0, 50, out));
+        EXPECT_EQ(out.size(), 20u);
     }
 
     TEST(Clip, PolygonsAndLinesAtTheViewport)

@@ -286,6 +286,32 @@ namespace {
         EXPECT_EQ(r.drawing.shapes[0].rings.size(), 7u); // 0-10, 15-25, ... 90-100
     }
 
+    TEST(SvgReader, DashesFinerThanADotAreSolidAndTooManyAreRefused)
+    {
+        const std::string line = "<line stroke=\"black\" x1=\"0\" y1=\"1\" x2=\"100\" y2=\"1\" ";
+        // A pattern that repeats within a dot cannot show: one solid line,
+        // and a warning that says so.
+        for (const char* dashes : { "1e-9 1e-9", "0.4 0.4" }) {
+            const Result r = run(svg(line + "stroke-dasharray=\"" + dashes + "\"/>"));
+            ASSERT_TRUE(r.ok) << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << dashes;
+            EXPECT_EQ(r.drawing.shapes[0].rings.size(), 1u) << dashes;
+            EXPECT_TRUE(anyWarning(r, "drawn solid")) << dashes;
+        }
+        // The same pattern on a grid ten times finer is dashes again.
+        Result r = run(svg(line + "stroke-dasharray=\"0.4 0.4\"/>"), {}, 0.1);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.drawing.shapes[0].rings.size(), 125u);
+        EXPECT_FALSE(anyWarning(r, "drawn solid"));
+        // Dashes a dot long that would be more pieces than a drawing may hold
+        // are an error naming the input and the bound, not a cut drawing.
+        Options few;
+        few.limits.maxEntities = 100;
+        r = run(svg(line + "stroke-dasharray=\"0.5 0.5\"/>"), few, 0.1);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "test.svg: a dash pattern cuts a stroke into more than 100 pieces");
+    }
+
     TEST(SvgReader, TextInTheStrokeFont)
     {
         std::string why;

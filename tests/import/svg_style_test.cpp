@@ -164,5 +164,30 @@ namespace {
         EXPECT_EQ(sheet.match("rect", "", "st00").size(), 1u);
     }
 
+    TEST(Css, AnElementIsTriedOnlyAgainstTheRulesThatCanMatchIt)
+    {
+        StyleSheet sheet;
+        std::string css;
+        for (int i = 0; i < 1000; ++i)
+            css += ".c" + std::to_string(i) + " { stroke-width: " + std::to_string(i) + " }\n";
+        css += ".b.a { fill: #010101 } rect.a { fill: #020202 } #x { fill: #030303 } .a { fill: #040404 } "
+               "rect { fill: #050505 } * { fill: #060606 } .a { fill: #070707 }";
+        sheet.parse(css);
+        std::size_t tried = 0;
+        // Compounds match in any order of the attribute's classes, a class
+        // named twice counts once, and equal specificity keeps sheet order.
+        auto m = sheet.match("rect", "x", "a  c7 b a", &tried);
+        std::vector<std::string> got;
+        for (const Rule* r : m)
+            got.push_back(r->declarations[0].value);
+        const std::vector<std::string> want { "#060606", "#050505", "7", "#040404", "#070707", "#020202",
+            "#010101", "#030303" };
+        EXPECT_EQ(got, want);
+        EXPECT_LE(tried, 10u);
+        tried = 0;
+        EXPECT_EQ(sheet.match("circle", "", "c999", &tried).size(), 2u); // * and .c999
+        EXPECT_EQ(tried, 2u);
+    }
+
 } // namespace
 } // namespace qorvan::import::svg
