@@ -7,6 +7,7 @@
 // section (a damaged directory) is written out.
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "inspect/library_layout.h"
 #include "inspect/slide_text_p.h"
@@ -138,6 +139,11 @@ namespace {
         std::vector<std::uint8_t> terminator_;
         std::vector<std::uint8_t> gap_;
         std::vector<Section> sections_;
+        // Looked up on every entry and slide line, so that a text of many
+        // slides is not quadratic in them: an entry's label and its line;
+        // for each entry that takes a slide section, the section's line (0
+        // until it comes).
+        std::unordered_map<std::int64_t, int> entryLines_, sectionLines_;
     };
 
     bool LibraryAssembler::requirePhase(Phase most, const Token& t, TextError& e)
@@ -183,10 +189,9 @@ namespace {
             if (t[1].quoted || !label || *label < 1)
                 return fail(e, t[1].column, "an entry's number is 1 or more");
             en.label = *label;
-            for (const Entry& other : entries_)
-                if (other.label == en.label)
-                    return fail(e, t[1].column,
-                        "entry " + t[1].text + " is already given on line " + num(other.line));
+            if (auto other = entryLines_.find(en.label); other != entryLines_.end())
+                return fail(
+                    e, t[1].column, "entry " + t[1].text + " is already given on line " + num(other->second));
             const std::string& name = t[2].text;
             if (!t[2].quoted) return fail(e, t[2].column, "an entry's name is quoted: \"BOX\"");
             if (name.empty())
@@ -213,6 +218,8 @@ namespace {
                     return fail(e, a.column, "an entry takes only pad=HEX and offset=N after its name");
                 }
             }
+            entryLines_[en.label] = en.line;
+            if (!en.explicitOffset) sectionLines_.emplace(en.label, 0);
             entries_.push_back(std::move(en));
         } else if (key == "terminator" || key == "no-terminator") {
             if (!requirePhase(Phase::Directory, t[0], e)) return false;
@@ -247,15 +254,13 @@ namespace {
             std::optional<std::int64_t> label = t.size() == 2 ? parseInteger(t[1].text) : std::nullopt;
             if (!label || t[1].quoted)
                 return fail(e, t[0].column, "slide wants the number of its entry: slide 1");
-            bool known = false;
-            for (const Entry& en : entries_)
-                known = known || (en.label == *label && !en.explicitOffset);
-            if (!known)
+            auto taker = sectionLines_.find(*label);
+            if (taker == sectionLines_.end())
                 return fail(e, t[1].column, "no entry " + t[1].text + " without offset= to take this slide");
-            for (const Section& s : sections_)
-                if (s.label == *label)
-                    return fail(e, t[1].column,
-                        "entry " + t[1].text + " already has its slide on line " + num(s.line));
+            if (taker->second != 0)
+                return fail(e, t[1].column,
+                    "entry " + t[1].text + " already has its slide on line " + num(taker->second));
+            taker->second = lineNumber;
             sections_.push_back({ *label, SlideAssembler {}, lineNumber });
         } else {
             return fail(e, t[0].column,
