@@ -19,6 +19,8 @@
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "slide/slide_source.h"
+#include "store/library.h"
+#include "store/limits.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -175,6 +177,19 @@ namespace {
         if (!o.out.empty()) {
             if (sameFile(o.out, o.damaged))
                 return fail(o.out + " is the damaged file itself; salvage never writes over its input");
+            // A library the store would refuse to read is no rescue: say so
+            // before writing anything, and point at the loose files.
+            std::uint64_t total = EMPTY_LIBRARY_SIZE;
+            for (const auto& s : report.slides)
+                total += DIRECTORY_ENTRY_SIZE + s.bytes.size();
+            if (report.slides.size() > MAX_LIBRARY_SLIDES)
+                return fail(std::to_string(report.slides.size())
+                    + " slides recovered, more than a library holds (" + std::to_string(MAX_LIBRARY_SLIDES)
+                    + "): " + o.out + " not written; -d DIR writes them as files");
+            if (total > static_cast<std::uint64_t>(MAX_LIBRARY_BYTES))
+                return fail("the recovered slides come to " + std::to_string(total)
+                    + " bytes as a library, more than a library holds (" + std::to_string(MAX_LIBRARY_BYTES)
+                    + "): " + o.out + " not written; -d DIR writes them as files");
             std::vector<std::string> names;
             std::vector<std::vector<std::uint8_t>> slides;
             for (auto& s : report.slides) {
