@@ -312,6 +312,114 @@ TEST_F(Bounds, DirectoryEntriesAtTheLastByteAndPastIt)
     EXPECT_EQ(readFile(tmp.path() / "END.SLD"), "x");
 }
 
+// Quadrilaterals laid over each other across the whole drawing, from a
+// fixed seed: every edge crosses hundreds of others.
+std::string pileOfQuadrilaterals(int count)
+{
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 1000 1000\"><path d=\"";
+    unsigned seed = 20261209;
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < 4; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned x = (seed >> 8) % 1000;
+            seed = seed * 1103515245u + 12345u;
+            svg += (k ? " L" : "M") + std::to_string(x) + " " + std::to_string((seed >> 8) % 1000);
+        }
+        svg += "Z ";
+    }
+    return svg + "\"/></svg>";
+}
+
+TEST_F(Bounds, HostileDrawingsBecomeSlidesWithinTheirBounds)
+{
+    // Each once took minutes or gigabytes; each now ends, within the bounds
+    // of docs/reliability.md, with its warning or its error.
+    std::string css = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 200 200\"><style>";
+    for (int i = 0; i < 40000; ++i)
+        css += ".c" + std::to_string(i) + "{stroke:#" + std::to_string(100000 + i % 900000) + "}";
+    css += "</style>";
+    for (int i = 0; i < 40000; ++i)
+        css += "<line class=\"c" + std::to_string(i) + "\" x1=\"" + std::to_string(i % 200)
+            + "\" y1=\"0\" x2=\"" + std::to_string(i % 200) + "\" y2=\"200\"/>";
+    tmp.write("css.svg", css + "</svg>");
+    std::string hatch = "0\nSECTION\n2\nENTITIES\n0\nHATCH\n8\n0\n2\nSOLID\n70\n1\n91\n200\n";
+    unsigned seed = 7;
+    for (int loop = 0; loop < 200; ++loop) {
+        hatch += "92\n2\n72\n0\n73\n1\n93\n4\n";
+        for (int k = 0; k < 8; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            hatch += (k % 2 ? "20\n" : "10\n") + std::to_string((seed >> 8) % 1000) + "\n";
+        }
+    }
+    tmp.write("hatch.dxf", hatch + "75\n0\n76\n1\n98\n0\n0\nENDSEC\n0\nEOF\n");
+    tmp.write("quads.svg", pileOfQuadrilaterals(500));
+    tmp.write("quads1000.svg", pileOfQuadrilaterals(1000));
+    tmp.write("dash.svg",
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\"><path d=\"M0 0L100 100\" "
+        "stroke=\"black\" stroke-dasharray=\"1e-9 1e-9\"/></svg>");
+    struct Case {
+        const char* input;
+        const char* warning; // in the messages, or nullptr for none
+    } cases[] = {
+        { "quads.svg", nullptr },
+        // Twice the pile crosses four times as often: past the cutting work
+        // a slide may spend, and outlined.
+        { "quads1000.svg", "qorvan: warning: quads1000.svg: 1 filled area(s) drawn as outlines" },
+        { "hatch.dxf", nullptr },
+        { "css.svg", nullptr },
+        { "dash.svg", "qorvan: warning: dash.svg: 1 dashed stroke(s) drawn solid" },
+    };
+    for (const Case& c : cases) {
+        const Measured m = measured(tmp, QORVAN, { "make", c.input, "-o", "out.sld" });
+        ASSERT_EQ(m.r.status, 0) << c.input << ": " << m.r.err;
+        if (c.warning)
+            EXPECT_NE(m.r.err.find(c.warning), std::string::npos) << m.r.err;
+        else
+            EXPECT_EQ(m.r.err.find("outlines"), std::string::npos) << c.input << ": " << m.r.err;
+        EXPECT_LT(m.peakKiB, 120 * 1024 * MEMORY_SCALE) << c.input;
+    }
+}
+
+TEST_F(Bounds, SalvageWritesNoLibraryTheStoreWouldRefuse)
+{
+    // One slide more than a library holds, back to back without a directory.
+    const std::string slide = slideHeader(64, 64) + Bytes().word(0).word(0).word(63).word(63).word(0xFC00).b;
+    std::string damaged(64, '\0');
+    damaged.reserve(64 + 200001 * slide.size());
+    for (int i = 0; i < 200001; ++i)
+        damaged += slide;
+    tmp.write("damaged.bin", damaged);
+    const Measured m = measured(tmp, QORVAN, { "salvage", "damaged.bin", "-o", "saved.slb" });
+    EXPECT_EQ(m.r.status, 1);
+    EXPECT_NE(
+        m.r.err.find("qorvan: 200001 slides recovered, more than a library holds (200000): saved.slb not "
+                     "written; -d DIR writes them as files"),
+        std::string::npos)
+        << m.r.err.substr(0, 2000);
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / "saved.slb"));
+}
+
+TEST_F(Bounds, BuildingALibraryOfManySlidesIsNotQuadratic)
+{
+    std::string text = "qorvan-library 1\n";
+    for (int i = 1; i <= 100000; ++i)
+        text += "entry " + std::to_string(i) + " \"S" + std::to_string(i) + "\"\n";
+    text += "terminator\n";
+    for (int i = 1; i <= 100000; ++i)
+        text += "slide " + std::to_string(i) + "\nxdots 10\nydots 10\nvector 0 0 9 9\nend\n";
+    tmp.write("many.txt", text);
+    Measured m = measured(tmp, QORVAN, { "build", "many.txt", "-o", "many.slb" });
+    ASSERT_EQ(m.r.status, 0) << m.r.err;
+    m = measured(tmp, QORVAN, { "list", "many.slb" });
+    EXPECT_EQ(countLines(m.r.out), 100000);
+    // A label given twice is still found, named with the line of the first.
+    tmp.write("twice.txt", "qorvan-library 1\nentry 1 \"A\"\nentry 2 \"B\"\nentry 1 \"C\"\nterminator\n");
+    m = measured(tmp, QORVAN, { "build", "twice.txt", "-o", "twice.slb" });
+    EXPECT_EQ(m.r.status, 1);
+    EXPECT_NE(m.r.err.find("twice.txt:4:7: entry 1 is already given on line 2"), std::string::npos)
+        << m.r.err;
+}
+
 TEST_F(Bounds, HugeViewSlideSizesAreClampedToTheScreen)
 {
     if (!QORVAN_TEST_DIALOGS) GTEST_SKIP() << "built without the dialogs";
