@@ -19,6 +19,8 @@ file(GLOB QORVAN_DOC_FILES ${CMAKE_SOURCE_DIR}/docs/*.md)
 install(FILES README.md ${QORVAN_DOC_FILES} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 install(FILES data/qorvan-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME qorvan.xml)
+# For file(1): `file -m share/qorvan/magic` (see docs/library.md).
+install(FILES data/qorvan.magic DESTINATION ${CMAKE_INSTALL_DATADIR}/qorvan RENAME magic)
 install(FILES data/qorvan.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 if(TARGET qorvan)
   install(FILES data/qorvan.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)

@@ -184,4 +184,36 @@ bool CairoSurface::finish(std::string& encoded)
     return ok;
 }
 
+bool CairoSurface::finishPixels(std::uint8_t* rgba, std::size_t stride)
+{
+    if (!state_->cr || state_->finished || state_->output != Output::Png) return false;
+    flush();
+    state_->finished = true;
+    if (cairo_status(state_->cr) != CAIRO_STATUS_SUCCESS) return false;
+    cairo_surface_flush(state_->surface);
+    const unsigned char* data = cairo_image_surface_get_data(state_->surface);
+    if (!data) return false;
+    const int width = cairo_image_surface_get_width(state_->surface);
+    const int height = cairo_image_surface_get_height(state_->surface);
+    const auto from = static_cast<std::size_t>(cairo_image_surface_get_stride(state_->surface));
+    for (int y = 0; y < height; ++y) {
+        // Cairo keeps each pixel as one native 32-bit word, its colour
+        // multiplied by its alpha.
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * from);
+        std::uint8_t* out = rgba + static_cast<std::size_t>(y) * stride;
+        for (int x = 0; x < width; ++x, out += 4) {
+            const std::uint32_t p = row[x];
+            const unsigned a = p >> 24;
+            auto straight = [a](unsigned c) {
+                return static_cast<std::uint8_t>(a == 0 ? 0 : std::min(255u, (c * 255u + a / 2) / a));
+            };
+            out[0] = straight((p >> 16) & 0xFFu);
+            out[1] = straight((p >> 8) & 0xFFu);
+            out[2] = straight(p & 0xFFu);
+            out[3] = static_cast<std::uint8_t>(a);
+        }
+    }
+    return true;
+}
+
 } // namespace qorvan::slide

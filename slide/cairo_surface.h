@@ -7,6 +7,8 @@
 // of thousands of short vectors near that of one path.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,6 +32,9 @@ public:
     // Ends the drawing and gives the encoded picture; false when Cairo
     // failed (out of memory). The surface draws nothing afterwards.
     bool finish(std::string& encoded);
+    // Ends a Png surface's drawing without encoding it: the pixels go to
+    // rgba, four bytes each (alpha not premultiplied), rows stride apart.
+    bool finishPixels(std::uint8_t* rgba, std::size_t stride);
 
     bool LineTo(int x, int y) override;
     ColorRef SetPixel(int x, int y, ColorRef color) override;

@@ -15,19 +15,6 @@ namespace qorvan::slide {
 
 namespace {
 
-    ColorRef backgroundColour(Background b)
-    {
-        switch (b) {
-        case Background::White:
-            return rgb(255, 255, 255);
-        case Background::None:
-            return TRANSPARENT_BACKGROUND;
-        case Background::Black:
-            break;
-        }
-        return rgb(0, 0, 0);
-    }
-
     // Colours 7 and 0 trade places together: a slide drawn for a light
     // background has black lines and white masks.
     bool darkInk(const PictureChoices& c)
@@ -37,6 +24,19 @@ namespace {
     }
 
 } // namespace
+
+ColorRef backgroundColour(Background b)
+{
+    switch (b) {
+    case Background::White:
+        return rgb(255, 255, 255);
+    case Background::None:
+        return TRANSPARENT_BACKGROUND;
+    case Background::Black:
+        break;
+    }
+    return rgb(0, 0, 0);
+}
 
 void slideSize(const LoadedSlide& s, int& width, int& height)
 {

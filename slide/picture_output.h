@@ -27,6 +27,9 @@ struct PictureChoices {
     Style style = Style::Exact;
 };
 
+// The colour a surface is cleared to: TRANSPARENT_BACKGROUND for None.
+ColorRef backgroundColour(Background background);
+
 // The slide's own size, (xDots + 1) x (yDots + 1) in the slide's byte order;
 // a slide without a usable extent gets DEFAULT_PICTURE_*; sides are capped at
 // the raster surface's limit.
