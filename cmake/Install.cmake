@@ -129,4 +129,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://qorvan.dev/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libqorvan's shlibs file, so that packages built against it depend on this
+# one; the trigger renews the loader's cache.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/data/debian/triggers)
 include(CPack)

@@ -62,12 +62,18 @@ def test(args, work):
     for lib in ("libc6", "libpng16-16", "libcairo2", "libedit2"):
         check(lib in depends, "Depends names %s: %r" % (lib, depends))
 
+    # Packages built against libqorvan depend on this one, through its shlibs.
+    shlibs = run(["dpkg-deb", "--info", deb, "shlibs"]).stdout
+    check(shlibs.startswith("libqorvan 1 qorvan"), "shlibs names libqorvan.so.1: %r" % shlibs)
+
     listing = run(["dpkg-deb", "--contents", deb]).stdout
     paths = {line.split()[-1].lstrip(".") for line in listing.splitlines() if line.strip()}
     for p in ("/usr/bin/qorvan", "/usr/bin/qorvan-console", "/usr/lib/qorvan/qorvan.arx",
               "/usr/share/mime/packages/qorvan.xml", "/usr/share/thumbnailers/qorvan.thumbnailer",
               "/usr/share/icons/hicolor/scalable/apps/qorvan.svg", "/usr/share/doc/qorvan/copyright",
-              "/usr/share/bash-completion/completions/qorvan", "/usr/share/qorvan/samples/samples.slb"):
+              "/usr/share/bash-completion/completions/qorvan", "/usr/share/qorvan/samples/samples.slb",
+              "/usr/lib/libqorvan.so.1.0.0", "/usr/include/qorvan/qorvan.h", "/usr/lib/pkgconfig/qorvan.pc",
+              "/usr/share/qorvan/magic"):
         check(p in paths, "package holds " + p)
 
     root = os.path.join(work, "root")
