@@ -251,4 +251,66 @@ void appendBulge(std::vector<Vec2>& out, Vec2 a, Vec2 b, double bulge, double to
     out.back() = b;
 }
 
+bool flattenFitSpline(const std::vector<Vec3>& input, std::optional<Vec3> startTangent,
+    std::optional<Vec3> endTangent, double tolerance, std::size_t maxSegments, std::vector<Vec3>& out)
+{
+    std::vector<Vec3> p;
+    for (Vec3 q : input)
+        if (p.empty() || len(q + p.back() * -1) > 0) p.push_back(q);
+    const std::size_t n = p.size();
+    if (n < 2) return false;
+    std::vector<double> h(n - 1);
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        h[i] = len(p[i + 1] + p[i] * -1);
+    // First derivatives at the points from the tridiagonal system of a
+    // twice-differentiable cubic, solved by elimination.
+    std::vector<double> lower(n, 0), diag(n, 1), upper(n, 0);
+    std::vector<Vec3> rhs(n);
+    if (startTangent && len(*startTangent) > 0) {
+        rhs[0] = unit(*startTangent);
+    } else {
+        diag[0] = 2;
+        upper[0] = 1;
+        rhs[0] = (p[1] + p[0] * -1) * (3 / h[0]);
+    }
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        lower[i] = h[i];
+        diag[i] = 2 * (h[i - 1] + h[i]);
+        upper[i] = h[i - 1];
+        rhs[i]
+            = (p[i] + p[i - 1] * -1) * (3 * h[i] / h[i - 1]) + (p[i + 1] + p[i] * -1) * (3 * h[i - 1] / h[i]);
+    }
+    if (endTangent && len(*endTangent) > 0) {
+        rhs[n - 1] = unit(*endTangent);
+    } else {
+        lower[n - 1] = 1;
+        diag[n - 1] = 2;
+        rhs[n - 1] = (p[n - 1] + p[n - 2] * -1) * (3 / h[n - 2]);
+    }
+    for (std::size_t i = 1; i < n; ++i) {
+        const double m = lower[i] / diag[i - 1];
+        diag[i] -= m * upper[i - 1];
+        rhs[i] = rhs[i] + rhs[i - 1] * -m;
+    }
+    std::vector<Vec3> d(n);
+    d[n - 1] = rhs[n - 1] * (1 / diag[n - 1]);
+    for (std::size_t i = n - 1; i-- > 0;)
+        d[i] = (rhs[i] + d[i + 1] * -upper[i]) * (1 / diag[i]);
+    out.push_back(p[0]);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const Vec3 b0 = p[i], b1 = p[i] + d[i] * (h[i] / 3), b2 = p[i + 1] + d[i + 1] * (-h[i] / 3),
+                   b3 = p[i + 1];
+        const double s1 = len(b0 + b1 * -2 + b2), s2 = len(b1 + b2 * -2 + b3);
+        const std::size_t steps
+            = curveSegments(6 * std::max(s1, s2), tolerance, std::max<std::size_t>(1, maxSegments));
+        for (std::size_t k = 1; k <= steps; ++k) {
+            const double t = static_cast<double>(k) / static_cast<double>(steps), u = 1 - t;
+            out.push_back(k == steps
+                    ? b3
+                    : b0 * (u * u * u) + b1 * (3 * u * u * t) + b2 * (3 * u * t * t) + b3 * (t * t * t));
+        }
+    }
+    return true;
+}
+
 } // namespace qorvan::import

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -169,5 +170,12 @@ void appendBulge(
 // the data describe no curve.
 bool flattenBSpline(int degree, std::vector<double> knots, const std::vector<Vec3>& control,
     std::vector<double> weights, double tolerance, std::size_t maxSegments, std::vector<Vec3>& out);
+
+// A smooth cubic through `points` (parameters by chord length), leaving in
+// the direction of startTangent and arriving along endTangent when given,
+// with free (natural) ends otherwise; the start included. False for fewer
+// than two distinct points.
+bool flattenFitSpline(const std::vector<Vec3>& points, std::optional<Vec3> startTangent,
+    std::optional<Vec3> endTangent, double tolerance, std::size_t maxSegments, std::vector<Vec3>& out);
 
 } // namespace qorvan::import

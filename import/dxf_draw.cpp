@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "import/dxf_groups.h"
 #include "import/dxf_text.h"
 #include "import/stroke_font.h"
+#include "import/svg_stroke.h"
 #include "slide/palette_match.h"
 
 namespace qorvan::import::dxf {
@@ -16,7 +18,9 @@ namespace {
     class DxfSource : public Source {
     public:
         DxfSource(Model&& m, const Options& options, std::string name)
-            : layers_(std::move(m.layers))
+            : header_(m.header)
+            , linetypes_(std::move(m.linetypes))
+            , layers_(std::move(m.layers))
             , blocks_(std::move(m.blocks))
             , entities_(std::move(m.entities))
             , warnings_(std::move(m.warnings))
@@ -45,6 +49,13 @@ namespace {
             g.tolerance = std::numeric_limits<double>::infinity();
             if (!draw(g, coarse, error)) return false;
             extents_ = coarse.extents();
+            // Construction lines reach as far as the rest of the drawing.
+            finiteExtents_ = extents_;
+            if (hasXlines_) {
+                coarse.shapes.clear();
+                if (!draw(g, coarse, error)) return false;
+                extents_ = coarse.extents();
+            }
             return true;
         }
 
@@ -58,13 +69,16 @@ namespace {
             for (const Entity& e : entities_)
                 if (!drawEntity(e, top, st, 0)) return false;
             if (st.textSkipped) out.warnings.push_back(name_ + ": text left out: " + fontError_);
-            if (st.patterns) out.warnings.push_back(name_ + ": hatch patterns are drawn as their boundaries");
+            if (st.patterns)
+                out.warnings.push_back(
+                    name_ + ": hatch patterns without their lines are drawn as their boundaries");
             return true;
         }
 
     private:
         struct Context {
             Xf xf;
+            std::string linetype; // the insert's, which BYBLOCK entities take
             int layer = -1; // the insert's layer, which entities on layer 0 take
             int byBlock = 7;
             bool hidden0 = false; // entities on layer 0 inside an insert on an off layer
@@ -107,8 +121,16 @@ namespace {
             return l.colour;
         }
 
-        bool emit(State& st, Shape&& s) const
+        // Lines cut into the dashes of `dashes` (on, off, ... in drawing units
+        // after every transform); null or empty: continuous.
+        bool emit(State& st, Shape&& s, const std::vector<double>* dashes = nullptr) const
         {
+            if (dashes && !dashes->empty() && !s.filled) {
+                std::vector<Ring> pieces;
+                for (const Ring& r : s.rings)
+                    svg::applyDashes(r, *dashes, 0, options_.limits.maxPoints, pieces);
+                s.rings = std::move(pieces);
+            }
             std::size_t n = 0;
             for (const Ring& r : s.rings)
                 n += r.points.size();
@@ -161,11 +183,16 @@ namespace {
             const double sc = xf.scale();
             const double tol = sc > 0 ? st.grid.tolerance / sc : st.grid.tolerance;
             const std::size_t maxSeg = options_.limits.maxSegmentsPerCurve;
+            if (e.definition && ctx.layer >= 0) return true;
+            std::string linetype = e.linetype.empty() ? "BYLAYER" : e.linetype;
+            if (linetype == "BYLAYER") linetype = layers_[static_cast<std::size_t>(layer)].linetype;
+            if (linetype == "BYBLOCK") linetype = ctx.linetype;
+            const std::vector<double> dashes = dashesOf(linetype, e.linetypeScale * planScale(xf), st.grid);
             auto stroke = [&](std::vector<Vec2> pts, double z, bool closed) {
                 Shape s;
                 s.colour = static_cast<std::uint8_t>(colour);
                 s.rings.push_back(mapRing(pts, z, xf, closed));
-                return emit(st, std::move(s));
+                return emit(st, std::move(s), &dashes);
             };
             if (e.kind == Kind::Insert || e.kind == Kind::Dimension) {
                 auto it = blocks_.find(e.block);
@@ -176,6 +203,7 @@ namespace {
                     return false;
                 }
                 Context inner;
+                inner.linetype = linetype;
                 inner.layer = layer;
                 inner.hidden0 = off;
                 inner.byBlock = colour;
@@ -211,7 +239,7 @@ namespace {
                 s.colour = static_cast<std::uint8_t>(colour);
                 s.rings.push_back({ { flat(xf.apply(e.pts[0])) }, false });
                 if (e.kind == Kind::Line) s.rings.back().points.push_back(flat(xf.apply(e.pts[1])));
-                return emit(st, std::move(s));
+                return emit(st, std::move(s), &dashes);
             }
             case Kind::Circle:
             case Kind::Arc: {
@@ -243,7 +271,7 @@ namespace {
                 Shape s;
                 s.colour = static_cast<std::uint8_t>(colour);
                 s.rings.push_back({ pts, std::fabs(sweep - 2 * PI) < 1e-9 });
-                return emit(st, std::move(s));
+                return emit(st, std::move(s), &dashes);
             }
             case Kind::Polyline: {
                 if (e.pts.empty()) return true;
@@ -254,8 +282,9 @@ namespace {
                     Shape s;
                     s.colour = static_cast<std::uint8_t>(colour);
                     s.rings.push_back({ pts, e.closed });
-                    return emit(st, std::move(s));
+                    return emit(st, std::move(s), &dashes);
                 }
+                if (!e.widths.empty() && widePixels(e, xf, st.grid)) return drawWide(e, xf, colour, tol, st);
                 std::vector<Vec2> pts { flat(e.pts[0]) };
                 const std::size_t n = e.pts.size();
                 for (std::size_t i = 0; i + 1 < n || (e.closed && i < n && n > 1); ++i)
@@ -266,15 +295,18 @@ namespace {
             case Kind::Spline: {
                 std::vector<Vec3> out;
                 if (!flattenBSpline(e.degree, e.knots, e.pts, e.weights, tol, maxSeg, out)) {
-                    out = e.fit.empty() ? e.pts : e.fit;
+                    out.clear();
+                    if (e.fit.size() < 2
+                        || !flattenFitSpline(e.fit, e.startTangent, e.endTangent, tol, maxSeg, out))
+                        out = e.fit.empty() ? e.pts : e.fit;
                 }
                 std::vector<Vec2> pts;
                 for (Vec3 p : out)
                     pts.push_back(flat(xf.apply(p)));
                 Shape s;
                 s.colour = static_cast<std::uint8_t>(colour);
-                s.rings.push_back({ pts, false });
-                return emit(st, std::move(s));
+                s.rings.push_back({ pts, e.closed && e.knots.empty() });
+                return emit(st, std::move(s), &dashes);
             }
             case Kind::Solid: {
                 // Corners 1, 2, 4, 3 in order make the outline.
@@ -295,7 +327,7 @@ namespace {
                     Shape s;
                     s.colour = static_cast<std::uint8_t>(colour);
                     s.rings.push_back({ { flat(xf.apply(a)), flat(xf.apply(b)) }, false });
-                    if (!emit(st, std::move(s))) return false;
+                    if (!emit(st, std::move(s), &dashes)) return false;
                 }
                 return true;
             }
@@ -304,9 +336,305 @@ namespace {
             case Kind::Text:
             case Kind::MText:
                 return drawText(e, xf, colour, st);
+            case Kind::Group:
+                for (const Entity& c : e.children)
+                    if (!drawEntity(c, ctx, st, depth)) return false;
+                return true;
+            case Kind::Leader:
+                return drawLeader(e, xf, colour, tol, st, dashes);
+            case Kind::Xline:
+                return drawXline(e, xf, colour, st, dashes);
+            case Kind::Area: {
+                // A wipeout masks what lies behind it with the screen's colour.
+                std::vector<Vec2> pts;
+                for (Vec3 p : e.pts)
+                    pts.push_back(flat(xf.apply(p)));
+                Shape s;
+                s.colour = 0;
+                s.filled = true;
+                s.rings.push_back({ pts, true });
+                return emit(st, std::move(s));
+            }
             default:
                 return true;
             }
+        }
+
+        // How much the transform stretches lengths in plan view (the square
+        // root of its area scale): what turns dash lengths in a block into
+        // lengths on the drawing.
+        static double planScale(const Xf& xf)
+        {
+            const double a = std::fabs(xf.cx.x * xf.cy.y - xf.cx.y * xf.cy.x);
+            return a > 0 ? std::sqrt(a) : 1;
+        }
+
+        // A linetype's dashes as on/off lengths on the drawing, or none when it
+        // is continuous, unknown, or too fine to show at the grid (a pattern
+        // shorter than two pixels looks continuous and would only multiply
+        // the lines).
+        std::vector<double> dashesOf(const std::string& name, double scale, const Grid& grid) const
+        {
+            std::vector<double> out;
+            if (name.empty() || name == "CONTINUOUS" || !std::isfinite(grid.tolerance)) return out;
+            const auto it = linetypes_.find(name);
+            if (it == linetypes_.end()) return out;
+            const double k = header_.ltscale * scale;
+            double total = 0;
+            for (double d : it->second.dashes) {
+                // A dot is as long as a pixel, as CAD shows it.
+                const double length = d == 0 ? grid.unitsPerPixel : std::fabs(d) * k;
+                const bool on = d >= 0;
+                if (out.empty() && !on) out.push_back(0);
+                if ((out.size() % 2 == 0) == on)
+                    out.push_back(length);
+                else
+                    out.back() += length;
+                total += length;
+            }
+            if (!(total >= 2 * grid.unitsPerPixel) || !std::isfinite(total) || out.size() < 2) out.clear();
+            return out;
+        }
+
+        // Widths show as areas once wider than a pixel; thinner, a line says
+        // the same with less.
+        bool widePixels(const Entity& e, const Xf& xf, const Grid& grid) const
+        {
+            if (!std::isfinite(grid.tolerance)) return false;
+            double widest = 0;
+            for (const auto& [s, t] : e.widths)
+                widest = std::max({ widest, s, t });
+            return widest * planScale(xf) > grid.unitsPerPixel;
+        }
+
+        // A polyline with widths as the area it covers: each segment (arcs
+        // flattened) a band whose width runs from the segment's start width to
+        // its end width, and a wedge at each vertex where two bands meet so
+        // corners are not notched. All pieces are filled together under the
+        // non-zero rule, so overlaps add nothing.
+        bool drawWide(const Entity& e, const Xf& xf, int colour, double tol, State& st) const
+        {
+            const std::size_t maxSeg = options_.limits.maxSegmentsPerCurve;
+            const std::size_t n = e.pts.size();
+            const std::size_t segments = e.closed ? n : n - 1;
+            Shape s;
+            s.colour = static_cast<std::uint8_t>(colour);
+            s.filled = true;
+            s.fillRule = FillRule::NonZero;
+            const double z = e.pts[0].z;
+            std::vector<Vec2> lastEnd; // the previous band's end edge: left, right
+            std::vector<Vec2> firstStart;
+            for (std::size_t i = 0; i < segments && n > 1; ++i) {
+                const Vec2 a = flat(e.pts[i]), b = flat(e.pts[(i + 1) % n]);
+                std::vector<Vec2> path { a };
+                appendBulge(path, a, b, e.bulges[i], tol, maxSeg);
+                if (path.size() < 2) continue;
+                double total = 0;
+                for (std::size_t k = 1; k < path.size(); ++k)
+                    total += std::hypot(path[k].x - path[k - 1].x, path[k].y - path[k - 1].y);
+                const auto [w0, w1] = e.widths[i];
+                std::vector<Vec2> left, right;
+                double along = 0;
+                for (std::size_t k = 0; k < path.size(); ++k) {
+                    if (k > 0) along += std::hypot(path[k].x - path[k - 1].x, path[k].y - path[k - 1].y);
+                    // The direction at a point: its chord's, the mean of two inside.
+                    const Vec2 p = path[k];
+                    const Vec2 q0 = path[k > 0 ? k - 1 : 0], q1 = path[k + 1 < path.size() ? k + 1 : k];
+                    double dx = q1.x - q0.x, dy = q1.y - q0.y;
+                    const double l = std::hypot(dx, dy);
+                    if (l > 0) {
+                        dx /= l;
+                        dy /= l;
+                    }
+                    const double half = (total > 0 ? w0 + (w1 - w0) * along / total : w0) / 2;
+                    left.push_back({ p.x - dy * half, p.y + dx * half });
+                    right.push_back({ p.x + dy * half, p.y - dx * half });
+                }
+                std::vector<Vec2> band = left;
+                band.insert(band.end(), right.rbegin(), right.rend());
+                s.rings.push_back(mapRing(band, z, xf, true));
+                if (!lastEnd.empty())
+                    s.rings.push_back(
+                        mapRing({ lastEnd[0], left.front(), a, right.front(), lastEnd[1] }, z, xf, true));
+                else
+                    firstStart = { left.front(), right.front() };
+                lastEnd = { left.back(), right.back() };
+            }
+            if (e.closed && !lastEnd.empty() && !firstStart.empty())
+                s.rings.push_back(mapRing(
+                    { lastEnd[0], firstStart[0], flat(e.pts[0]), firstStart[1], lastEnd[1] }, z, xf, true));
+            return emit(st, std::move(s));
+        }
+
+        // A leader's path, with a closed arrowhead at its first vertex as long
+        // as the drawing's arrow size.
+        bool drawLeader(const Entity& e, const Xf& xf, int colour, double tol, State& st,
+            const std::vector<double>& dashes) const
+        {
+            std::vector<Vec3> path;
+            if (!e.hasAlign
+                || !flattenFitSpline(e.pts, {}, {}, tol, options_.limits.maxSegmentsPerCurve, path))
+                path = e.pts;
+            Shape line;
+            line.colour = static_cast<std::uint8_t>(colour);
+            Ring r;
+            for (Vec3 p : path)
+                r.points.push_back(flat(xf.apply(p)));
+            line.rings.push_back(std::move(r));
+            if (!emit(st, std::move(line), &dashes)) return false;
+            if (!(e.flags & 1) || !(header_.arrowSize > 0)) return true;
+            const Vec3 tip = e.pts[0], next = path.size() > 1 ? path[1] : e.pts[1];
+            const double dx = next.x - tip.x, dy = next.y - tip.y, l = std::hypot(dx, dy);
+            if (!(l > 0)) return true;
+            const double size = header_.arrowSize, ux = dx / l, uy = dy / l;
+            const Vec3 base { tip.x + ux * size, tip.y + uy * size, tip.z };
+            Shape arrow;
+            arrow.colour = static_cast<std::uint8_t>(colour);
+            arrow.filled = true;
+            arrow.rings.push_back(
+                { { flat(xf.apply(tip)),
+                      flat(xf.apply({ base.x - uy * size / 6, base.y + ux * size / 6, base.z })),
+                      flat(xf.apply({ base.x + uy * size / 6, base.y - ux * size / 6, base.z })) },
+                    true });
+            return emit(st, std::move(arrow));
+        }
+
+        // XLINE and RAY run without end: drawn across the box of everything
+        // else the drawing holds (a ray from its point on), as far as a CAD
+        // program zoomed to the drawing's extents shows them.
+        bool drawXline(
+            const Entity& e, const Xf& xf, int colour, State& st, const std::vector<double>& dashes) const
+        {
+            hasXlines_ = true;
+            if (finiteExtents_.empty) return true;
+            const Vec2 p = flat(xf.apply(e.pts[0]));
+            const Vec3 d3 = xf.applyDir(e.pts[1]);
+            const Vec2 d { d3.x, d3.y };
+            if (!(std::hypot(d.x, d.y) > 0)) return true;
+            // The box grows by its own size where it has none, so a lone line shows.
+            Extents box = finiteExtents_;
+            const double pad = std::max({ box.width(), box.height(), 1.0 }) * 1e-9;
+            double lo = e.ray ? 0 : -std::numeric_limits<double>::infinity();
+            double hi = std::numeric_limits<double>::infinity();
+            auto clip = [&](double origin, double dir, double min, double max) {
+                if (dir == 0) return origin >= min - pad && origin <= max + pad;
+                double t0 = (min - pad - origin) / dir, t1 = (max + pad - origin) / dir;
+                if (t0 > t1) std::swap(t0, t1);
+                lo = std::max(lo, t0);
+                hi = std::min(hi, t1);
+                return lo <= hi;
+            };
+            if (!clip(p.x, d.x, box.minX, box.maxX) || !clip(p.y, d.y, box.minY, box.maxY)) return true;
+            Shape s;
+            s.colour = static_cast<std::uint8_t>(colour);
+            s.rings.push_back(
+                { { { p.x + d.x * lo, p.y + d.y * lo }, { p.x + d.x * hi, p.y + d.y * hi } }, false });
+            return emit(st, std::move(s), &dashes);
+        }
+
+        // A pattern hatch's lines inside its boundary: each family of
+        // parallel lines cut by the boundary's rings under the even-odd rule
+        // (holes stay empty), then into its dashes. Families denser than half
+        // a pixel look solid and are filled.
+        bool drawPattern(const Entity& e, const std::vector<std::vector<Vec2>>& rings, const Xf& xf,
+            int colour, State& st) const
+        {
+            const double sc = planScale(xf);
+            const double pixel = st.grid.unitsPerPixel / (sc > 0 ? sc : 1);
+            Shape lines;
+            lines.colour = static_cast<std::uint8_t>(colour);
+            std::size_t work = 0;
+            const std::size_t budget = options_.limits.maxPoints;
+            for (const PatternLine& pl : e.patternLines) {
+                const double ux = std::cos(pl.angle), uy = std::sin(pl.angle);
+                const double nx = -uy, ny = ux; // across the lines
+                const double spacing = pl.offset.x * nx + pl.offset.y * ny;
+                const double shift = pl.offset.x * ux + pl.offset.y * uy;
+                if (!std::isfinite(spacing) || std::fabs(spacing) < 1e-12) continue;
+                if (std::fabs(spacing) < pixel / 2) {
+                    Shape fill;
+                    fill.colour = static_cast<std::uint8_t>(colour);
+                    fill.filled = true;
+                    fill.fillRule = FillRule::EvenOdd;
+                    for (const auto& r : rings)
+                        fill.rings.push_back(mapRing(r, 0, xf, true));
+                    return emit(st, std::move(fill));
+                }
+                // Each edge adds its crossing to every line whose level it spans.
+                std::map<long, std::vector<double>> crossings;
+                for (const auto& r : rings)
+                    for (std::size_t i = 0; i < r.size(); ++i) {
+                        const Vec2 a = r[i], b = r[(i + 1) % r.size()];
+                        const double da = ((a.x - pl.base.x) * nx + (a.y - pl.base.y) * ny) / spacing;
+                        const double db = ((b.x - pl.base.x) * nx + (b.y - pl.base.y) * ny) / spacing;
+                        if (da == db) continue;
+                        // Half-open, so a vertex on a line counts once.
+                        const double lo = std::min(da, db), hi = std::max(da, db);
+                        const long k0 = static_cast<long>(std::ceil(lo)),
+                                   k1 = static_cast<long>(std::ceil(hi)) - 1;
+                        if (static_cast<double>(k1 - k0) > static_cast<double>(budget)) {
+                            st.error = "a hatch pattern makes more than " + std::to_string(budget) + " lines";
+                            return false;
+                        }
+                        for (long k = k0; k <= k1; ++k) {
+                            if (++work > budget) {
+                                st.error
+                                    = "a hatch pattern makes more than " + std::to_string(budget) + " points";
+                                return false;
+                            }
+                            const double f = (static_cast<double>(k) - da) / (db - da);
+                            const double x = a.x + (b.x - a.x) * f, y = a.y + (b.y - a.y) * f;
+                            // Along the line, from the point where its pattern starts.
+                            const double ox = pl.base.x + pl.offset.x * static_cast<double>(k);
+                            const double oy = pl.base.y + pl.offset.y * static_cast<double>(k);
+                            crossings[k].push_back((x - ox) * ux + (y - oy) * uy);
+                        }
+                    }
+                (void)shift;
+                double period = 0;
+                for (double d : pl.dashes)
+                    period += d == 0 ? pixel : std::fabs(d);
+                const bool dashed = period >= 2 * pixel && std::isfinite(period);
+                for (auto& [k, ts] : crossings) {
+                    std::sort(ts.begin(), ts.end());
+                    const double ox = pl.base.x + pl.offset.x * static_cast<double>(k);
+                    const double oy = pl.base.y + pl.offset.y * static_cast<double>(k);
+                    auto piece = [&](double t0, double t1) {
+                        lines.rings.push_back(
+                            { { { ox + ux * t0, oy + uy * t0 }, { ox + ux * t1, oy + uy * t1 } }, false });
+                        for (Vec2& q : lines.rings.back().points)
+                            q = flat(xf.apply({ q.x, q.y, 0 }));
+                        return ++work <= budget;
+                    };
+                    for (std::size_t i = 0; i + 1 < ts.size(); i += 2) {
+                        const double t0 = ts[i], t1 = ts[i + 1];
+                        if (!dashed) {
+                            if (!piece(t0, t1)) break;
+                            continue;
+                        }
+                        double at = std::floor(t0 / period) * period;
+                        bool stop = false;
+                        while (at < t1 && !stop) {
+                            for (double d : pl.dashes) {
+                                const double l = d == 0 ? pixel : std::fabs(d);
+                                const double a = std::max(at, t0), b = std::min(at + l, t1);
+                                if (d >= 0 && b > a - 1e-12
+                                    && !piece(a, d == 0 ? std::min(a + pixel, t1) : b)) {
+                                    stop = true;
+                                    break;
+                                }
+                                at += l;
+                                if (at >= t1) break;
+                            }
+                        }
+                    }
+                    if (work > budget) {
+                        st.error = "a hatch pattern makes more than " + std::to_string(budget) + " points";
+                        return false;
+                    }
+                }
+            }
+            return emit(st, std::move(lines));
         }
 
         bool drawHatch(const Entity& e, const Xf& xf, int colour, double tol, State& st) const
@@ -316,6 +644,7 @@ namespace {
             s.colour = static_cast<std::uint8_t>(colour);
             s.filled = e.solid;
             s.fillRule = FillRule::EvenOdd;
+            std::vector<std::vector<Vec2>> plane; // the rings in the hatch's own plane
             for (const auto& path : e.paths) {
                 std::vector<Vec2> pts;
                 for (const HatchEdge& h : path) {
@@ -369,9 +698,14 @@ namespace {
                     && std::hypot(pts.back().x - pts.front().x, pts.back().y - pts.front().y) < 1e-9)
                     pts.pop_back();
                 if (!pts.empty()) s.rings.push_back(mapRing(pts, 0, xf, true));
+                if (pts.size() >= 3) plane.push_back(std::move(pts));
             }
             if (s.rings.empty()) return true;
-            if (!e.solid) st.patterns = true;
+            // A pattern's boundary is not drawn, only its lines; the coarse
+            // pass for the extents takes the boundary, which holds them.
+            if (!e.solid && !e.patternLines.empty() && std::isfinite(st.grid.tolerance))
+                return drawPattern(e, plane, xf, colour, st);
+            if (!e.solid && e.patternLines.empty()) st.patterns = true;
             return emit(st, std::move(s));
         }
 
@@ -456,6 +790,10 @@ namespace {
             return emit(st, std::move(s));
         }
 
+        Header header_;
+        std::map<std::string, Linetype> linetypes_;
+        Extents finiteExtents_; // of everything but construction lines
+        mutable bool hasXlines_ = false;
         std::vector<Layer> layers_;
         std::map<std::string, Block> blocks_;
         std::vector<Entity> entities_;

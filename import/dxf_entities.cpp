@@ -1,12 +1,20 @@
 #include "import/dxf_entities.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
+#include <set>
+#include <utility>
 
 namespace qorvan::import::dxf {
 
 namespace {
+
+    // Real patterns have a handful of lines of a few dashes each; these keep
+    // a hostile one from multiplying the work of every line it crosses.
+    constexpr std::size_t MAX_PATTERN_LINES = 64;
+    constexpr std::size_t MAX_PATTERN_DASHES = 32;
 
     void readCommon(Entity& e, const Group& x, EntityContext& ctx)
     {
@@ -29,6 +37,15 @@ namespace {
         case 230:
             e.extrusion.z = number(x.value);
             break;
+        case 6:
+            e.linetype = upper(trimmed(x.value));
+            break;
+        case 48:
+            e.linetypeScale = number(x.value) > 0 ? number(x.value) : 1;
+            break;
+        case 60:
+            e.invisible = integer(x.value) == 1;
+            break;
         default:
             break;
         }
@@ -43,6 +60,32 @@ namespace {
             p.y = d;
         else
             p.z = d;
+    }
+
+    // Widths given per vertex (-1 where a vertex gave none, which takes the
+    // default); kept only when some segment has a width.
+    void setWidths(
+        Entity& e, std::vector<std::pair<double, double>>& widths, double defaultStart, double defaultEnd)
+    {
+        bool any = false;
+        for (auto& [s, t] : widths) {
+            if (s < 0) s = defaultStart;
+            if (t < 0) t = defaultEnd;
+            any = any || s > 0 || t > 0;
+        }
+        if (any) e.widths = std::move(widths);
+    }
+
+    // A group's members are drawn as the group's own lines.
+    void inherit(Entity& e)
+    {
+        for (Entity& c : e.children) {
+            c.layer = e.layer;
+            c.colour = e.colour;
+            c.trueColour = e.trueColour;
+            c.linetype = e.linetype;
+            c.linetypeScale = e.linetypeScale;
+        }
     }
 
     Vec3& pointAt(Entity& e, std::size_t k)
@@ -108,16 +151,24 @@ namespace {
     {
         (void)type;
         e.kind = Kind::Polyline;
-        double elevation = 0;
+        double elevation = 0, constant = 0;
+        std::vector<std::pair<double, double>> widths;
         for (const Group& x : gs) {
             readCommon(e, x, ctx);
             if (x.code == 10) {
                 e.pts.push_back({ number(x.value), 0, 0 });
                 e.bulges.push_back(0);
+                widths.emplace_back(-1, -1);
             } else if (x.code == 20 && !e.pts.empty())
                 e.pts.back().y = number(x.value);
             else if (x.code == 42 && !e.bulges.empty())
                 e.bulges.back() = number(x.value);
+            else if (x.code == 40 && !widths.empty())
+                widths.back().first = std::fabs(number(x.value));
+            else if (x.code == 41 && !widths.empty())
+                widths.back().second = std::fabs(number(x.value));
+            else if (x.code == 43)
+                constant = std::fabs(number(x.value));
             else if (x.code == 38)
                 elevation = number(x.value);
             else if (x.code == 70)
@@ -125,6 +176,7 @@ namespace {
         }
         for (Vec3& p : e.pts)
             p.z = elevation;
+        setWidths(e, widths, constant, constant);
         return true;
     }
 
@@ -135,14 +187,16 @@ namespace {
         bool inVertex = false;
         double elevation = 0;
         Vec3 v;
-        double bulge = 0;
+        double bulge = 0, start = -1, end = -1, defaultStart = 0, defaultEnd = 0;
         int vflags = 0;
+        std::vector<std::pair<double, double>> widths;
         auto flush = [&] {
             // Polyface records (flag 128 without 64) and spline frame points (16) are not outline
             // vertices.
             if (inVertex && !((vflags & 128) && !(vflags & 64)) && !(vflags & 16)) {
                 e.pts.push_back(v);
                 e.bulges.push_back(bulge);
+                widths.emplace_back(start, end);
             }
         };
         for (const Group& x : gs) {
@@ -151,6 +205,7 @@ namespace {
                 inVertex = true;
                 v = { 0, 0, elevation };
                 bulge = 0;
+                start = end = -1;
                 vflags = 0;
                 continue;
             }
@@ -160,18 +215,27 @@ namespace {
                     elevation = number(x.value);
                 else if (x.code == 70)
                     e.flags = static_cast<int>(integer(x.value));
+                else if (x.code == 40)
+                    defaultStart = std::fabs(number(x.value));
+                else if (x.code == 41)
+                    defaultEnd = std::fabs(number(x.value));
                 continue;
             }
             if (x.code >= 10 && x.code <= 30 && x.code % 10 == 0)
                 setCoord(v, x.code, x.value);
             else if (x.code == 42)
                 bulge = number(x.value);
+            else if (x.code == 40)
+                start = std::fabs(number(x.value));
+            else if (x.code == 41)
+                end = std::fabs(number(x.value));
             else if (x.code == 70)
                 vflags = static_cast<int>(integer(x.value));
         }
         flush();
         e.closed = (e.flags & 1) != 0;
         e.ocs = (e.flags & (8 | 16 | 64)) == 0;
+        if (e.ocs) setWidths(e, widths, defaultStart, defaultEnd);
         if (e.flags & (16 | 64))
             ctx.warnOnce(
                 "mesh", ctx.fileName() + ": polygon and polyface meshes are drawn as their vertices' path");
@@ -193,7 +257,13 @@ namespace {
                 e.fit.push_back({ number(x.value), 0, 0 });
             else if ((x.code == 21 || x.code == 31) && !e.fit.empty())
                 setCoord(e.fit.back(), x.code, x.value);
-            else if (x.code == 40)
+            else if (x.code == 12 || x.code == 22 || x.code == 32) {
+                if (!e.startTangent) e.startTangent = Vec3 {};
+                setCoord(*e.startTangent, x.code - 2, x.value);
+            } else if (x.code == 13 || x.code == 23 || x.code == 33) {
+                if (!e.endTangent) e.endTangent = Vec3 {};
+                setCoord(*e.endTangent, x.code - 3, x.value);
+            } else if (x.code == 40)
                 e.knots.push_back(number(x.value));
             else if (x.code == 41)
                 e.weights.push_back(number(x.value));
@@ -236,6 +306,21 @@ namespace {
                     style = static_cast<int>(integer(x.value));
                 else if (x.code == 450 && integer(x.value) != 0)
                     e.solid = true;
+                else if (x.code == 53 && e.patternLines.size() < MAX_PATTERN_LINES)
+                    e.patternLines.push_back({ number(x.value) * DEG, {}, {}, {} });
+                else if (!e.patternLines.empty()) {
+                    PatternLine& pl = e.patternLines.back();
+                    if (x.code == 43)
+                        pl.base.x = number(x.value);
+                    else if (x.code == 44)
+                        pl.base.y = number(x.value);
+                    else if (x.code == 45)
+                        pl.offset.x = number(x.value);
+                    else if (x.code == 46)
+                        pl.offset.y = number(x.value);
+                    else if (x.code == 49 && pl.dashes.size() < MAX_PATTERN_DASHES)
+                        pl.dashes.push_back(number(x.value));
+                }
                 ++i;
                 continue;
             }
@@ -385,7 +470,9 @@ namespace {
 
     bool text(std::string_view type, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
     {
-        if (type == "ATTDEF") return false; // definitions show only in the block editor
+        // An attribute definition shows its tag where it stands in the model
+        // space; inside a block the references' attributes stand for it.
+        e.definition = type == "ATTDEF";
         e.kind = Kind::Text;
         e.pts.resize(2);
         for (const Group& x : gs) {
@@ -393,7 +480,7 @@ namespace {
             if (x.code >= 10 && x.code <= 31 && (x.code % 10 == 0 || x.code % 10 == 1)) {
                 setCoord(e.pts[static_cast<std::size_t>(x.code % 10)], x.code - x.code % 10, x.value);
                 if (x.code % 10 == 1) e.hasAlign = true;
-            } else if (x.code == 1)
+            } else if (x.code == (e.definition ? 2 : 1))
                 e.text = std::string(x.value);
             else if (x.code == 40)
                 e.r = number(x.value);
@@ -409,9 +496,9 @@ namespace {
                 e.hjust = static_cast<int>(integer(x.value));
             else if (x.code == 73 && type == "TEXT")
                 e.vjust = static_cast<int>(integer(x.value));
-            else if (x.code == 74 && type == "ATTRIB")
+            else if (x.code == 74 && type != "TEXT")
                 e.vjust = static_cast<int>(integer(x.value));
-            else if (x.code == 70 && type == "ATTRIB" && (integer(x.value) & 1))
+            else if (x.code == 70 && type != "TEXT" && (integer(x.value) & 1))
                 return false; // invisible
         }
         return true;
@@ -452,6 +539,187 @@ namespace {
         return true;
     }
 
+    bool leader(std::string_view, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
+    {
+        e.kind = Kind::Leader;
+        e.ocs = false;
+        e.flags = 1; // an arrowhead unless the entity says none
+        for (const Group& x : gs) {
+            readCommon(e, x, ctx);
+            if (x.code == 10)
+                e.pts.push_back({ number(x.value), 0, 0 });
+            else if ((x.code == 20 || x.code == 30) && !e.pts.empty())
+                setCoord(e.pts.back(), x.code, x.value);
+            else if (x.code == 71)
+                e.flags = integer(x.value) != 0 ? 1 : 0;
+            else if (x.code == 72)
+                e.hasAlign = integer(x.value) == 1; // a spline through the vertices
+        }
+        return e.pts.size() >= 2;
+    }
+
+    // A multiline: each element a polyline through the vertices, set off along
+    // each vertex's miter by the element's first parameter.
+    bool mline(std::string_view, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
+    {
+        e.kind = Kind::Group;
+        e.ocs = false;
+        int flags = 0;
+        std::size_t elements = 0;
+        std::vector<Vec3> vertices, miters;
+        std::vector<std::vector<double>> offsets; // per vertex, per element
+        std::size_t group = 0; // which 41 run of the vertex's elements
+        bool firstParameter = false;
+        for (const Group& x : gs) {
+            readCommon(e, x, ctx);
+            if (x.code == 71)
+                flags = static_cast<int>(integer(x.value));
+            else if (x.code == 73)
+                elements = static_cast<std::size_t>(std::clamp<long>(integer(x.value), 0, 64));
+            else if (x.code == 11) {
+                vertices.push_back({ number(x.value), 0, 0 });
+                miters.emplace_back();
+                offsets.emplace_back();
+                group = 0;
+            } else if ((x.code == 21 || x.code == 31) && !vertices.empty())
+                setCoord(vertices.back(), x.code - 1, x.value);
+            else if ((x.code == 13 || x.code == 23 || x.code == 33) && !miters.empty())
+                setCoord(miters.back(), x.code - 3, x.value);
+            else if (x.code == 74 && !offsets.empty()) {
+                firstParameter = true;
+                ++group;
+            } else if (x.code == 41 && !offsets.empty() && firstParameter) {
+                if (offsets.back().size() < group) offsets.back().push_back(number(x.value));
+                firstParameter = false;
+            }
+        }
+        for (std::size_t k = 0; k < elements; ++k) {
+            Entity line;
+            line.kind = Kind::Polyline;
+            line.ocs = false;
+            line.closed = (flags & 2) != 0;
+            for (std::size_t v = 0; v < vertices.size(); ++v) {
+                const double d = k < offsets[v].size() ? offsets[v][k] : 0;
+                line.pts.push_back(vertices[v] + miters[v] * d);
+                line.bulges.push_back(0);
+            }
+            if (line.pts.size() >= 2) e.children.push_back(std::move(line));
+        }
+        inherit(e);
+        return !e.children.empty();
+    }
+
+    bool xline(std::string_view type, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
+    {
+        e.kind = Kind::Xline;
+        e.ocs = false;
+        e.ray = type == "RAY";
+        e.pts.resize(2);
+        for (const Group& x : gs) {
+            readCommon(e, x, ctx);
+            if (x.code >= 10 && x.code <= 31 && (x.code % 10 == 0 || x.code % 10 == 1))
+                setCoord(e.pts[static_cast<std::size_t>(x.code % 10)], x.code - x.code % 10, x.value);
+        }
+        return std::hypot(e.pts[1].x, e.pts[1].y) > 0;
+    }
+
+    // IMAGE and WIPEOUT: a picture's frame (its clipping boundary when
+    // clipping is on), given in pixels from the insertion point along the
+    // u and v vectors. The picture itself is not drawn; a wipeout fills its
+    // frame with the background.
+    bool imageFrame(std::string_view type, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
+    {
+        const bool wipeout = type == "WIPEOUT";
+        e.kind = wipeout ? Kind::Area : Kind::Polyline;
+        e.ocs = false;
+        e.closed = true;
+        Vec3 insert, u, v;
+        Vec2 size { 1, 1 };
+        std::vector<Vec2> clip;
+        int clipType = 1;
+        bool clipping = false;
+        for (const Group& x : gs) {
+            readCommon(e, x, ctx);
+            if (x.code == 10 || x.code == 20 || x.code == 30)
+                setCoord(insert, x.code, x.value);
+            else if (x.code == 11 || x.code == 21 || x.code == 31)
+                setCoord(u, x.code - 1, x.value);
+            else if (x.code == 12 || x.code == 22 || x.code == 32)
+                setCoord(v, x.code - 2, x.value);
+            else if (x.code == 13)
+                size.x = number(x.value);
+            else if (x.code == 23)
+                size.y = number(x.value);
+            else if (x.code == 14 && clip.size() < 10000)
+                clip.push_back({ number(x.value), 0 });
+            else if (x.code == 24 && !clip.empty())
+                clip.back().y = number(x.value);
+            else if (x.code == 71)
+                clipType = static_cast<int>(integer(x.value));
+            else if (x.code == 280)
+                clipping = integer(x.value) != 0;
+        }
+        if (!clipping || clip.size() < 2) clip = { { -0.5, -0.5 }, { size.x - 0.5, size.y - 0.5 } };
+        if (clipType == 1 || clip.size() == 2)
+            clip = { clip[0], { clip[1].x, clip[0].y }, clip[1], { clip[0].x, clip[1].y } };
+        if (clip.size() > 3 && clip.front().x == clip.back().x && clip.front().y == clip.back().y)
+            clip.pop_back();
+        // Pixel rows count down from the picture's top edge.
+        for (Vec2 p : clip) {
+            e.pts.push_back(insert + u * (p.x + 0.5) + v * (size.y - 0.5 - p.y));
+            e.bulges.push_back(0);
+        }
+        return e.pts.size() >= 3;
+    }
+
+    // A subdivision mesh at level 0 as its faces' edges, each edge once.
+    bool mesh(std::string_view, const std::vector<Group>& gs, Entity& e, EntityContext& ctx)
+    {
+        e.kind = Kind::Group;
+        e.ocs = false;
+        std::vector<Vec3> vertices;
+        std::set<std::pair<long, long>> edges;
+        std::size_t i = 0;
+        auto at = [&](int code) { return i < gs.size() && gs[i].code == code; };
+        while (i < gs.size()) {
+            const Group& x = gs[i];
+            readCommon(e, x, ctx);
+            ++i;
+            if (x.code == 92) {
+                for (long n = integer(x.value); n > 0 && at(10); --n) {
+                    Vec3 p { number(gs[i++].value), 0, 0 };
+                    if (at(20)) p.y = number(gs[i++].value);
+                    if (at(30)) p.z = number(gs[i++].value);
+                    vertices.push_back(p);
+                }
+            } else if (x.code == 93) {
+                long items = integer(x.value);
+                while (items > 0 && at(90)) {
+                    const long n = integer(gs[i++].value);
+                    --items;
+                    std::vector<long> face;
+                    for (long k = 0; k < n && items > 0 && at(90); ++k, --items)
+                        face.push_back(integer(gs[i++].value));
+                    for (std::size_t k = 0; k < face.size() && face.size() > 1; ++k) {
+                        const long a = face[k], b = face[(k + 1) % face.size()];
+                        edges.insert({ std::min(a, b), std::max(a, b) });
+                    }
+                }
+            }
+        }
+        const long n = static_cast<long>(vertices.size());
+        for (const auto& [a, b] : edges) {
+            if (a < 0 || b >= n || a == b) continue;
+            Entity line;
+            line.kind = Kind::Line;
+            line.ocs = false;
+            line.pts = { vertices[static_cast<std::size_t>(a)], vertices[static_cast<std::size_t>(b)] };
+            e.children.push_back(std::move(line));
+        }
+        inherit(e);
+        return !e.children.empty();
+    }
+
     // Entities read past without a word: viewports and the markers that close
     // or belong to others.
     bool ignored(std::string_view, const std::vector<Group>&, Entity&, EntityContext&)
@@ -482,6 +750,13 @@ EntityParser entityParser(std::string_view type)
         { "ATTRIB", text },
         { "ATTDEF", text },
         { "MTEXT", mtext },
+        { "LEADER", leader },
+        { "MLINE", mline },
+        { "XLINE", xline },
+        { "RAY", xline },
+        { "IMAGE", imageFrame },
+        { "WIPEOUT", imageFrame },
+        { "MESH", mesh },
         { "VIEWPORT", ignored },
         { "SEQEND", ignored },
         { "VERTEX", ignored },

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/drawing.h"
@@ -65,7 +67,11 @@ enum class Kind {
     Insert,
     Dimension,
     Text,
-    MText
+    MText,
+    Group, // the children drawn as one entity's (a leader's line and arrow, a multiline's lines)
+    Xline, // pts[0] through, pts[1] along; clipped to the drawing's extents (a ray starts at pts[0])
+    Leader, // a path of pts, an arrowhead at the first when flags is 1
+    Area // a filled polygon of pts (a wipeout, drawn in the background colour)
 };
 
 struct HatchEdge {
@@ -76,6 +82,15 @@ struct HatchEdge {
     std::vector<Vec3> control;
     std::vector<double> knots, weights;
     int degree = 3;
+};
+
+// One family of a hatch pattern's parallel lines, in the hatch's own plane:
+// the line through `base` at `angle`, repeated every `offset`, drawn as
+// `dashes` (positive on, negative off, 0 a dot; empty: solid).
+struct PatternLine {
+    double angle = 0;
+    Vec2 base, offset;
+    std::vector<double> dashes;
 };
 
 struct Entity {
@@ -95,16 +110,26 @@ struct Entity {
     bool hasAlign = false;
     std::vector<double> knots, weights;
     std::vector<Vec3> fit;
+    std::optional<Vec3> startTangent, endTangent; // of a spline through fit points
     std::vector<std::vector<HatchEdge>> paths;
     bool solid = false;
     std::string text;
     std::string block;
     std::string pattern;
-    std::vector<Entity> children; // attributes of an insert
+    std::vector<Entity> children; // attributes of an insert; a group's members
+    std::string linetype; // empty: by layer
+    double linetypeScale = 1;
+    // Polyline widths, per vertex (start, end); empty when the polyline has none.
+    std::vector<std::pair<double, double>> widths;
+    std::vector<PatternLine> patternLines; // a pattern hatch's families of lines
+    bool ray = false; // an Xline that starts at its point
+    bool invisible = false;
+    bool definition = false; // an attribute definition (drawn only outside blocks)
 };
 
 struct Layer {
     std::string name;
+    std::string linetype;
     int colour = 7;
     long trueColour = -1;
     bool off = false, frozen = false;
@@ -115,8 +140,24 @@ struct Block {
     std::vector<Entity> entities;
 };
 
+// A linetype's dashes (positive on, negative off, 0 a dot), in drawing units.
+struct Linetype {
+    std::vector<double> dashes;
+};
+
+// The header variables the drawing uses.
+struct Header {
+    double ltscale = 1;
+    double arrowSize = 0.18; // $DIMASZ times $DIMSCALE
+    double dimScale = 1;
+    std::string codepage; // $DWGCODEPAGE, upper case
+    std::string version; // $ACADVER
+};
+
 // What reading a file gives.
 struct Model {
+    Header header;
+    std::map<std::string, Linetype> linetypes; // by upper-case name
     std::vector<Layer> layers;
     std::map<std::string, Block> blocks; // by upper-case name
     std::vector<Entity> entities; // the model space's

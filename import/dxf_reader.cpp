@@ -17,6 +17,7 @@ namespace {
             , blocks(model.blocks)
             , entities(model.entities)
             , warnings(model.warnings)
+            , model_(model)
             , groups_(text)
             , name_(name)
             , options_(options)
@@ -80,6 +81,8 @@ namespace {
         bool entity(std::string_view type, const std::vector<Group>& gs, std::vector<Entity>& into,
             std::string& error);
         bool tables(std::string& error);
+        void header(const std::vector<Group>& gs);
+        void linetype(const std::vector<Group>& gs);
         bool blockSection(std::string& error);
         bool skipSection(std::string& error);
         bool count(std::size_t points, std::string& error)
@@ -92,6 +95,7 @@ namespace {
             return true;
         }
 
+        Model& model_;
         GroupReader groups_;
         Object pending_;
         bool hasPending_ = false;
@@ -164,7 +168,9 @@ namespace {
                     break;
                 }
             bool ok = true;
-            if (section == "TABLES")
+            if (section == "HEADER")
+                header(o.groups);
+            else if (section == "TABLES")
                 ok = tables(error);
             else if (section == "BLOCKS")
                 ok = blockSection(error);
@@ -199,8 +205,12 @@ namespace {
                 unread(std::move(o));
                 return true;
             }
+            if (o.type == "LTYPE") {
+                linetype(o.groups);
+                continue;
+            }
             if (o.type != "LAYER") continue;
-            std::string name;
+            std::string name, ltype;
             int colour = 7, flags = 0;
             long tc = -1;
             for (const Group& x : o.groups) {
@@ -212,6 +222,8 @@ namespace {
                     flags = static_cast<int>(integer(x.value));
                 else if (x.code == 420)
                     tc = integer(x.value) & 0xFFFFFF;
+                else if (x.code == 6)
+                    ltype = upper(trimmed(x.value));
             }
             if (name.empty()) continue; // the table's own head
             Layer& l = layers[static_cast<std::size_t>(layerIndex(name))];
@@ -219,8 +231,50 @@ namespace {
             l.colour = std::clamp(std::abs(colour), 1, 255);
             l.trueColour = tc;
             l.frozen = (flags & 1) != 0;
+            l.linetype = ltype;
         }
         return error.empty();
+    }
+
+    // The header section holds no 0 groups: its variables (9, then the
+    // value's groups) come as the groups of the SECTION object itself.
+    void Reader::header(const std::vector<Group>& gs)
+    {
+        std::string name;
+        double dimasz = -1;
+        for (const Group& x : gs) {
+            if (x.code == 9) {
+                name = upper(trimmed(x.value));
+                continue;
+            }
+            if (name == "$LTSCALE" && x.code == 40)
+                model_.header.ltscale = number(x.value) > 0 ? number(x.value) : 1;
+            else if (name == "$DIMASZ" && x.code == 40)
+                dimasz = number(x.value);
+            else if (name == "$DIMSCALE" && x.code == 40)
+                model_.header.dimScale = number(x.value) > 0 ? number(x.value) : 1;
+            else if (name == "$DWGCODEPAGE" && x.code == 3)
+                model_.header.codepage = upper(trimmed(x.value));
+            else if (name == "$ACADVER" && x.code == 1)
+                model_.header.version = upper(trimmed(x.value));
+        }
+        if (dimasz >= 0) model_.header.arrowSize = dimasz;
+        model_.header.arrowSize *= model_.header.dimScale;
+    }
+
+    // A linetype's simple dashes; shapes and text inside a complex linetype
+    // leave a gap of their length, as their element's length says.
+    void Reader::linetype(const std::vector<Group>& gs)
+    {
+        std::string name;
+        Linetype lt;
+        for (const Group& x : gs) {
+            if (x.code == 2)
+                name = upper(trimmed(x.value));
+            else if (x.code == 49 && lt.dashes.size() < 64)
+                lt.dashes.push_back(number(x.value));
+        }
+        if (!name.empty()) model_.linetypes[name] = std::move(lt);
     }
 
     bool Reader::blockSection(std::string& error)
@@ -305,8 +359,10 @@ namespace {
             return true;
         }
         Entity e;
-        if (!parse(type, gs, e, *this)) return true;
+        if (!parse(type, gs, e, *this) || e.invisible) return true;
         std::size_t pts = e.pts.size() + e.fit.size();
+        for (const Entity& c : e.children)
+            pts += c.pts.size();
         for (const auto& p : e.paths) {
             pts += p.size();
             for (const auto& h : p)
