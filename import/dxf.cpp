@@ -27,7 +27,9 @@ OpenResult readDxf(std::string_view bytes, const std::string& name, const Option
     dxf::Model model;
     std::string error;
     if (!dxf::readModel(bytes, name, options, model, error)) return fail(error);
-    if (model.entities.empty() && model.blocks.empty() && model.layers.size() <= 1)
+    // A drawing whose sections are all empty is still a drawing: it makes a
+    // blank slide, and the caller warns that there is nothing to draw.
+    if (model.sections == 0 && model.entities.empty() && model.blocks.empty() && model.layers.size() <= 1)
         return fail("no DXF sections found; is it a DXF file?");
     result.source = dxf::makeSource(std::move(model), options, name, error);
     if (!result.source) return fail(error);

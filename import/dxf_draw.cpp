@@ -422,8 +422,10 @@ namespace {
             s.filled = true;
             s.fillRule = FillRule::NonZero;
             const double z = e.pts[0].z;
-            std::vector<Vec2> lastEnd; // the previous band's end edge: left, right
-            std::vector<Vec2> firstStart;
+            // The previous band's end edge (left, right) and direction, and the
+            // first band's start, for the joins.
+            std::vector<Vec2> lastEnd, firstStart;
+            Vec2 lastDir, firstDir;
             for (std::size_t i = 0; i < segments && n > 1; ++i) {
                 const Vec2 a = flat(e.pts[i]), b = flat(e.pts[(i + 1) % n]);
                 std::vector<Vec2> path { a };
@@ -453,17 +455,49 @@ namespace {
                 std::vector<Vec2> band = left;
                 band.insert(band.end(), right.rbegin(), right.rend());
                 s.rings.push_back(mapRing(band, z, xf, true));
+                const Vec2 startDir = direction(path[0], path[1]);
                 if (!lastEnd.empty())
-                    s.rings.push_back(
-                        mapRing({ lastEnd[0], left.front(), a, right.front(), lastEnd[1] }, z, xf, true));
-                else
+                    join(s, lastEnd, lastDir, { left.front(), right.front() }, startDir, a, z, xf);
+                else {
                     firstStart = { left.front(), right.front() };
+                    firstDir = startDir;
+                }
                 lastEnd = { left.back(), right.back() };
+                lastDir = direction(path[path.size() - 2], path.back());
             }
             if (e.closed && !lastEnd.empty() && !firstStart.empty())
                 s.rings.push_back(mapRing(
                     { lastEnd[0], firstStart[0], flat(e.pts[0]), firstStart[1], lastEnd[1] }, z, xf, true));
             return emit(st, std::move(s));
+        }
+
+        static Vec2 direction(Vec2 a, Vec2 b)
+        {
+            const double l = std::hypot(b.x - a.x, b.y - a.y);
+            return l > 0 ? Vec2 { (b.x - a.x) / l, (b.y - a.y) / l } : Vec2 { 1, 0 };
+        }
+
+        // Where two bands meet at `vertex`: on each side, the corner where
+        // the two edges' lines cross (a mitre, as CAD joins wide segments),
+        // or a bevel where they run nearly parallel or the mitre would reach
+        // far out.
+        void join(Shape& s, const std::vector<Vec2>& end, Vec2 d1, const std::vector<Vec2>& start, Vec2 d2,
+            Vec2 vertex, double z, const Xf& xf) const
+        {
+            for (int side = 0; side < 2; ++side) {
+                const Vec2 p = end[static_cast<std::size_t>(side)], q = start[static_cast<std::size_t>(side)];
+                std::vector<Vec2> ring { vertex, p };
+                const double cross = d1.x * d2.y - d1.y * d2.x;
+                if (std::fabs(cross) > 1e-9) {
+                    const double t = ((q.x - p.x) * d2.y - (q.y - p.y) * d2.x) / cross;
+                    const Vec2 m { p.x + d1.x * t, p.y + d1.y * t };
+                    const double reach = std::hypot(m.x - vertex.x, m.y - vertex.y);
+                    const double half = std::hypot(p.x - vertex.x, p.y - vertex.y);
+                    if (reach <= 4 * half) ring.push_back(m);
+                }
+                ring.push_back(q);
+                s.rings.push_back(mapRing(ring, z, xf, true));
+            }
         }
 
         // A leader's path, with a closed arrowhead at its first vertex as long

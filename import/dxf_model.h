@@ -156,6 +156,7 @@ struct Header {
 
 // What reading a file gives.
 struct Model {
+    std::size_t sections = 0; // how many the file holds, empty ones too
     Header header;
     std::map<std::string, Linetype> linetypes; // by upper-case name
     std::vector<Layer> layers;

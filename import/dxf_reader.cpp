@@ -161,6 +161,7 @@ namespace {
         while (nextObject(o, error)) {
             if (o.type == "EOF") return true;
             if (o.type != "SECTION") continue;
+            ++model_.sections;
             std::string section;
             for (const Group& x : o.groups)
                 if (x.code == 2) {
