@@ -513,9 +513,13 @@ def empty_drawings(tmp):
     with open(empty_svg, "w") as f:
         f.write('<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><g/></svg>\n')
     line = os.path.join(tmp, "line.dxf")
+    # A valid drawing whose sections hold nothing, as ezdxf writes one.
+    empty_dxf = os.path.join(tmp, "empty_sections.dxf")
+    ezdxf.new("R2010").saveas(empty_dxf)
     for name, args in (("no such layer", [line, "--layer", "NOSUCH"]),
                        ("every layer left out", [line, "--exclude-layer", "0"]),
-                       ("empty SVG", [empty_svg])):
+                       ("empty SVG", [empty_svg]),
+                       ("empty DXF sections", [empty_dxf])):
         out = os.path.join(tmp, "blank.sld")
         if os.path.exists(out):
             os.remove(out)
