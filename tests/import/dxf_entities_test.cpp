@@ -74,8 +74,9 @@ namespace {
     Groups square(double x0, double y0, double x1, double y1)
     {
         auto n = [](double v) { return std::to_string(v); };
-        return { { 92, "3" }, { 72, "0" }, { 73, "1" }, { 93, "4" }, { 10, n(x0) }, { 20, n(y0) }, { 10, n(x1) },
-            { 20, n(y0) }, { 10, n(x1) }, { 20, n(y1) }, { 10, n(x0) }, { 20, n(y1) }, { 97, "0" } };
+        return { { 92, "3" }, { 72, "0" }, { 73, "1" }, { 93, "4" }, { 10, n(x0) }, { 20, n(y0) },
+            { 10, n(x1) }, { 20, n(y0) }, { 10, n(x1) }, { 20, n(y1) }, { 10, n(x0) }, { 20, n(y1) },
+            { 97, "0" } };
     }
 
     // A hatch of one family of lines at `angle` every `spacing` across them,
@@ -88,9 +89,9 @@ namespace {
         for (const Groups& loop : { square(0, 0, 100, 100), square(40, 40, 60, 60) })
             g.insert(g.end(), loop.begin(), loop.end());
         g.insert(g.end(),
-            { { 75, "0" }, { 76, "1" }, { 78, "1" }, { 53, std::to_string(angle) }, { 43, "1.3" }, { 44, "0.7" },
-                { 45, std::to_string(-std::sin(a) * spacing) }, { 46, std::to_string(std::cos(a) * spacing) },
-                { 79, std::to_string(dashes.size()) } });
+            { { 75, "0" }, { 76, "1" }, { 78, "1" }, { 53, std::to_string(angle) }, { 43, "1.3" },
+                { 44, "0.7" }, { 45, std::to_string(-std::sin(a) * spacing) },
+                { 46, std::to_string(std::cos(a) * spacing) }, { 79, std::to_string(dashes.size()) } });
         g.insert(g.end(), dashes.begin(), dashes.end());
         g.push_back({ 98, "0" });
         return g;
@@ -135,9 +136,9 @@ namespace {
     }
 
     const Groups DASHED_TABLES = section("TABLES",
-        { { 0, "TABLE" }, { 2, "LTYPE" }, { 0, "LTYPE" }, { 2, "DASHED" }, { 73, "2" }, { 40, "15" }, { 49, "10" },
-            { 49, "-5" }, { 0, "ENDTAB" }, { 0, "TABLE" }, { 2, "LAYER" }, { 0, "LAYER" }, { 2, "D" }, { 62, "7" },
-            { 6, "DASHED" }, { 0, "ENDTAB" } });
+        { { 0, "TABLE" }, { 2, "LTYPE" }, { 0, "LTYPE" }, { 2, "DASHED" }, { 73, "2" }, { 40, "15" },
+            { 49, "10" }, { 49, "-5" }, { 0, "ENDTAB" }, { 0, "TABLE" }, { 2, "LAYER" }, { 0, "LAYER" },
+            { 2, "D" }, { 62, "7" }, { 6, "DASHED" }, { 0, "ENDTAB" } });
 
     std::vector<double> pieceLengths(const Drawing& d)
     {
@@ -179,10 +180,10 @@ namespace {
     TEST(DxfLinetype, ByBlockTakesTheReferenceAndScalesWithIt)
     {
         const Groups blocks = section("BLOCKS",
-            { { 0, "BLOCK" }, { 2, "B" }, { 10, "0" }, { 20, "0" }, { 0, "LINE" }, { 6, "BYBLOCK" }, { 10, "0" },
-                { 20, "0" }, { 11, "150" }, { 21, "0" }, { 0, "ENDBLK" } });
-        const Groups insert { { 0, "INSERT" }, { 2, "B" }, { 6, "DASHED" }, { 10, "0" }, { 20, "0" }, { 41, "2" },
-            { 42, "2" } };
+            { { 0, "BLOCK" }, { 2, "B" }, { 10, "0" }, { 20, "0" }, { 0, "LINE" }, { 6, "BYBLOCK" },
+                { 10, "0" }, { 20, "0" }, { 11, "150" }, { 21, "0" }, { 0, "ENDBLK" } });
+        const Groups insert { { 0, "INSERT" }, { 2, "B" }, { 6, "DASHED" }, { 10, "0" }, { 20, "0" },
+            { 41, "2" }, { 42, "2" } };
         const auto pieces = pieceLengths(drawAt(file(insert, join({ DASHED_TABLES, blocks })), 600));
         // 150 units of block at scale 2: 300 on the drawing, dashes of 20 every 30.
         EXPECT_EQ(pieces.size(), 10u);
@@ -197,18 +198,20 @@ namespace {
             bool filled;
             double minY, maxY, heightAtEnd;
         } cases[] = {
-            { "constant", { { 0, "LWPOLYLINE" }, { 43, "10" }, { 10, "0" }, { 20, "0" }, { 10, "100" }, { 20, "0" } },
+            { "constant",
+                { { 0, "LWPOLYLINE" }, { 43, "10" }, { 10, "0" }, { 20, "0" }, { 10, "100" }, { 20, "0" } },
                 true, -5, 5, 10 },
             { "tapered",
                 { { 0, "LWPOLYLINE" }, { 10, "0" }, { 20, "0" }, { 40, "10" }, { 41, "0" }, { 10, "100" },
                     { 20, "0" } },
                 true, -5, 5, 0 },
             { "old polyline defaults",
-                { { 0, "POLYLINE" }, { 66, "1" }, { 40, "4" }, { 41, "4" }, { 0, "VERTEX" }, { 10, "0" }, { 20, "0" },
-                    { 0, "VERTEX" }, { 10, "100" }, { 20, "0" }, { 0, "SEQEND" } },
+                { { 0, "POLYLINE" }, { 66, "1" }, { 40, "4" }, { 41, "4" }, { 0, "VERTEX" }, { 10, "0" },
+                    { 20, "0" }, { 0, "VERTEX" }, { 10, "100" }, { 20, "0" }, { 0, "SEQEND" } },
                 true, -2, 2, 4 },
             // Under a pixel wide (100 units on 100 pixels): a line.
-            { "hairline", { { 0, "LWPOLYLINE" }, { 43, "0.5" }, { 10, "0" }, { 20, "0" }, { 10, "100" }, { 20, "0" } },
+            { "hairline",
+                { { 0, "LWPOLYLINE" }, { 43, "0.5" }, { 10, "0" }, { 20, "0" }, { 10, "100" }, { 20, "0" } },
                 false, 0, 0, 0 },
         };
         for (const auto& c : cases) {
@@ -234,8 +237,8 @@ namespace {
     TEST(DxfWidths, CornersAreNotNotched)
     {
         // An L of width 10: the outer corner (5 beyond both legs) is covered.
-        const Drawing d = drawAt(file({ { 0, "LWPOLYLINE" }, { 43, "10" }, { 10, "0" }, { 20, "0" }, { 10, "100" },
-                                    { 20, "0" }, { 10, "100" }, { 20, "100" } }),
+        const Drawing d = drawAt(file({ { 0, "LWPOLYLINE" }, { 43, "10" }, { 10, "0" }, { 20, "0" },
+                                     { 10, "100" }, { 20, "0" }, { 10, "100" }, { 20, "100" } }),
             100);
         ASSERT_EQ(d.shapes.size(), 1u);
         const Extents e = d.extents();
@@ -256,31 +259,35 @@ namespace {
             std::size_t lines, fills;
         } cases[] = {
             { "leader with arrow",
-                { { 0, "LEADER" }, { 10, "0" }, { 20, "0" }, { 10, "40" }, { 20, "30" }, { 10, "80" }, { 20, "30" } },
+                { { 0, "LEADER" }, { 10, "0" }, { 20, "0" }, { 10, "40" }, { 20, "30" }, { 10, "80" },
+                    { 20, "30" } },
                 1, 1 },
             { "leader without",
-                { { 0, "LEADER" }, { 71, "0" }, { 10, "0" }, { 20, "0" }, { 10, "40" }, { 20, "30" } }, 1, 0 },
+                { { 0, "LEADER" }, { 71, "0" }, { 10, "0" }, { 20, "0" }, { 10, "40" }, { 20, "30" } }, 1,
+                0 },
             { "multiline",
-                { { 0, "MLINE" }, { 40, "6" }, { 71, "1" }, { 73, "2" }, { 11, "0" }, { 21, "0" }, { 13, "0" },
-                    { 23, "1" }, { 74, "1" }, { 41, "3" }, { 74, "1" }, { 41, "-3" }, { 11, "80" }, { 21, "0" },
-                    { 13, "0" }, { 23, "1" }, { 74, "1" }, { 41, "3" }, { 74, "1" }, { 41, "-3" } },
+                { { 0, "MLINE" }, { 40, "6" }, { 71, "1" }, { 73, "2" }, { 11, "0" }, { 21, "0" },
+                    { 13, "0" }, { 23, "1" }, { 74, "1" }, { 41, "3" }, { 74, "1" }, { 41, "-3" },
+                    { 11, "80" }, { 21, "0" }, { 13, "0" }, { 23, "1" }, { 74, "1" }, { 41, "3" },
+                    { 74, "1" }, { 41, "-3" } },
                 2, 0 },
             { "image frame",
-                { { 0, "IMAGE" }, { 10, "0" }, { 20, "0" }, { 11, "1" }, { 21, "0" }, { 12, "0" }, { 22, "1" },
-                    { 13, "64" }, { 23, "32" } },
+                { { 0, "IMAGE" }, { 10, "0" }, { 20, "0" }, { 11, "1" }, { 21, "0" }, { 12, "0" },
+                    { 22, "1" }, { 13, "64" }, { 23, "32" } },
                 1, 0 },
             { "wipeout",
-                { { 0, "WIPEOUT" }, { 10, "0" }, { 20, "0" }, { 11, "30" }, { 21, "0" }, { 12, "0" }, { 22, "30" },
-                    { 13, "1" }, { 23, "1" }, { 280, "1" }, { 71, "2" }, { 14, "-0.5" }, { 24, "0.5" },
-                    { 14, "0.5" }, { 24, "0.5" }, { 14, "0.5" }, { 24, "-0.5" } },
+                { { 0, "WIPEOUT" }, { 10, "0" }, { 20, "0" }, { 11, "30" }, { 21, "0" }, { 12, "0" },
+                    { 22, "30" }, { 13, "1" }, { 23, "1" }, { 280, "1" }, { 71, "2" }, { 14, "-0.5" },
+                    { 24, "0.5" }, { 14, "0.5" }, { 24, "0.5" }, { 14, "0.5" }, { 24, "-0.5" } },
                 0, 1 },
             // A square pyramid: four faces, eight edges once each.
             { "mesh",
-                { { 0, "MESH" }, { 92, "5" }, { 10, "0" }, { 20, "0" }, { 30, "0" }, { 10, "50" }, { 20, "0" },
-                    { 30, "0" }, { 10, "50" }, { 20, "50" }, { 30, "0" }, { 10, "0" }, { 20, "50" }, { 30, "0" },
-                    { 10, "25" }, { 20, "25" }, { 30, "40" }, { 93, "16" }, { 90, "3" }, { 90, "0" }, { 90, "1" },
-                    { 90, "4" }, { 90, "3" }, { 90, "1" }, { 90, "2" }, { 90, "4" }, { 90, "3" }, { 90, "2" },
-                    { 90, "3" }, { 90, "4" }, { 90, "3" }, { 90, "3" }, { 90, "0" }, { 90, "4" } },
+                { { 0, "MESH" }, { 92, "5" }, { 10, "0" }, { 20, "0" }, { 30, "0" }, { 10, "50" },
+                    { 20, "0" }, { 30, "0" }, { 10, "50" }, { 20, "50" }, { 30, "0" }, { 10, "0" },
+                    { 20, "50" }, { 30, "0" }, { 10, "25" }, { 20, "25" }, { 30, "40" }, { 93, "16" },
+                    { 90, "3" }, { 90, "0" }, { 90, "1" }, { 90, "4" }, { 90, "3" }, { 90, "1" }, { 90, "2" },
+                    { 90, "4" }, { 90, "3" }, { 90, "2" }, { 90, "3" }, { 90, "4" }, { 90, "3" }, { 90, "3" },
+                    { 90, "0" }, { 90, "4" } },
                 8, 0 },
         };
         for (const auto& c : cases) {
@@ -296,8 +303,8 @@ namespace {
 
     TEST(DxfEntities, FramesAndMasksSitWhereTheirVectorsPutThem)
     {
-        const Drawing image = drawAt(file({ { 0, "IMAGE" }, { 10, "10" }, { 20, "20" }, { 11, "0.5" }, { 21, "0" },
-            { 12, "0" }, { 22, "0.5" }, { 13, "64" }, { 23, "32" } }));
+        const Drawing image = drawAt(file({ { 0, "IMAGE" }, { 10, "10" }, { 20, "20" }, { 11, "0.5" },
+            { 21, "0" }, { 12, "0" }, { 22, "0.5" }, { 13, "64" }, { 23, "32" } }));
         ASSERT_EQ(image.shapes.size(), 1u);
         EXPECT_TRUE(image.shapes[0].rings[0].closed);
         const Extents e = image.extents();
@@ -305,9 +312,9 @@ namespace {
         EXPECT_NEAR(e.maxX, 42, 1e-9);
         EXPECT_NEAR(e.minY, 20, 1e-9);
         EXPECT_NEAR(e.maxY, 36, 1e-9);
-        const Drawing wipeout = drawAt(file({ { 0, "LINE" }, { 10, "0" }, { 20, "0" }, { 11, "100" }, { 21, "100" },
-            { 0, "WIPEOUT" }, { 10, "10" }, { 20, "10" }, { 11, "30" }, { 21, "0" }, { 12, "0" }, { 22, "30" },
-            { 13, "1" }, { 23, "1" } }));
+        const Drawing wipeout = drawAt(file({ { 0, "LINE" }, { 10, "0" }, { 20, "0" }, { 11, "100" },
+            { 21, "100" }, { 0, "WIPEOUT" }, { 10, "10" }, { 20, "10" }, { 11, "30" }, { 21, "0" },
+            { 12, "0" }, { 22, "30" }, { 13, "1" }, { 23, "1" } }));
         ASSERT_EQ(wipeout.shapes.size(), 2u);
         // Drawn after the line, in the screen's colour, over 10..40.
         EXPECT_TRUE(wipeout.shapes[1].filled);
@@ -347,9 +354,9 @@ namespace {
 
     TEST(DxfSpline, FitPointsAloneGiveACurveThroughThem)
     {
-        const Groups spline { { 0, "SPLINE" }, { 70, "8" }, { 71, "3" }, { 74, "5" }, { 11, "0" }, { 21, "0" },
-            { 11, "25" }, { 21, "60" }, { 11, "50" }, { 21, "10" }, { 11, "75" }, { 21, "70" }, { 11, "100" },
-            { 21, "20" } };
+        const Groups spline { { 0, "SPLINE" }, { 70, "8" }, { 71, "3" }, { 74, "5" }, { 11, "0" },
+            { 21, "0" }, { 11, "25" }, { 21, "60" }, { 11, "50" }, { 21, "10" }, { 11, "75" }, { 21, "70" },
+            { 11, "100" }, { 21, "20" } };
         const Drawing d = drawAt(file(spline), 400);
         ASSERT_EQ(d.shapes.size(), 1u);
         const auto& pts = d.shapes[0].rings[0].points;
@@ -378,14 +385,15 @@ namespace {
         EXPECT_EQ(drawAt(file(join({ circle, hidden }))).shapes.size(), 1u);
         EXPECT_EQ(drawAt(file(join({ circle, shown }))).shapes.size(), 2u);
         // The block's definition stays hidden in its references.
-        const Drawing ref = drawAt(file(join({ circle, { { 0, "INSERT" }, { 2, "B" }, { 10, "0" }, { 20, "0" } } }), blocks));
+        const Drawing ref = drawAt(
+            file(join({ circle, { { 0, "INSERT" }, { 2, "B" }, { 10, "0" }, { 20, "0" } } }), blocks));
         EXPECT_EQ(ref.shapes.size(), 1u);
     }
 
     TEST(DxfLeftOut, ModelSpaceDefinitionsShowTheirTag)
     {
-        const Drawing d = drawAt(file({ { 0, "ATTDEF" }, { 10, "0" }, { 20, "0" }, { 40, "5" }, { 1, "default" },
-            { 3, "prompt" }, { 2, "TAG" } }));
+        const Drawing d = drawAt(file({ { 0, "ATTDEF" }, { 10, "0" }, { 20, "0" }, { 40, "5" },
+            { 1, "default" }, { 3, "prompt" }, { 2, "TAG" } }));
         if (!d.warnings.empty()) GTEST_SKIP() << d.warnings[0];
         ASSERT_EQ(d.shapes.size(), 1u);
         const Extents e = d.extents();
@@ -396,7 +404,8 @@ namespace {
 
     TEST(DxfLeftOut, EmptySectionsAreABlankDrawing)
     {
-        const std::string empty = dxf(join({ section("HEADER", {}), section("ENTITIES", {}), { { 0, "EOF" } } }));
+        const std::string empty
+            = dxf(join({ section("HEADER", {}), section("ENTITIES", {}), { { 0, "EOF" } } }));
         const OpenResult r = readDxf(empty, "e.dxf", {});
         ASSERT_TRUE(r.source) << r.error;
         Drawing d;
