@@ -77,7 +77,8 @@ bool selectsOldForm(const std::uint8_t* data, std::size_t size)
 unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool oldForm)
 {
     std::uint8_t b[OLD_HEADER_SIZE] = {};
-    std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
+    // An empty slide may come as a null pointer, which memcpy may not be given.
+    if (arrived > 0) std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
     const std::size_t size = oldForm ? OLD_HEADER_SIZE : NEW_HEADER_SIZE;
     unsigned faults = 0;
     if (arrived < size) faults |= HEADER_CUT_SHORT;

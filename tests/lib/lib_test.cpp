@@ -200,6 +200,25 @@ TEST(LibInfo, BothFormsAndBothOrders)
     }
 }
 
+TEST(LibInfo, SlideBeyondTheLibrarysEndIsEmptyAndInvalid)
+{
+    // A directory whose slide the file no longer holds: listed, described
+    // as nothing, refused for drawing.
+    const std::string whole = library({ { "GONE", redAndWhite() } });
+    File f;
+    ASSERT_EQ(openBytes(whole.substr(0, 32 + 36 * 2), f, "cut.slb"), QORVAN_OK);
+    ASSERT_EQ(qorvan_slide_count(f.f), 1u);
+    qorvan_slide_info info {};
+    info.struct_size = sizeof info;
+    ASSERT_EQ(qorvan_slide_info_get(f.f, 0, &info), QORVAN_OK);
+    EXPECT_EQ(info.size, 0u);
+    EXPECT_EQ(info.form, 0);
+    EXPECT_EQ(info.header, QORVAN_HEADER_INVALID);
+    std::uint8_t px[16];
+    EXPECT_EQ(qorvan_render(f.f, 0, nullptr, 2, 2, px, 8), QORVAN_ERROR_SLIDE);
+    EXPECT_STREQ(qorvan_last_error(), "cut.slb(GONE): Error reading slide file. *Invalid*");
+}
+
 TEST(LibInfo, OlderCallersStructureIsWrittenNoFurther)
 {
     File f;
