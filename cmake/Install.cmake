@@ -121,7 +121,10 @@ and draws AutoCAD slides (.sld) to PNG and SVG. It holds the qorvan
 command-line tool, the View Slide dialog and the library manager, the
 qorvan.arx module with its AutoLISP functions, and qorvan-console, a
 stand-in CAD host that loads the module. It teaches the desktop the two
-file types, with thumbnails and launchers.")
+file types, with thumbnails and launchers. Its C library, libqorvan, opens
+and draws slides for other programs: GTK and Qt programs through its
+gdk-pixbuf loader and Qt image plugins, Python and Pillow through its
+qorvan package, and file(1) names slides with its magic file.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -129,6 +132,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://qorvan.dev/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The qorvan Python package runs on Debian's python3 (the rest is found by
+# dpkg-shlibdeps).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS python3)
 # libqorvan's shlibs file, so that packages built against it depend on this
 # one; the trigger renews the loader's cache.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)

@@ -73,8 +73,16 @@ def test(args, work):
               "/usr/share/icons/hicolor/scalable/apps/qorvan.svg", "/usr/share/doc/qorvan/copyright",
               "/usr/share/bash-completion/completions/qorvan", "/usr/share/qorvan/samples/samples.slb",
               "/usr/lib/libqorvan.so.1.0.0", "/usr/include/qorvan/qorvan.h", "/usr/lib/pkgconfig/qorvan.pc",
-              "/usr/share/qorvan/magic"):
+              "/usr/share/qorvan/magic", "/usr/lib/python3/dist-packages/qorvan/__init__.py"):
         check(p in paths, "package holds " + p)
+
+    # The loaders and plugins land where the system's gdk-pixbuf and Qt look,
+    # when they were built.
+    for built, where in (("loaders/libpixbufloader-sld.so", "/gdk-pixbuf-2.0/2.10.0/loaders/libpixbufloader-sld.so"),
+                         ("plugins/qt6/imageformats/libqsld.so", "/qt6/plugins/imageformats/libqsld.so"),
+                         ("plugins/qt5/imageformats/libqsld.so", "/qt5/plugins/imageformats/libqsld.so")):
+        if os.path.exists(os.path.join(args.build, built)):
+            check(any(p.startswith("/usr/lib/") and p.endswith(where) for p in paths), "package holds " + where)
 
     root = os.path.join(work, "root")
     r = run(["dpkg-deb", "-x", deb, root])
