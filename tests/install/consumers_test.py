@@ -274,7 +274,7 @@ def test_gdk_pixbuf(env):
     query = run(["pkg-config", "--variable=gdk_pixbuf_query_loaders", "gdk-pixbuf-2.0"], text=True).stdout.strip()
     loaders = glob.glob(os.path.join(env.prefix, "lib*", "**", "libpixbufloader-sld.so"), recursive=True)
     if not os.path.exists(os.path.join(env.args.build, "loaders", "libpixbufloader-sld.so")):
-        return "gdk-pixbuf loader (not built: no libgdk-pixbuf-2.0-dev)"
+        return "loader built (libgdk-pixbuf-2.0-dev)"
     if not query or not os.path.exists(query) or not shutil.which("update-mime-database"):
         return "gdk-pixbuf-query-loaders or update-mime-database"
     if run(["/usr/bin/python3", "-c", "import gi; gi.require_version('GdkPixbuf', '2.0')"]).returncode != 0:
@@ -342,7 +342,7 @@ def test_qt(env, major):
     plugins = glob.glob(os.path.join(env.prefix, "lib*", "**", "qt%d" % major, "plugins", "imageformats",
                                      "libqsld.so"), recursive=True)
     if not os.path.exists(program):
-        return "Qt %d (the plugin was not built)" % major
+        return "plugin built (Qt %d development files)" % major
     if not check(len(plugins) == 1, "the Qt %d plugin is installed: %s" % (major, plugins)) or not c_ready(env):
         return None
     penv = dict(os.environ, QT_PLUGIN_PATH=os.path.dirname(os.path.dirname(plugins[0])), QT_QPA_PLATFORM="offscreen")
@@ -432,7 +432,7 @@ print(json.dumps(out))
 def test_python(env):
     """The qorvan package and its Pillow plugin, from Debian's Python."""
     if not os.path.exists(os.path.join(env.args.build, "generated", "python", "_libdir.py")):
-        return "Python package (not built)"
+        return "package built"
     if run(["/usr/bin/python3", "-c", "import PIL"]).returncode != 0:
         return "Pillow for /usr/bin/python3 (python3-pil)"
     sites = glob.glob(os.path.join(env.prefix, "lib", "python3*", "dist-packages", "qorvan", "__init__.py"))
@@ -495,12 +495,12 @@ def test_eog(env):
     if tools:
         return ", ".join(tools)
     if not os.path.exists(os.path.join(env.work, "loaders.cache")):
-        return "eog (the gdk-pixbuf loader was not tested)"
+        return "gdk-pixbuf loader to show it with"
     # A real slide in red and white on black: the red of its sign must
     # reach the screen, which nothing of the viewer's own draws.
     slide = next((p for p in env.real_slides() if os.path.basename(p) == "SIGN_R3-2.sld"), None)
     if not slide:
-        return "eog (the real slide SIGN_R3-2.sld)"
+        return "real slide SIGN_R3-2.sld in the test data"
     fbdir = os.path.join(env.work, "screen")
     os.makedirs(fbdir)
     display = ":%d" % (90 + os.getpid() % 500)
