@@ -326,13 +326,27 @@ class WhiteFrontend(Frontend):
         properties.color = "#ffffff"
 
 
+def thin_font():
+    """The thinnest outline font at hand: qorvan draws text in single strokes,
+    and a thin outline is the nearest an outline font comes to a stroke."""
+    from matplotlib.font_manager import FontProperties
+    for path in ("/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf",):
+        if os.path.exists(path):
+            return FontProperties(fname=path)
+    return FontProperties()
+
+
 def reference_png(dxf, png):
     doc = ezdxf.readfile(dxf)
+    # Text styles name fonts the machine lacks; the reference draws them all
+    # in the thin font (the file qorvan reads is left as it is).
+    for style in doc.styles:
+        style.dxf.font = "DejaVuSans-ExtraLight.ttf"
     fig = plt.figure(figsize=(BOX / 100, BOX / 100), dpi=100)
     ax = fig.add_axes([0, 0, 1, 1])
     config = Configuration.defaults().with_changes(lineweight_scaling=0, min_lineweight=72 / 100)
-    WhiteFrontend(RenderContext(doc), MatplotlibBackend(ax, adjust_figure=False), config=config).draw_layout(doc.modelspace(),
-                                                                                        finalize=True)
+    backend = MatplotlibBackend(ax, adjust_figure=False, font=thin_font())
+    WhiteFrontend(RenderContext(doc), backend, config=config).draw_layout(doc.modelspace(), finalize=True)
     ax.set_facecolor("black")
     fig.patch.set_facecolor("black")
     fig.savefig(png, dpi=100, facecolor="black")

@@ -264,6 +264,16 @@ bool flattenFitSpline(const std::vector<Vec3>& input, std::optional<Vec3> startT
         h[i] = len(p[i + 1] + p[i] * -1);
     // First derivatives at the points from the tridiagonal system of a
     // twice-differentiable cubic, solved by elimination.
+    // Without a tangent an end leaves along the parabola through its first
+    // three points (its last three), at the unit speed of chord-length
+    // parameters.
+    auto bessel = [&](std::size_t a, std::size_t b, std::size_t c, double hab, double hbc) {
+        const Vec3 d = p[a] * (-(2 * hab + hbc) / (hab * (hab + hbc))) + p[b] * ((hab + hbc) / (hab * hbc))
+            + p[c] * (-hab / (hbc * (hab + hbc)));
+        return unit(d);
+    };
+    if (!startTangent && n >= 3) startTangent = bessel(0, 1, 2, h[0], h[1]);
+    if (!endTangent && n >= 3) endTangent = bessel(n - 1, n - 2, n - 3, h[n - 2], h[n - 3]) * -1;
     std::vector<double> lower(n, 0), diag(n, 1), upper(n, 0);
     std::vector<Vec3> rhs(n);
     if (startTangent && len(*startTangent) > 0) {

@@ -173,8 +173,8 @@ bool flattenBSpline(int degree, std::vector<double> knots, const std::vector<Vec
 
 // A smooth cubic through `points` (parameters by chord length), leaving in
 // the direction of startTangent and arriving along endTangent when given,
-// with free (natural) ends otherwise; the start included. False for fewer
-// than two distinct points.
+// else along the parabola through the three points at that end; the start
+// included. False for fewer than two distinct points.
 bool flattenFitSpline(const std::vector<Vec3>& points, std::optional<Vec3> startTangent,
     std::optional<Vec3> endTangent, double tolerance, std::size_t maxSegments, std::vector<Vec3>& out);
 

@@ -745,6 +745,115 @@ namespace {
 
         // TEXT and MTEXT: lines of strokes at the height given, placed by the
         // justification, in the entity's plane.
+        // Strokes of one line of runs along the baseline from x = 0, in the
+        // text's own units: a run `height` high (the entity's `height` where
+        // the run gives none) is `xRatio` times that wide per font unit and
+        // `yRatio` times that high. Each run's strokes go to its colour.
+        double layRuns(const TextLine& runs, double height, double xRatio, double yRatio, int colour,
+            std::map<int, std::vector<Ring>>& out) const
+        {
+            double x = 0;
+            auto place = [&](const std::string& text, double x0, double y0, double sx, double sy,
+                             std::vector<Ring>& into) {
+                std::vector<Ring> strokes;
+                const double w = font_->layout(text, strokes) * sx;
+                for (Ring& r : strokes) {
+                    for (Vec2& p : r.points)
+                        p = { x0 + p.x * sx, y0 + p.y * sy };
+                    into.push_back(std::move(r));
+                }
+                return w;
+            };
+            for (const TextRun& run : runs) {
+                const double hr = run.height > 0 ? run.height : height;
+                const double sx = hr * xRatio, sy = hr * yRatio;
+                std::vector<Ring>& into = out[run.colour >= 1 ? run.colour : colour];
+                double w = 0;
+                if (run.stacked) {
+                    // A fraction: each part seven tenths high, above and below a bar.
+                    const double k = 0.7;
+                    std::vector<Ring> probe;
+                    const double wo = font_->layout(run.over, probe) * sx * k;
+                    const double wu = font_->layout(run.under, probe) * sx * k;
+                    w = std::max(wo, wu);
+                    if (run.under.empty() && run.stackKind != '^') {
+                        w = place(run.over, x, 0, sx, sy, into);
+                    } else {
+                        place(run.over, x + (w - wo) / 2, sy * 0.55, sx * k, sy * k, into);
+                        place(run.under, x + (w - wu) / 2, -sy * 0.3, sx * k, sy * k, into);
+                        if (run.stackKind == '/')
+                            into.push_back({ { { x, sy * 0.45 }, { x + w, sy * 0.45 } }, false });
+                        if (run.stackKind == '#')
+                            into.push_back({ { { x, -sy * 0.3 }, { x + w, sy * 1.25 } }, false });
+                    }
+                } else {
+                    w = place(run.text, x, 0, sx, sy, into);
+                }
+                if (run.underline) into.push_back({ { { x, -sy * 0.2 }, { x + w, -sy * 0.2 } }, false });
+                if (run.overline) into.push_back({ { { x, sy * 1.2 }, { x + w, sy * 1.2 } }, false });
+                x += w;
+            }
+            return x;
+        }
+
+        double runsWidth(const TextLine& runs, double height, double xRatio) const
+        {
+            double w = 0;
+            for (const TextRun& run : runs) {
+                const double hr = (run.height > 0 ? run.height : height) * xRatio;
+                w += run.stacked && !run.under.empty()
+                    ? std::max(font_->advance(run.over), font_->advance(run.under)) * hr * 0.7
+                    : font_->advance(run.stacked ? run.over : run.text) * hr;
+            }
+            return w;
+        }
+
+        // A paragraph cut into lines no wider than `width` (none when it is
+        // 0) at its spaces, as CAD wraps MTEXT to its column; a word wider
+        // than the column stands on a line of its own.
+        std::vector<TextLine> wrap(const TextLine& paragraph, double height, double width) const
+        {
+            std::vector<TextLine> lines(1);
+            if (!(width > 0)) {
+                lines[0] = paragraph;
+                return lines;
+            }
+            double used = 0;
+            for (const TextRun& run : paragraph) {
+                std::vector<TextRun> words;
+                if (run.stacked) {
+                    words.push_back(run);
+                } else {
+                    std::size_t i = 0;
+                    while (i < run.text.size()) {
+                        std::size_t end = run.text.find(' ', i);
+                        end = end == std::string::npos ? run.text.size()
+                                                       : run.text.find_first_not_of(' ', end);
+                        if (end == std::string::npos) end = run.text.size();
+                        TextRun w = run;
+                        w.text = run.text.substr(i, end - i);
+                        words.push_back(std::move(w));
+                        i = end;
+                    }
+                }
+                for (TextRun& w : words) {
+                    TextRun bare = w;
+                    while (!bare.text.empty() && bare.text.back() == ' ')
+                        bare.text.pop_back();
+                    const double ww = runsWidth({ bare }, height, 1);
+                    if (used > 0 && used + ww > width * (1 + 1e-9)) {
+                        lines.emplace_back();
+                        used = 0;
+                    }
+                    used += runsWidth({ w }, height, 1);
+                    lines.back().push_back(std::move(w));
+                }
+            }
+            return lines;
+        }
+
+        // TEXT and MTEXT: lines of strokes at the height given, placed by the
+        // justification, in the entity's plane.
         bool drawText(const Entity& e, const Xf& xf, int colour, State& st) const
         {
             if (!font_) {
@@ -752,14 +861,14 @@ namespace {
                 return true;
             }
             const double h = e.r > 0 ? e.r : 1;
-            std::vector<std::string> lines;
+            std::vector<TextLine> lines;
             double rotation = e.rotation;
             Vec3 anchor = e.pts[0];
             double xScale = h * (e.width > 0 ? e.width : 1), yScale = h;
             double dx = 0, dy = 0;
             if (e.kind == Kind::Text) {
-                lines.push_back(textCodes(e.text));
-                const double w = font_->advance(lines[0]) * xScale;
+                lines.push_back(textRuns(e.text));
+                const double w = runsWidth(lines[0], h, xScale / h);
                 if (e.hjust != 0 || e.vjust != 0) {
                     // Justified text hangs from its second point (the first when
                     // a writer left the second out).
@@ -769,9 +878,9 @@ namespace {
                         anchor = e.pts[0];
                         const double span = std::hypot(e.pts[1].x - e.pts[0].x, e.pts[1].y - e.pts[0].y);
                         rotation = std::atan2(e.pts[1].y - e.pts[0].y, e.pts[1].x - e.pts[0].x);
-                        const double base = font_->advance(lines[0]) * h;
+                        const double base = runsWidth(lines[0], h, 1);
                         if (base > 0) {
-                            xScale = span / font_->advance(lines[0]);
+                            xScale = span / (base / h);
                             if (e.hjust == 3) yScale = h * span / base;
                         }
                     } else {
@@ -784,44 +893,60 @@ namespace {
                     }
                 }
             } else {
-                lines = mtextLines(e.text);
+                for (const TextLine& p : mtextParagraphs(e.text, h))
+                    for (TextLine& l : wrap(p, h, e.width))
+                        lines.push_back(std::move(l));
                 if (e.hasAlign) rotation = std::atan2(e.pts[1].y, e.pts[1].x);
                 xScale = yScale = h;
             }
-            const double lineStep = h * 5 / 3 * (e.spacing > 0 ? e.spacing : 1);
-            double blockW = 0;
-            for (const auto& l : lines)
-                blockW = std::max(blockW, font_->advance(l) * xScale);
+            // Each line's baseline from the top, 5/3 of its tallest run below
+            // the last (the first its own height down).
+            std::vector<double> baselines;
+            double y = 0;
+            for (std::size_t li = 0; li < lines.size(); ++li) {
+                double tallest = 0;
+                for (const TextRun& r : lines[li])
+                    tallest = std::max(tallest, r.height > 0 ? r.height : h);
+                if (!(tallest > 0)) tallest = h;
+                y -= li == 0 ? tallest : tallest * 5 / 3 * (e.spacing > 0 ? e.spacing : 1);
+                baselines.push_back(y);
+            }
             const int attach = e.kind == Kind::MText ? std::clamp(e.flags, 1, 9) : 7;
-            const double totalH = h + lineStep * static_cast<double>(lines.size() - 1);
+            const double totalH = baselines.empty() ? h : -baselines.back();
             const Xf place = Xf::translate(anchor).then(Xf::rotateZ(rotation));
             const double shear = std::tan(std::clamp(e.oblique, -1.4, 1.4));
             const bool backward = e.kind == Kind::Text && (e.flags & 2);
             const bool upside = e.kind == Kind::Text && (e.flags & 4);
-            Shape s;
-            s.colour = static_cast<std::uint8_t>(colour);
+            std::map<int, std::vector<Ring>> byColour;
             for (std::size_t li = 0; li < lines.size(); ++li) {
-                std::vector<Ring> strokes;
-                const double w = font_->layout(lines[li], strokes) * xScale;
+                std::map<int, std::vector<Ring>> strokes;
+                const double w = layRuns(lines[li], h, xScale / h, yScale / h, colour, strokes);
                 double ox = dx, oy = dy;
                 if (e.kind == Kind::MText) {
                     const int col = (attach - 1) % 3, row = (attach - 1) / 3;
                     ox = col == 0 ? 0 : col == 1 ? -w / 2 : -w;
                     const double top = row == 0 ? 0 : row == 1 ? totalH / 2 : totalH;
-                    oy = top - h - lineStep * static_cast<double>(li);
+                    oy = top + baselines[li];
                 }
-                for (Ring& r : strokes) {
-                    std::vector<Vec2> pts;
-                    for (Vec2 p : r.points) {
-                        double x = p.x * xScale + p.y * yScale * shear + ox, y = p.y * yScale + oy;
-                        if (backward) x = -x;
-                        if (upside) y = -y;
-                        pts.push_back(flat(xf.apply(place.apply({ x, y, 0 }))));
+                for (auto& [c, rings] : strokes)
+                    for (Ring& r : rings) {
+                        std::vector<Vec2> pts;
+                        for (Vec2 p : r.points) {
+                            double x = p.x + p.y * shear + ox, yy = p.y + oy;
+                            if (backward) x = -x;
+                            if (upside) yy = -yy;
+                            pts.push_back(flat(xf.apply(place.apply({ x, yy, 0 }))));
+                        }
+                        byColour[c].push_back({ pts, false });
                     }
-                    s.rings.push_back({ pts, false });
-                }
             }
-            return emit(st, std::move(s));
+            for (auto& [c, rings] : byColour) {
+                Shape s;
+                s.colour = static_cast<std::uint8_t>(c);
+                s.rings = std::move(rings);
+                if (!emit(st, std::move(s))) return false;
+            }
+            return true;
         }
 
         Header header_;

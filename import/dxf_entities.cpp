@@ -481,7 +481,7 @@ namespace {
                 setCoord(e.pts[static_cast<std::size_t>(x.code % 10)], x.code - x.code % 10, x.value);
                 if (x.code % 10 == 1) e.hasAlign = true;
             } else if (x.code == (e.definition ? 2 : 1))
-                e.text = std::string(x.value);
+                e.text = ctx.text(x.value);
             else if (x.code == 40)
                 e.r = number(x.value);
             else if (x.code == 41)
@@ -509,10 +509,14 @@ namespace {
         (void)type;
         e.kind = Kind::MText;
         e.ocs = false;
+        e.width = 0; // the column's width: none unless given
         e.pts.resize(2);
         std::string head, tail;
         bool hasDir = false;
         for (const Group& x : gs) {
+            // A newer writer's embedded object (columns and the like) follows
+            // group 101 with codes of its own that reuse the entity's.
+            if (x.code == 101) break;
             readCommon(e, x, ctx);
             if (x.code == 10 || x.code == 20 || x.code == 30)
                 setCoord(e.pts[0], x.code, x.value);
@@ -534,7 +538,7 @@ namespace {
             else if (x.code == 71)
                 e.flags = static_cast<int>(integer(x.value));
         }
-        e.text = head + tail;
+        e.text = ctx.text(head + tail);
         e.hasAlign = hasDir && len(e.pts[1]) > 0;
         return true;
     }

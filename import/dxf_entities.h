@@ -21,6 +21,9 @@ public:
     // A warning given once per key, however many entities raise it.
     virtual void warnOnce(const std::string& key, const std::string& text) = 0;
     virtual const std::string& fileName() const = 0;
+    // A text value as UTF-8: as it stands in a drawing of a version that
+    // writes UTF-8, else read in the drawing's code page.
+    virtual std::string text(std::string_view raw) const = 0;
 };
 
 // Reads an entity of `type` (upper case) from its groups into e; false when

@@ -151,7 +151,6 @@ struct Header {
     double arrowSize = 0.18; // $DIMASZ times $DIMSCALE
     double dimScale = 1;
     std::string codepage; // $DWGCODEPAGE, upper case
-    std::string version; // $ACADVER
 };
 
 // What reading a file gives.

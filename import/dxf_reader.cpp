@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "import/codepage.h"
 #include "import/dxf_entities.h"
 #include "import/dxf_groups.h"
 
@@ -49,6 +50,15 @@ namespace {
             if (warned_.insert(key).second) warnings.push_back(text);
         }
         const std::string& fileName() const override { return name_; }
+        std::string text(std::string_view raw) const override
+        {
+            // Versions from 2007 on write UTF-8, older ones the code page's
+            // bytes; some older writers wrote UTF-8 anyway. Text that reads
+            // as UTF-8 is taken as such: text in an 8-bit page seldom does.
+            if (isUtf8(raw)) return std::string(raw);
+            const int page = codepageNumber(model_.header.codepage);
+            return decodeCodepage(raw, page ? page : 1252);
+        }
 
     private:
         bool fail(std::string& error, const std::string& why)
@@ -256,8 +266,6 @@ namespace {
                 model_.header.dimScale = number(x.value) > 0 ? number(x.value) : 1;
             else if (name == "$DWGCODEPAGE" && x.code == 3)
                 model_.header.codepage = upper(trimmed(x.value));
-            else if (name == "$ACADVER" && x.code == 1)
-                model_.header.version = upper(trimmed(x.value));
         }
         if (dimasz >= 0) model_.header.arrowSize = dimasz;
         model_.header.arrowSize *= model_.header.dimScale;
