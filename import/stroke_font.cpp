@@ -474,11 +474,23 @@ void StrokeFont::addCompanions(const std::string& dir)
             extra_[0x430 + i] = cyrillic->glyphs_['a' + i - 32];
         }
     if (const auto phonetic = read("cyrillic")) {
-        const std::pair<char32_t, char> rest[] = { { 0x42A, ']' }, { 0x42B, '$' }, { 0x42C, '_' },
-            { 0x42D, 'C' }, { 0x42E, 'U' }, { 0x42F, '^' }, { 0x44A, '|' }, { 0x44B, '&' }, { 0x44D, 'c' },
-            { 0x44E, 'u' }, { 0x44F, '}' } };
+        const std::pair<char32_t, char> rest[]
+            = { { 0x42A, ']' }, { 0x42B, '$' }, { 0x42C, '_' }, { 0x42D, 'C' }, { 0x42E, 'U' },
+                  { 0x42F, '^' }, { 0x44A, '|' }, { 0x44B, '&' }, { 0x44E, 'u' }, { 0x44F, '}' } };
         for (const auto& [letter, at] : rest)
             extra_[letter] = phonetic->glyphs_[static_cast<std::size_t>(at - 32)];
+        // Small soft sign and small e have no glyph of their own there: their
+        // capitals brought down to the small letters' height.
+        for (const auto& [small, capital] :
+            { std::pair<char32_t, char32_t> { 0x44C, 0x42C }, { 0x44D, 0x42D } }) {
+            Glyph g = extra_[capital];
+            for (auto& st : g.strokes)
+                for (Vec2& q : st)
+                    q = { q.x * 0.85, q.y * X_HEIGHT };
+            g.left *= 0.85;
+            g.right *= 0.85;
+            extra_[small] = std::move(g);
+        }
     }
 }
 
@@ -568,6 +580,23 @@ void StrokeFont::addComposed()
                 p = { p.x * 0.55, p.y * 0.55 + 0.5 };
         g.left *= 0.55;
         g.right *= 0.55;
+        extra_[letter] = std::move(g);
+    }
+    // Ligatures and sharp s: their two letters side by side in one glyph.
+    for (const auto& [letter, pair] : { std::pair<char32_t, const char*> { 0xC6, "AE" }, { 0xE6, "ae" },
+             { 0x152, "OE" }, { 0x153, "oe" }, { 0xDF, "ss" }, { 0x132, "IJ" }, { 0x133, "ij" } }) {
+        Glyph g;
+        const Glyph &a = glyphs_[static_cast<std::size_t>(pair[0] - 32)],
+                    &b = glyphs_[static_cast<std::size_t>(pair[1] - 32)];
+        g.left = a.left;
+        g.strokes = a.strokes;
+        const double shift = a.right - b.left;
+        for (auto st : b.strokes) {
+            for (Vec2& q : st)
+                q.x += shift;
+            g.strokes.push_back(std::move(st));
+        }
+        g.right = shift + b.right;
         extra_[letter] = std::move(g);
     }
     // Typographic quotes and dashes as their plain forms.

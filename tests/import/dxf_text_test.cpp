@@ -75,7 +75,8 @@ namespace {
             const char* utf8;
         } cases[] = {
             { "western", "\xC5ngstr\xF6m", 1252, "\xC3\x85ngstr\xC3\xB6m" },
-            { "cyrillic", "\xCC\xEE\xF1\xEA\xE2\xE0", 1251, "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0" },
+            { "cyrillic", "\xCC\xEE\xF1\xEA\xE2\xE0", 1251,
+                "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0" },
             { "central", "\xB3\xF3\xBF\xEA\xF1", 1250, "\xC5\x82\xC3\xB3\xC5\xBC\xC4\x99\xC5\x84" },
             { "greek", "\xE1\xE2\xE3", 1253, "\xCE\xB1\xCE\xB2\xCE\xB3" },
             { "euro sign", "\x80", 1252, "\xE2\x82\xAC" },
@@ -101,7 +102,11 @@ namespace {
             const char* text;
             std::vector<std::pair<std::string, bool>> runs; // text, underlined
         } cases[] = {
-            { "degree, diameter, plus-minus", "45%%d %%c20 %%p1", { { "45\xC2\xB0 \xC3\x98" "20 \xC2\xB1" "1", false } } },
+            { "degree, diameter, plus-minus", "45%%d %%c20 %%p1",
+                { { "45\xC2\xB0 \xC3\x98"
+                    "20 \xC2\xB1"
+                    "1",
+                    false } } },
             { "percent and by number", "100%%% %%065", { { "100% A", false } } },
             { "code point", "\\U+03A9 ohm", { { "\xCE\xA9 ohm", false } } },
             { "underline toggles", "a%%ub%%uc", { { "a", false }, { "b", true }, { "c", false } } },
@@ -118,7 +123,8 @@ namespace {
 
     TEST(DxfMText, FormattingKeptWhereItShows)
     {
-        const auto ps = dxf::mtextParagraphs("{\\H2x;Big}\\Psmall \\C1;red\\P\\S1/2; \\S+0.1^-0.2;\\P\\fArial|b1;plain", 5);
+        const auto ps = dxf::mtextParagraphs(
+            "{\\H2x;Big}\\Psmall \\C1;red\\P\\S1/2; \\S+0.1^-0.2;\\P\\fArial|b1;plain", 5);
         ASSERT_EQ(ps.size(), 4u);
         ASSERT_EQ(ps[0].size(), 1u);
         EXPECT_EQ(ps[0][0].text, "Big");
