@@ -583,7 +583,6 @@ namespace {
                 const double ux = std::cos(pl.angle), uy = std::sin(pl.angle);
                 const double nx = -uy, ny = ux; // across the lines
                 const double spacing = pl.offset.x * nx + pl.offset.y * ny;
-                const double shift = pl.offset.x * ux + pl.offset.y * uy;
                 if (!std::isfinite(spacing) || std::fabs(spacing) < 1e-12) continue;
                 if (std::fabs(spacing) < pixel / 2) {
                     Shape fill;
@@ -624,7 +623,6 @@ namespace {
                             crossings[k].push_back((x - ox) * ux + (y - oy) * uy);
                         }
                     }
-                (void)shift;
                 double period = 0;
                 for (double d : pl.dashes)
                     period += d == 0 ? pixel : std::fabs(d);
