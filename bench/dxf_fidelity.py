@@ -265,7 +265,7 @@ def drawings():
     @drawing("invisible_and_attdef", ["ATTDEF", "invisible"])
     def _(d, m):
         m.add_circle((50, 50), 40)
-        m.add_line((0, 0), (100, 100), dxfattribs={"invisible": 1})
+        m.add_line((0, 0), (100, 100), dxfattribs={"color": 6})  # made invisible below
         m.add_attdef("TAG", (20, 50), dxfattribs={"height": 8})
 
     @drawing("r12_plan", ["LINE", "ARC", "POLYLINE", "TEXT", "INSERT"], version="R12")
@@ -314,6 +314,11 @@ def make_drawing(folder, name, build, version):
     build(doc, doc.modelspace())
     path = os.path.join(folder, name + ".dxf")
     doc.saveas(path)
+    if "invisible" in name:
+        # ezdxf writes no group 60, whatever its invisible attribute says:
+        # the entities of colour 6 get it here.
+        text = open(path).read().replace("\n 62\n6\n", "\n 62\n6\n 60\n1\n")
+        open(path, "w").write(text)
     return path
 
 

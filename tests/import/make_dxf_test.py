@@ -256,6 +256,29 @@ def cases():
         m.add_line((10, 90), (90, 90)).rgb = (0, 0, 0)  # black stays visible: colour 7
     case("layers", layers, [(1, [(50, 20)]), (5, [(50, 70)]), (6, [(50, 80)]), (7, [(50, 90)])],
          [(2, [(50, 40)]), (4, [(50, 60)])])
+
+    def hatch_pattern(d, m):
+        h = m.add_hatch()
+        h.set_pattern_fill("ANSI31", color=1, scale=4)  # 45 degrees, lines where y - x is a multiple of 17.96
+        h.paths.add_polyline_path([(10, 10), (90, 10), (90, 90), (10, 90)], is_closed=True, flags=1)
+        h.paths.add_polyline_path([(40, 40), (60, 40), (60, 60), (40, 60)], is_closed=True, flags=16)
+    # The lines inside, none in the hole, no boundary.
+    case("hatch_pattern", hatch_pattern, [(1, [(20, 20), (30, 30), (70, 70), (80, 80), (20, 37.96)])],
+         [(1, [(50, 50), (45, 45), (55, 55), (10, 50), (90, 50), (50, 10)])])
+    case("lwpolyline_width",
+         lambda d, m: m.add_lwpolyline([(10, 50), (90, 50)], dxfattribs={"color": 3, "const_width": 10}),
+         [(3, [(50, 54), (50, 46), (50, 50), (15, 53)])], [(3, [(50, 57), (50, 43)])])
+
+    def wipeout(d, m):
+        m.add_line((10, 10), (90, 90), dxfattribs={"color": 2})
+        m.add_wipeout([(40, 40), (60, 40), (60, 60), (40, 60)])
+    case("wipeout", wipeout, [(2, [(20, 20), (80, 80)])], [(2, [(50, 50), (45, 45)])])
+
+    def linetype(d, m):
+        d.linetypes.add("DASH10", pattern=[15, 10, -5])
+        m.add_line((10, 30), (90, 30), dxfattribs={"color": 4, "linetype": "DASH10"})
+    case("linetype", linetype, [(4, [(15, 30), (30, 30), (45, 30)])], [(4, [(22.5, 30), (37.5, 30), (52.5, 30)])])
+
     case("layers_excluded", layers, [(6, [(50, 80)])], [(1, [(50, 20)])], extra=["--exclude-layer", "red"])
     case("layers_only", layers, [(1, [(50, 20)]), (6, [(50, 80)])], [(5, [(50, 70)])],
          extra=["--layer", "RED", "--layer", "0"])
