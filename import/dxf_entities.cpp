@@ -747,9 +747,13 @@ EntityParser entityParser(std::string_view type)
         { "LWPOLYLINE", lwPolyline },
         { "POLYLINE", polyline },
         { "SPLINE", spline },
+        { "HELIX", spline }, // a spline with the helix's own data beside it
         { "HATCH", hatch },
         { "INSERT", insert },
         { "DIMENSION", insert },
+        // Newer dimension types draw through their block as DIMENSION does.
+        { "ARC_DIMENSION", insert },
+        { "LARGE_RADIAL_DIMENSION", insert },
         { "TEXT", text },
         { "ATTRIB", text },
         { "ATTDEF", text },

@@ -301,6 +301,28 @@ namespace {
         }
     }
 
+    TEST(DxfEntities, NewerTypesThroughTheirSpeltOutData)
+    {
+        const Groups blocks = section("BLOCKS",
+            { { 0, "BLOCK" }, { 2, "*D1" }, { 10, "0" }, { 20, "0" }, { 0, "LINE" }, { 10, "0" }, { 20, "0" },
+                { 11, "10" }, { 21, "10" }, { 0, "ENDBLK" } });
+        const struct {
+            const char* name;
+            Groups entity;
+        } cases[] = {
+            { "arc dimension", { { 0, "ARC_DIMENSION" }, { 2, "*D1" }, { 10, "5" }, { 20, "5" } } },
+            { "large radial dimension", { { 0, "LARGE_RADIAL_DIMENSION" }, { 2, "*D1" } } },
+            { "helix",
+                { { 0, "HELIX" }, { 71, "3" }, { 10, "0" }, { 20, "0" }, { 10, "5" }, { 20, "10" },
+                    { 10, "10" }, { 20, "0" }, { 10, "15" }, { 20, "10" } } },
+        };
+        for (const auto& c : cases) {
+            const Drawing d = drawAt(file(c.entity, blocks));
+            EXPECT_EQ(d.shapes.size(), 1u) << c.name;
+            EXPECT_TRUE(d.warnings.empty()) << c.name << ": " << d.warnings[0];
+        }
+    }
+
     TEST(DxfEntities, FramesAndMasksSitWhereTheirVectorsPutThem)
     {
         const Drawing image = drawAt(file({ { 0, "IMAGE" }, { 10, "10" }, { 20, "20" }, { 11, "0.5" },
