@@ -1,6 +1,7 @@
 // File access through the fault-injection seam.
 #include "platform/io.h"
 
+#include "platform/path.h"
 #include "platform/resolve.h"
 
 #include <cerrno>
@@ -374,10 +375,7 @@ bool replaceUnflushedNative(const std::string& from, const std::string& to)
 bool syncDirectoryOfNative(const std::string& nativePath)
 {
     if (injectFault(IoOp::Flush)) return false;
-    const std::string& native = nativePath;
-    std::string dir = ".";
-    if (auto slash = native.rfind('/'); slash != std::string::npos)
-        dir = slash == 0 ? "/" : native.substr(0, slash);
+    const std::string dir = nativeFolderOf(nativePath);
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = ::fsync(fd) == 0;

@@ -29,6 +29,19 @@ PathParts splitPath(std::string_view path)
     return parts;
 }
 
+std::string nativeFolderOf(std::string_view nativePath)
+{
+    const std::size_t slash = nativePath.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    return slash == 0 ? "/" : std::string(nativePath.substr(0, slash));
+}
+
+std::string nativeNameOf(std::string_view nativePath)
+{
+    const std::size_t slash = nativePath.rfind('/');
+    return std::string(slash == std::string_view::npos ? nativePath : nativePath.substr(slash + 1));
+}
+
 char toLowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -25,6 +25,11 @@ struct PathParts {
 
 PathParts splitPath(std::string_view path);
 
+// The folder and the file name of a path in native form ('/' only): the
+// folder is "." for a bare name and "/" for a file at the root.
+std::string nativeFolderOf(std::string_view nativePath);
+std::string nativeNameOf(std::string_view nativePath);
+
 char toLowerAscii(char c);
 char toUpperAscii(char c);
 std::string toLowerAscii(std::string_view s);

@@ -2,6 +2,7 @@
 #include "platform/save_file.h"
 
 #include "platform/cleanup.h"
+#include "platform/path.h"
 #include "platform/resolve.h"
 
 #include <cerrno>
@@ -29,19 +30,6 @@ namespace {
     {
         static std::function<void(const SaveFile&)> h;
         return h;
-    }
-
-    std::string folderOf(const std::string& native)
-    {
-        auto slash = native.rfind('/');
-        if (slash == std::string::npos) return ".";
-        return slash == 0 ? "/" : native.substr(0, slash);
-    }
-
-    std::string nameOf(const std::string& native)
-    {
-        auto slash = native.rfind('/');
-        return slash == std::string::npos ? native : native.substr(slash + 1);
     }
 
     std::string join(const std::string& dir, const std::string& name)
@@ -86,7 +74,7 @@ std::string followLinks(const std::string& nativePath)
         ssize_t n = ::readlink(path.c_str(), buf.data(), PATH_MAX);
         if (n <= 0) return path;
         std::string to(buf.data(), static_cast<std::size_t>(n));
-        path = to.front() == '/' ? to : join(folderOf(path), to);
+        path = to.front() == '/' ? to : join(nativeFolderOf(path), to);
     }
     errno = ELOOP;
     return {};
@@ -156,8 +144,8 @@ bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
     // further), so a private file is never readable by others, not even
     // while it is empty.
     unsigned mode = existed_ ? (st.st_mode & 0777) : 0666;
-    const std::string dir = folderOf(target_);
-    const std::string base = stem.empty() ? nameOf(target_) : stem;
+    const std::string dir = nativeFolderOf(target_);
+    const std::string base = stem.empty() ? nativeNameOf(target_) : stem;
     for (int attempt = 0; attempt < MAX_TEMP_NAMES; ++attempt) {
         tempName_ = base + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + ".tmp";
         std::string path = join(dir, tempName_);

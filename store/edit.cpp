@@ -39,13 +39,6 @@ namespace {
         }
     }
 
-    std::string folderOfNative(const std::string& native)
-    {
-        auto slash = native.rfind('/');
-        if (slash == std::string::npos) return ".";
-        return slash == 0 ? "/" : native.substr(0, slash);
-    }
-
     std::vector<Piece> piecesOf(const std::vector<LibraryEntry>& entries)
     {
         std::vector<Piece> pieces;
@@ -250,7 +243,8 @@ namespace {
             // The folder the library really lives in: writers that reach it
             // through links in other folders must take turns all the same.
             std::string real = lib.native.empty() ? std::string() : platform::followLinks(lib.native);
-            LibraryLock lock(real.empty() || real == lib.native ? lib.nativeDir : folderOfNative(real));
+            LibraryLock lock(
+                real.empty() || real == lib.native ? lib.nativeDir : platform::nativeFolderOf(real));
             if (!lock.held()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
             return body(lib);
         });

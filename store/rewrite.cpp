@@ -5,6 +5,7 @@
 #include "store/limits.h"
 #include "store/status.h"
 
+#include "platform/path.h"
 #include "platform/save_file.h"
 
 #include <cerrno>
@@ -78,7 +79,7 @@ namespace {
         // to and is named after it, as a user looking there would expect.
         const std::string real = lib.native.empty() ? lib.native : platform::followLinks(lib.native);
         const std::string stem
-            = real.empty() || real == lib.native ? lib.stem : temporaryStem(real.substr(real.rfind('/') + 1));
+            = real.empty() || real == lib.native ? lib.stem : temporaryStem(platform::nativeNameOf(real));
         platform::SaveFile save;
         if (!save.open(lib.native, stem)) {
             if (save.failure() == platform::SaveFile::Failure::Target)

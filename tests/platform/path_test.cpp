@@ -37,6 +37,28 @@ TEST(SplitPath, MatchesTheRuntimeRules)
     }
 }
 
+TEST(NativePath, SplitsFolderFromNameAtTheLastSlash)
+{
+    // A backslash is an ordinary character in a native path.
+    const struct {
+        const char* path;
+        const char* folder;
+        const char* name;
+    } cases[] = {
+        { "/work/lib/parts.slb", "/work/lib", "parts.slb" },
+        { "parts.slb", ".", "parts.slb" },
+        { "/parts.slb", "/", "parts.slb" },
+        { "a/b\\c", "a", "b\\c" },
+        { "lib/", "lib", "" },
+        { "", ".", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(nativeFolderOf(c.path), c.folder);
+        EXPECT_EQ(nativeNameOf(c.path), c.name);
+    }
+}
+
 TEST(AsciiCase, ConvertsOnlyAsciiLetters)
 {
     EXPECT_EQ(toUpperAscii("Box-1.sld\xe9"), "BOX-1.SLD\xe9");
