@@ -2,7 +2,6 @@
 // a slide library.
 #include <CLI/CLI.hpp>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -12,6 +11,7 @@
 #include "cli/common.h"
 #include "import/importers.h"
 #include "import/to_slide.h"
+#include "platform/path.h"
 #include "store/edit.h"
 #include "store/library.h"
 #include "store/status.h"
@@ -30,16 +30,9 @@ namespace {
         double strokeWidth = import::Options {}.strokeWidthPixels;
     };
 
-    std::string upperAscii(std::string s)
-    {
-        for (char& c : s)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    }
-
     bool endsWithSlb(const std::string& path)
     {
-        return path.size() > 4 && upperAscii(path.substr(path.size() - 4)) == ".SLB";
+        return path.size() > 4 && platform::toUpperAscii(path.substr(path.size() - 4)) == ".SLB";
     }
 
     // The input's file name without its last extension.
@@ -96,7 +89,7 @@ namespace {
             for (const SlideName& n : listSlides(o.output.c_str()))
                 taken.insert(nameText(n.bytes, SLIDE_NAME_SIZE));
             for (const std::string& in : o.inputs) {
-                std::string name = upperAscii(stemOf(in)).substr(0, SLIDE_NAME_SIZE - 1);
+                std::string name = platform::toUpperAscii(stemOf(in)).substr(0, SLIDE_NAME_SIZE - 1);
                 if (!taken.insert(name).second)
                     return fail(o.output + ": a slide named " + name + " is there already (from " + in + ")");
                 names.push_back(name);

@@ -2,6 +2,7 @@
 #include "console/interpreter.h"
 
 #include "console/printer.h"
+#include "platform/path.h"
 
 #include <cmath>
 #include <cstdio>
@@ -275,13 +276,9 @@ namespace {
     Value strcaseFn(Interpreter&, const Args& a)
     {
         needArgs(a, 1, 2);
-        std::string s = stringArg(a, 0);
+        const std::string& s = stringArg(a, 0);
         const bool lower = a.size() == 2 && a[1].truthy();
-        for (char& c : s) {
-            if (lower && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            if (!lower && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        }
-        return Value::string(std::move(s));
+        return Value::string(lower ? platform::toLowerAscii(s) : platform::toUpperAscii(s));
     }
 
     Value strlenFn(Interpreter&, const Args& a)

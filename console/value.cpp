@@ -1,6 +1,8 @@
 // Value helpers, the symbol table and the iterative release of long lists.
 #include "console/value.h"
 
+#include "platform/path.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -76,9 +78,7 @@ std::vector<Symbol*> internedSymbols()
 Symbol* intern(std::string_view name)
 {
     auto& table = symbolTable();
-    std::string upper(name);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string upper = platform::toUpperAscii(name);
     auto it = table.find(upper);
     if (it != table.end()) return it->second.get();
     auto symbol = std::make_unique<Symbol>();
