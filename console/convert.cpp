@@ -4,6 +4,7 @@
 #include "console/interpreter.h"
 #include "console/printer.h"
 #include "host/arx/adsdef.h"
+#include "host/result_type.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -168,18 +169,11 @@ resbuf* newNode(int type)
     return node;
 }
 
-bool holdsString(short type)
-{
-    return type == RTSTR || (type >= 0 && type <= 9) || (type >= 80 && type <= 89)
-        || (type >= 100 && type <= 109) || (type >= 180 && type <= 209) || (type >= 300 && type <= 329)
-        || (type >= 900 && type <= 1009);
-}
-
 void releaseChain(resbuf* chain)
 {
     while (chain) {
         resbuf* next = chain->rbnext;
-        if (holdsString(chain->restype)) std::free(chain->resval.rstring);
+        if (host::holdsString(chain->restype)) std::free(chain->resval.rstring);
         std::free(chain);
         chain = next;
     }

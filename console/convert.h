@@ -20,7 +20,5 @@ Value fromChain(const resbuf* chain);
 
 resbuf* newNode(int type);
 void releaseChain(resbuf* chain);
-// True for node types whose value is a string the chain owns.
-bool holdsString(short type);
 
 } // namespace qorvan::console

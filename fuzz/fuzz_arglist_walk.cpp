@@ -3,6 +3,7 @@
 // indexing and reading every element must stay inside the chain.
 #include "host/arglist.h"
 #include "host/arx/aced.h"
+#include "host/result_type.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         resbuf& n = nodes[i];
         n.restype = sel < 0x80 ? TYPES[sel % 8] : value;
         n.resval.rint = value;
-        if (ArgList::resultTypeOf(n.restype) == RTSTR) n.resval.rstring = strings[value & 3];
+        if (qorvan::host::holdsString(n.restype)) n.resval.rstring = strings[value & 3];
         n.rbnext = i + 1 < nodes.size() ? &nodes[i + 1] : nullptr;
     }
     ArgList list(nodes.empty() ? nullptr : nodes.data());

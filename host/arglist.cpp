@@ -3,6 +3,7 @@
 
 #include "host/arx/aced.h"
 #include "host/messages.h"
+#include "host/result_type.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,7 @@ int ArgList::nthElement(std::int32_t n, resbuf*& out) const
 int ArgList::getAtom(const resbuf* node, char* dest, std::size_t cap)
 {
     if (cap > 0) dest[0] = '\0';
-    if (resultTypeOf(node->restype) != RTSTR) {
+    if (!holdsString(node->restype)) {
         acutPrintf(TYPE_MISMATCH_FORMAT, node->restype);
         return RTERROR;
     }
@@ -121,43 +122,6 @@ resbuf* ArgList::appendString(const char* text, int type)
     resbuf* node = newStringNode(text, type);
     if (!node) return nullptr;
     return appendNode(node);
-}
-
-short ArgList::resultTypeOf(short code)
-{
-    struct Range {
-        short low, high, type;
-    };
-    static constexpr Range RANGES[] = {
-        { -3, -3, RTSHORT },
-        { -2, -1, RTENAME },
-        { 0, 9, RTSTR },
-        { 10, 37, RT3DPOINT },
-        { 38, 49, RTREAL },
-        { 50, 59, RTANG },
-        { 60, 79, RTSHORT },
-        { 80, 89, RTSTR },
-        { 90, 99, RTSHORT },
-        { 100, 109, RTSTR },
-        { 110, 139, RT3DPOINT },
-        { 140, 149, RTREAL },
-        { 150, 159, RTANG },
-        { 160, 179, RTSHORT },
-        { 180, 209, RTSTR },
-        { 210, 219, RT3DPOINT },
-        { 260, 289, RTSHORT },
-        { 300, 329, RTSTR },
-        { 330, 369, RTENAME },
-        { 900, 1009, RTSTR },
-        { 1010, 1039, RT3DPOINT },
-        { 1040, 1049, RTREAL },
-        { 1050, 1059, RTANG },
-        { 1060, 1079, RTSHORT },
-    };
-    if (code >= 5000) return code;
-    for (const Range& r : RANGES)
-        if (code >= r.low && code <= r.high) return r.type;
-    return code;
 }
 
 } // namespace qorvan::host

@@ -52,9 +52,6 @@ public:
     // when the node could not be made.
     resbuf* appendString(const char* text, int type);
 
-    // The result type of a result type or drawing-data group code.
-    static short resultTypeOf(short code);
-
 private:
     resbuf* head_;
 };

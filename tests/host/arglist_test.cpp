@@ -1,6 +1,7 @@
 // ArgList over hand-built chains: walking nested lists, reading atoms with
 // their messages, building result chains, and the type mapping.
 #include "host/arglist.h"
+#include "host/result_type.h"
 #include "tests/host/fake_host.h"
 
 #include <gtest/gtest.h>
@@ -156,44 +157,92 @@ TEST_F(ArgListTest, AppendWithoutNodeLeavesChainUnchanged)
     EXPECT_EQ(fakeHost().liveNodes, 0);
 }
 
-TEST(ResultTypeOf, EveryRangeOfTheTable)
+TEST(ResultTypeOf, GroupCodesAtTheEdgesOfEachRange)
 {
-    struct Case {
-        short low, high, type;
+    // The host's documented group code ranges, at both ends of each and
+    // just outside: a code in no range stands for itself.
+    const struct {
+        short code, type;
+    } cases[] = {
+        { -4, -4 },
+        { -3, RTSHORT },
+        { -2, RTENAME },
+        { -1, RTENAME },
+        { 0, RTSTR },
+        { 1, RTSTR },
+        { 9, RTSTR },
+        { 10, RT3DPOINT },
+        { 37, RT3DPOINT },
+        { 38, RTREAL },
+        { 49, RTREAL },
+        { 50, RTANG },
+        { 59, RTANG },
+        { 60, RTSHORT },
+        { 79, RTSHORT },
+        { 80, RTSTR },
+        { 89, RTSTR },
+        { 90, RTSHORT },
+        { 99, RTSHORT },
+        { 100, RTSTR },
+        { 109, RTSTR },
+        { 110, RT3DPOINT },
+        { 139, RT3DPOINT },
+        { 140, RTREAL },
+        { 149, RTREAL },
+        { 150, RTANG },
+        { 159, RTANG },
+        { 160, RTSHORT },
+        { 179, RTSHORT },
+        { 180, RTSTR },
+        { 209, RTSTR },
+        { 210, RT3DPOINT },
+        { 219, RT3DPOINT },
+        { 220, 220 },
+        { 259, 259 },
+        { 260, RTSHORT },
+        { 289, RTSHORT },
+        { 290, 290 },
+        { 299, 299 },
+        { 300, RTSTR },
+        { 329, RTSTR },
+        { 330, RTENAME },
+        { 369, RTENAME },
+        { 370, 370 },
+        { 899, 899 },
+        { 900, RTSTR },
+        { 1009, RTSTR },
+        { 1010, RT3DPOINT },
+        { 1039, RT3DPOINT },
+        { 1040, RTREAL },
+        { 1049, RTREAL },
+        { 1050, RTANG },
+        { 1059, RTANG },
+        { 1060, RTSHORT },
+        { 1079, RTSHORT },
+        { 1080, 1080 },
+        { 4999, 4999 },
+        { -32768, -32768 },
+        { 32767, 32767 },
+        // Result types are their own result type.
+        { 5001, 5001 },
+        { 5003, 5003 },
+        { 5005, 5005 },
+        { 5016, 5016 },
     };
-    const Case cases[] = {
-        { -3, -3, RTSHORT },
-        { -2, -1, RTENAME },
-        { 0, 9, RTSTR },
-        { 10, 37, RT3DPOINT },
-        { 38, 49, RTREAL },
-        { 50, 59, RTANG },
-        { 60, 79, RTSHORT },
-        { 80, 89, RTSTR },
-        { 90, 99, RTSHORT },
-        { 100, 109, RTSTR },
-        { 110, 139, RT3DPOINT },
-        { 140, 149, RTREAL },
-        { 150, 159, RTANG },
-        { 160, 179, RTSHORT },
-        { 180, 209, RTSTR },
-        { 210, 219, RT3DPOINT },
-        { 260, 289, RTSHORT },
-        { 300, 329, RTSTR },
-        { 330, 369, RTENAME },
-        { 900, 1009, RTSTR },
-        { 1010, 1039, RT3DPOINT },
-        { 1040, 1049, RTREAL },
-        { 1050, 1059, RTANG },
-        { 1060, 1079, RTSHORT },
-    };
-    for (const Case& c : cases) {
-        for (int code = c.low; code <= c.high; ++code)
-            EXPECT_EQ(ArgList::resultTypeOf(static_cast<short>(code)), c.type) << "code " << code;
-    }
-    // Codes outside every range map to themselves.
-    for (int code : { -32768, -4, 220, 259, 290, 299, 370, 899, 1080, 4999, 5000, 5003, 5016, 32767 })
-        EXPECT_EQ(ArgList::resultTypeOf(static_cast<short>(code)), code) << "code " << code;
+    for (const auto& c : cases)
+        EXPECT_EQ(resultTypeOf(c.code), c.type) << "code " << c.code;
+}
+
+TEST_F(ArgListTest, StringGroupCodesReadAsStringsAndOthersAsMismatches)
+{
+    chain = makeChain({ { 1, "one" }, { 9, "nine" }, { 300, "three" }, { 10, "" } });
+    ArgList list(chain);
+    char buf[ARG_BUFFER];
+    for (std::int32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(list.getStringArg(i, buf), RTNORM) << i;
+    EXPECT_STREQ(buf, "three");
+    EXPECT_EQ(list.getStringArg(3, buf), RTERROR);
+    EXPECT_EQ(fakeHost().printed, "\ngetAtom : type mismatched! (10)");
 }
 
 } // namespace
