@@ -16,6 +16,7 @@ import glob
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -512,8 +513,9 @@ def test_eog(env):
         penv = dict(os.environ, DISPLAY=display, GDK_PIXBUF_MODULE_FILE=os.path.join(env.work, "loaders.cache"),
                     XDG_DATA_HOME=mime_home(env), GDK_BACKEND="x11", NO_AT_BRIDGE="1",
                     XDG_CONFIG_HOME=os.path.join(env.work, "config"), XDG_CACHE_HOME=os.path.join(env.work, "cache"))
+        # A session of its own, so that ending it ends the bus daemon too.
         viewer = subprocess.Popen(["dbus-run-session", "--", "eog", "--new-instance", slide], env=penv,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         screen = None
         for _ in range(30):
             time.sleep(1)
@@ -533,11 +535,19 @@ def test_eog(env):
         check(screen is not None, "eog drew %s on the screen" % os.path.basename(slide))
     finally:
         if viewer:
-            viewer.terminate()
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                try:
+                    os.killpg(viewer.pid, sig)
+                    viewer.wait(10)
+                    break
+                except (ProcessLookupError, subprocess.TimeoutExpired):
+                    pass
+            time.sleep(0.5)
+            # The daemon outlives dbus-run-session by a moment; nothing of the group may stay.
             try:
-                viewer.wait(10)
-            except subprocess.TimeoutExpired:
-                viewer.kill()
+                os.killpg(viewer.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
         xvfb.terminate()
         xvfb.wait(10)
     print("eog: showed " + slide)
