@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "slide/fill_cutter.h"
 #include "slide/surface.h"
 
 namespace qorvan::slide {
@@ -21,17 +22,6 @@ inline constexpr std::size_t MAX_FILL_VERTICES = 10;
 // A record's absolute x shares its word with the record type, so it must
 // stay below 0x8000; the header's extents are signed 16-bit values.
 inline constexpr std::int32_t MAX_SLIDE_DOTS = 0x7FFF;
-
-struct PointF {
-    double x = 0;
-    double y = 0;
-};
-
-// The work one slide may spend cutting areas into pieces: a step for each
-// edge in each band between vertex heights and for each crossing of two
-// edges, 64 for each piece made. A pile of 1000 overlapping quadrilaterals
-// takes about a tenth of it.
-inline constexpr std::size_t MAX_FILL_CUT_WORK = std::size_t { 1 } << 24;
 
 struct SlideWriterStats {
     std::size_t vectors = 0, offsetVectors = 0, commonEndpoints = 0, colours = 0, fills = 0;
