@@ -677,7 +677,17 @@ namespace {
             s.filled = e.solid;
             s.fillRule = FillRule::EvenOdd;
             std::vector<std::vector<Vec2>> plane; // the rings in the hatch's own plane
-            for (const auto& path : e.paths) {
+            // The hatch style picks the loops: normal (0) all of them, islands
+            // in islands alternating; outer (1) the external loops and the
+            // islands just inside them; ignore (2) the external loops alone.
+            // Writers that flag no loop as external leave every loop in.
+            const bool anyExternal
+                = std::any_of(e.pathFlags.begin(), e.pathFlags.end(), [](int f) { return f & 1; });
+            for (std::size_t k = 0; k < e.paths.size(); ++k) {
+                const auto& path = e.paths[k];
+                const int flags = k < e.pathFlags.size() ? e.pathFlags[k] : 1;
+                if (anyExternal && e.flags == 2 && !(flags & 1)) continue;
+                if (anyExternal && e.flags == 1 && !(flags & (1 | 16))) continue;
                 std::vector<Vec2> pts;
                 for (const HatchEdge& h : path) {
                     std::vector<Vec2> piece;

@@ -428,7 +428,10 @@ namespace {
                 for (long k = 0; k < n && at(330); ++k)
                     ++i;
             }
-            if (!path.empty()) e.paths.push_back(std::move(path));
+            if (!path.empty()) {
+                e.paths.push_back(std::move(path));
+                e.pathFlags.push_back(static_cast<int>(pathType));
+            }
         }
         e.flags = style;
         e.ocs = true;

@@ -112,6 +112,7 @@ struct Entity {
     std::vector<Vec3> fit;
     std::optional<Vec3> startTangent, endTangent; // of a spline through fit points
     std::vector<std::vector<HatchEdge>> paths;
+    std::vector<int> pathFlags; // per path: 1 external, 16 outermost (a first island)
     bool solid = false;
     std::string text;
     std::string block;

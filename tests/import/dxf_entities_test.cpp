@@ -71,26 +71,29 @@ namespace {
         return p.x > x0 + margin && p.x < x1 - margin && p.y > y0 + margin && p.y < y1 - margin;
     }
 
-    Groups square(double x0, double y0, double x1, double y1)
+    // A polyline loop; flags 1 external, 16 outermost island.
+    Groups square(double x0, double y0, double x1, double y1, int flags = 1)
     {
         auto n = [](double v) { return std::to_string(v); };
-        return { { 92, "3" }, { 72, "0" }, { 73, "1" }, { 93, "4" }, { 10, n(x0) }, { 20, n(y0) },
-            { 10, n(x1) }, { 20, n(y0) }, { 10, n(x1) }, { 20, n(y1) }, { 10, n(x0) }, { 20, n(y1) },
-            { 97, "0" } };
+        return { { 92, std::to_string(flags | 2) }, { 72, "0" }, { 73, "1" }, { 93, "4" }, { 10, n(x0) },
+            { 20, n(y0) }, { 10, n(x1) }, { 20, n(y0) }, { 10, n(x1) }, { 20, n(y1) }, { 10, n(x0) },
+            { 20, n(y1) }, { 97, "0" } };
     }
 
     // A hatch of one family of lines at `angle` every `spacing` across them,
     // over a 100-unit square with a hole from 40 to 60; the lines' base is
     // off the boundary's corners so that none runs along an edge.
-    Groups patternHatch(double angle, double spacing, const Groups& dashes = {})
+    Groups patternHatch(double angle, double spacing, const Groups& dashes = {}, int style = 0)
     {
         const double a = angle * std::acos(-1) / 180;
-        Groups g { { 0, "HATCH" }, { 2, "LINES" }, { 70, "0" }, { 91, "2" } };
-        for (const Groups& loop : { square(0, 0, 100, 100), square(40, 40, 60, 60) })
+        Groups g { { 0, "HATCH" }, { 2, "LINES" }, { 70, "0" }, { 91, "3" } };
+        // The hole holds an island of its own, from 42 to 58.
+        for (const Groups& loop :
+            { square(0, 0, 100, 100), square(40, 40, 60, 60, 16), square(42, 42, 58, 58, 0) })
             g.insert(g.end(), loop.begin(), loop.end());
         g.insert(g.end(),
-            { { 75, "0" }, { 76, "1" }, { 78, "1" }, { 53, std::to_string(angle) }, { 43, "1.3" },
-                { 44, "0.7" }, { 45, std::to_string(-std::sin(a) * spacing) },
+            { { 75, std::to_string(style) }, { 76, "1" }, { 78, "1" }, { 53, std::to_string(angle) },
+                { 43, "1.3" }, { 44, "0.7" }, { 45, std::to_string(-std::sin(a) * spacing) },
                 { 46, std::to_string(std::cos(a) * spacing) }, { 79, std::to_string(dashes.size()) } });
         g.insert(g.end(), dashes.begin(), dashes.end());
         g.push_back({ 98, "0" });
@@ -109,11 +112,32 @@ namespace {
                 ASSERT_EQ(r.points.size(), 2u) << "a pattern line, not a boundary";
                 const Vec2 m { (r.points[0].x + r.points[1].x) / 2, (r.points[0].y + r.points[1].y) / 2 };
                 EXPECT_TRUE(inside(m, -1e-9, -1e-9, 100 + 1e-9, 100 + 1e-9)) << angle;
-                EXPECT_FALSE(inside(m, 40, 40, 60, 60)) << angle << ": a line crosses the hole";
+                EXPECT_FALSE(inside(m, 40, 40, 60, 60) && !inside(m, 42, 42, 58, 58))
+                    << angle << ": a line in the hole";
                 drawn += length(r);
             }
-            // Lines 5 apart over the square's 9 600 units of area draw about 1 920 units.
-            EXPECT_NEAR(drawn, 9600.0 / 5, 9600.0 / 5 * 0.05) << angle;
+            // Lines 5 apart over 9 856 units of area (the island's 256 too) draw about 1 971 units.
+            EXPECT_NEAR(drawn, 9856.0 / 5, 9856.0 / 5 * 0.05) << angle;
+        }
+    }
+
+    TEST(DxfHatchPattern, TheStylePicksTheLoops)
+    {
+        const struct {
+            int style;
+            double drawn; // area hatched, of the 100 x 100 square
+        } cases[] = {
+            { 0, 9600 + 256 }, // the island inside the hole is hatched again
+            { 1, 9600 }, // outer: the hole stays empty, island and all
+            { 2, 10000 }, // ignore: everything inside the external loop
+        };
+        for (const auto& c : cases) {
+            const Drawing d = drawAt(file(patternHatch(30, 2, {}, c.style)));
+            ASSERT_EQ(d.shapes.size(), 1u);
+            double drawn = 0;
+            for (const Ring& r : d.shapes[0].rings)
+                drawn += length(r);
+            EXPECT_NEAR(drawn, c.drawn / 2, c.drawn / 2 * 0.01) << "style " << c.style;
         }
     }
 
@@ -127,12 +151,12 @@ namespace {
             EXPECT_LE(length(r), 6 + 1e-6);
             drawn += length(r);
         }
-        EXPECT_NEAR(drawn, 9600.0 / 5 * 0.6, 9600.0 / 5 * 0.6 * 0.08);
+        EXPECT_NEAR(drawn, 9856.0 / 5 * 0.6, 9856.0 / 5 * 0.6 * 0.08);
         // Lines a tenth of a pixel apart look solid: one filled area with its hole.
         const Drawing dense = drawAt(file(patternHatch(45, 0.05)), 100);
         ASSERT_EQ(dense.shapes.size(), 1u);
         EXPECT_TRUE(dense.shapes[0].filled);
-        EXPECT_EQ(dense.shapes[0].rings.size(), 2u);
+        EXPECT_EQ(dense.shapes[0].rings.size(), 3u);
     }
 
     const Groups DASHED_TABLES = section("TABLES",
