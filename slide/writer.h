@@ -1,6 +1,8 @@
 // Writes new slides: a new-form little-endian header, then records chosen to
 // keep files as small as the host's own (relative records wherever the
-// deltas fit a signed byte, a colour record only when the colour changes)
+// deltas fit a signed byte, a colour record only when the colour changes;
+// the first line of the slide and after each colour change is a full
+// vector, so readers that keep no last point across them draw it too)
 // and fills in the shape every reader accepts: convex pieces of at most
 // MAX_FILL_VERTICES vertices, each one start record, its vertex records and
 // a closing record. The records' bytes come from the one record encoder.
@@ -67,6 +69,7 @@ private:
     std::vector<std::uint8_t> bytes_;
     Point last_ { 0, 0 };
     int colour_ = -1;
+    bool fullVectorNext_ = true; // no reader may be trusted with a last point here
     SlideWriterStats stats_;
     std::size_t fillWork_ = MAX_FILL_CUT_WORK;
 };

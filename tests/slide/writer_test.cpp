@@ -113,7 +113,7 @@ namespace {
                 false, 8 + 2 * 3 },
             PolylineCase { "beyond_byte", { { 1000, 500 }, { 1128, 500 }, { 1000, 371 } }, false, 2 * 8 },
             PolylineCase {
-                "closed_square", { { 0, 0 }, { 100, 0 }, { 100, 100 }, { 0, 100 } }, true, 5 + 3 * 3 },
+                "closed_square", { { 0, 0 }, { 100, 0 }, { 100, 100 }, { 0, 100 } }, true, 8 + 3 * 3 },
             PolylineCase { "corners", { { 0, 0 }, { 4000, 1000 } }, false, 8 }),
         [](const auto& p) { return std::string(p.param.name); });
 
@@ -125,6 +125,48 @@ namespace {
             w.polyline({ { 10, 10 }, { 20, 20 } }, false);
         }
         EXPECT_EQ(walk(w.finish()).colours, (std::vector<int> { 1, 2, 1, 7 }));
+    }
+
+    // Readers that keep no last point before the first vector or across a
+    // colour change (sldtoppm) would lose every line up to the next full one.
+    TEST(Writer, TheFirstLineAndTheFirstAfterEachColourChangeAreFullVectors)
+    {
+        SlideWriter w(400, 400);
+        w.polyline({ { 3, 3 }, { 5, 9 }, { 8, 2 } }, false);
+        w.setColour(2);
+        w.polyline({ { 6, 6 }, { 7, 7 } }, false);
+        w.fillArea({ { { 10, 10 }, { 20, 10 }, { 15, 20 } } }, false);
+        w.polyline({ { 9, 9 }, { 11, 12 } }, false);
+        w.setColour(3);
+        w.fillArea({ { { 30, 30 }, { 40, 30 }, { 35, 40 } } }, false);
+        w.polyline({ { 12, 12 }, { 14, 15 } }, false);
+        const auto bytes = w.finish();
+        std::vector<std::string> kinds;
+        walkRecords(
+            bytes.data(), bytes.size(), NEW_HEADER_SIZE, ByteOrder::Little, [&](const SlideRecord& r) {
+                switch (r.kind) {
+                case RecordKind::Vector:
+                    kinds.push_back("vector");
+                    break;
+                case RecordKind::OffsetVector:
+                    kinds.push_back("offset");
+                    break;
+                case RecordKind::CommonEndpoint:
+                    kinds.push_back("common");
+                    break;
+                case RecordKind::Colour:
+                    kinds.push_back("colour");
+                    break;
+                case RecordKind::SolidFill:
+                    if (r.vertices && !r.vertices->empty()) kinds.push_back("fill");
+                    break;
+                default:
+                    break;
+                }
+            });
+        EXPECT_EQ(kinds,
+            (std::vector<std::string> {
+                "vector", "common", "colour", "vector", "fill", "offset", "colour", "fill", "vector" }));
     }
 
     TEST(Writer, HeaderPassesTheCheckAndSaysSquarePixels)
@@ -310,6 +352,50 @@ namespace {
         const Walked got = walk(w.finish());
         EXPECT_TRUE(got.fills.empty());
         EXPECT_FALSE(got.lines.empty());
+    }
+
+    // The renderer fills a rounded polygon edges included; a band must still
+    // fill as many rows as it is wide, within one, not one or two more.
+    TEST(Writer, FillsCoverTheirWidthNotMore)
+    {
+        struct Case {
+            const char* what;
+            std::vector<std::vector<PointF>> rings;
+            bool evenOdd;
+            int column, row; // a column through a horizontal part, a row through a vertical part
+            int minRows, maxRows, minColumns, maxColumns;
+        } cases[] = {
+            { "band 3.6 high", { square(10, 48.2, 90, 51.8, false) }, false, 50, 50, 3, 4, 80, 80 },
+            { "band 3.6 high, off the grid", { square(10, 48.7, 90, 52.3, false) }, false, 50, 50, 3, 4, 80,
+                80 },
+            { "band 4 high on the grid", { square(10, 48, 90, 52, false) }, false, 50, 50, 4, 4, 80, 80 },
+            { "L with arms 3.6 wide",
+                { { { 10, 10 }, { 100, 10 }, { 100, 13.6 }, { 13.6, 13.6 }, { 13.6, 90 }, { 10, 90 } } },
+                false, 50, 50, 3, 4, 3, 4 },
+            { "frame with walls 3.6 wide",
+                { square(10, 10, 100, 90, false), square(13.6, 13.6, 96.4, 86.4, false) }, true, 50, 50, 3, 4,
+                3, 4 },
+        };
+        constexpr int W = 120, H = 100;
+        for (const Case& c : cases) {
+            SlideWriter w(W, H);
+            w.setColour(1);
+            w.fillArea(c.rings, c.evenOdd);
+            const auto bytes = w.finish();
+            RasterSurface s(W + 1, H + 1);
+            qorvan::testing::renderTo(s, std::string(bytes.begin(), bytes.end()));
+            // Rows filled in the column, counted in its lower half (the
+            // frame's bottom wall, the L's foot, the band).
+            int rows = 0, columns = 0;
+            for (int y = 0; y <= (c.rings.size() > 1 || c.rings[0].size() > 4 ? 50 : H); ++y)
+                rows += s.pixel(c.column, H - y) != 0;
+            for (int x = 0; x <= (c.rings.size() > 1 || c.rings[0].size() > 4 ? 50 : W); ++x)
+                columns += s.pixel(x, H - c.row) != 0;
+            EXPECT_GE(rows, c.minRows) << c.what;
+            EXPECT_LE(rows, c.maxRows) << c.what;
+            EXPECT_GE(columns, c.minColumns) << c.what;
+            EXPECT_LE(columns, c.maxColumns) << c.what;
+        }
     }
 
 } // namespace
