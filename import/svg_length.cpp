@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "import/svg_number.h"
 #include "import/svg_text.h"
@@ -91,6 +92,39 @@ Matrix viewBoxTransform(const ViewBox& box, double width, double height, const s
     const double tx = -box.x * sx + (width - box.width * sx) * alignX;
     const double ty = -box.y * sy + (height - box.height * sy) * alignY;
     return { sx, 0, 0, sy, tx, ty };
+}
+
+bool parseTransformOrigin(std::string_view text, const Viewport& vp, double fontSize, Vec2& out)
+{
+    std::vector<std::string_view> words;
+    text = trim(text);
+    while (!text.empty()) {
+        std::size_t end = 0;
+        while (end < text.size() && !isSpace(text[end]))
+            ++end;
+        words.push_back(text.substr(0, end));
+        text = trim(text.substr(end));
+    }
+    if (words.empty() || words.size() > 3) return false;
+    auto horizontal = [](std::string_view w) { return w == "left" || w == "right"; };
+    auto vertical = [](std::string_view w) { return w == "top" || w == "bottom"; };
+    auto value = [&](std::string_view w, Axis axis, double& v) {
+        const double side = axis == Axis::X ? vp.width : vp.height;
+        if (w == "center")
+            v = side / 2;
+        else if (w == "left" || w == "top")
+            v = 0;
+        else if (w == "right" || w == "bottom")
+            v = side;
+        else
+            return parseLength(w, axis, vp, fontSize, v);
+        return true;
+    };
+    std::string_view first = words[0], second = words.size() > 1 ? words[1] : "center";
+    // Keywords name their axis whatever their order; lengths go x, then y.
+    if (vertical(first) || horizontal(second)) std::swap(first, second);
+    if (vertical(first) || horizontal(second)) return false;
+    return value(first, Axis::X, out.x) && value(second, Axis::Y, out.y);
 }
 
 } // namespace qorvan::import::svg

@@ -36,4 +36,9 @@ ViewBox parseViewBox(const std::string* text);
 // following preserveAspectRatio.
 Matrix viewBoxTransform(const ViewBox& box, double width, double height, const std::string* aspect);
 
+// transform-origin: one or two of left, center, right, top, bottom, a
+// length or a percentage of the viewport (the third, z, is read past);
+// false when text is none of these.
+bool parseTransformOrigin(std::string_view text, const Viewport& vp, double fontSize, Vec2& out);
+
 } // namespace qorvan::import::svg

@@ -188,7 +188,6 @@ bool Walker::paintPath(
         }
     }
     if (!budget(cmds.size())) return false;
-    const Rect clip { src.box.minX, src.box.minY, src.box.maxX, src.box.maxY };
 
     if (fill) {
         Shape shape;
@@ -198,7 +197,7 @@ bool Walker::paintPath(
         for (const Ring& r : rings) {
             if (r.points.size() < 3) continue;
             std::vector<Vec2> d = toDrawing(r.points, ctm);
-            if (src.sized) d = clipPolygon(d, clip);
+            if (clip_) d = clipPolygon(d, *clip_);
             if (d.size() >= 3) shape.rings.push_back(Ring { std::move(d), true });
         }
         if (!addShape(std::move(shape))) return false;
@@ -231,8 +230,8 @@ bool Walker::paintPath(
             for (const Ring& r : pieces) {
                 std::vector<Vec2> d = toDrawing(r.points, ctm);
                 if (d.empty()) continue;
-                if (src.sized)
-                    clipPolyline(d, r.closed, clip, shape.rings);
+                if (clip_)
+                    clipPolyline(d, r.closed, *clip_, shape.rings);
                 else
                     shape.rings.push_back(Ring { std::move(d), r.closed });
             }
@@ -248,7 +247,7 @@ bool Walker::paintPath(
                 for (const Ring& o : outline) {
                     if (!budget(o.points.size())) return false;
                     std::vector<Vec2> d = toDrawing(o.points, ctm);
-                    if (src.sized) d = clipPolygon(d, clip);
+                    if (clip_) d = clipPolygon(d, *clip_);
                     if (d.size() >= 3) shape.rings.push_back(Ring { std::move(d), true });
                 }
             }

@@ -394,6 +394,7 @@ void appendArc(std::vector<PathCommand>& out, Vec2 from, double rx, double ry, d
         c.p[0] = { p0.x + k * d0.x, p0.y + k * d0.y };
         c.p[1] = { p3.x - k * d1.x, p3.y - k * d1.y };
         c.p[2] = p3;
+        c.continues = i > 0;
         out.push_back(c);
         p0 = p3;
         t = t2;

@@ -19,6 +19,9 @@ struct PathCommand {
     Kind kind = Move;
     // Move and Line use p[0]; Cubic uses p[0], p[1] (controls) and p[2] (end).
     Vec2 p[3];
+    // A later piece of one arc: the path has no vertex (for markers) where
+    // the piece before it ends.
+    bool continues = false;
 };
 
 struct PathError {

@@ -133,6 +133,35 @@ void applyProperty(
             s.anchor = parent.anchor;
     } else if (prop == "clip-path" || prop == "mask") {
         if (value != "none" && !value.empty()) s.clipped = true;
+    } else if (prop == "filter") {
+        s.filtered = inherit ? parent.filtered : value != "none" && !value.empty();
+    } else if (prop == "overflow") {
+        if (value == "visible" || value == "auto")
+            s.overflowVisible = true;
+        else if (value == "hidden" || value == "scroll")
+            s.overflowVisible = false;
+        else if (inherit)
+            s.overflowVisible = parent.overflowVisible;
+    } else if (prop == "transform-origin") {
+        s.transformOrigin = inherit ? parent.transformOrigin : std::string(value);
+    } else if (prop == "marker-start" || prop == "marker-mid" || prop == "marker-end" || prop == "marker") {
+        std::string id;
+        if (inherit) {
+            id = prop == "marker-mid"  ? parent.markerMid
+                : prop == "marker-end" ? parent.markerEnd
+                                       : parent.markerStart;
+        } else if (value.starts_with("url(") && value.ends_with(")")) {
+            std::string_view inner = trim(value.substr(4, value.size() - 5));
+            if (inner.size() >= 2 && (inner.front() == '"' || inner.front() == '\'')
+                && inner.back() == inner.front())
+                inner = inner.substr(1, inner.size() - 2);
+            if (inner.starts_with("#")) id = std::string(inner.substr(1));
+        } else if (value != "none") {
+            return; // not a marker reference: the property keeps its value
+        }
+        if (prop == "marker-start" || prop == "marker") s.markerStart = id;
+        if (prop == "marker-mid" || prop == "marker") s.markerMid = id;
+        if (prop == "marker-end" || prop == "marker") s.markerEnd = id;
     }
 }
 
@@ -143,6 +172,9 @@ Style computeStyle(const xml::Node& node, const Style& parent, const Viewport& v
     s.opacity = 1;
     s.display = true;
     s.clipped = false;
+    s.filtered = false;
+    s.overflowVisible = false;
+    s.transformOrigin.clear();
     // font-size first: lengths in em depend on it.
     if (const std::string* fs = node.attribute("font-size")) applyProperty(s, parent, "font-size", *fs, vp);
     for (const auto& [key, value] : node.attributes)

@@ -3,6 +3,7 @@
 // parent element passes down.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,10 +31,16 @@ struct Style {
     bool visible = true;
     double fontSize = DEFAULT_FONT_SIZE;
     enum class Anchor { Start, Middle, End } anchor = Anchor::Start;
+    // The ids of the markers at a path's first, middle and last vertices;
+    // empty for none.
+    std::string markerStart, markerMid, markerEnd;
     // Not inherited: reset for every element.
     double opacity = 1;
     bool display = true;
     bool clipped = false;
+    bool filtered = false;
+    bool overflowVisible = false; // a viewport (nested svg, symbol, marker) then does not clip
+    std::string transformOrigin; // as written; empty: the origin
 
     Style()
     {

@@ -3,6 +3,7 @@
 #include "import/svg_walker.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "import/svg_text.h"
 
@@ -19,6 +20,7 @@ Walker::Walker(const SvgSource& source, const Grid& at, Drawing& sink, std::stri
 bool Walker::run()
 {
     Style root;
+    if (src.sized) clip_ = Rect { src.box.minX, src.box.minY, src.box.maxX, src.box.maxY };
     const bool ok = element(0, root, src.rootMatrix, src.rootViewport, 0, 1.0, true);
     summarize();
     return ok;
@@ -39,6 +41,7 @@ void Walker::summarize()
     warn(counts.clipped, "clip path(s) or mask(s) ignored: the shapes are drawn whole");
     if (counts.text)
         out.warnings.push_back(std::to_string(counts.text) + " text element(s) left out: " + src.fontError);
+    warn(counts.filtered, "filter(s) left out: the shapes are drawn without their effect");
     warn(counts.images, "embedded image(s) left out: a slide holds only lines and fills");
     warn(counts.badPaint, "paint(s) referring to a pattern or a missing element left out");
     warn(counts.fineDashes, "dashed stroke(s) drawn solid: the pattern repeats within a dot of the slide");
@@ -72,8 +75,39 @@ void Walker::enterViewport(
     if (const std::string* t = pick("width")) parseLength(*t, Axis::X, vp, s.fontSize, w);
     if (const std::string* t = pick("height")) parseLength(*t, Axis::Y, vp, s.fontSize, h);
     const ViewBox box = parseViewBox(node.attribute("viewBox"));
-    ctm = ctm * Matrix::translate(x, y) * viewBoxTransform(box, w, h, node.attribute("preserveAspectRatio"));
+    const Matrix outer = ctm * Matrix::translate(x, y);
+    if (!s.overflowVisible) clipToViewport(outer, w, h);
+    ctm = outer * viewBoxTransform(box, w, h, node.attribute("preserveAspectRatio"));
     vp = box.present ? Viewport { box.width, box.height } : Viewport { w, h };
+}
+
+// The viewport's box in drawing units cuts what is drawn inside it. Under a
+// rotation or skew the box is the bounds of the turned viewport, which holds
+// more than the viewport itself: drawing a little too much beats cutting
+// into what the viewport shows.
+void Walker::clipToViewport(const Matrix& m, double width, double height)
+{
+    Rect r { 0, 0, 0, 0 };
+    bool first = true;
+    for (Vec2 corner : { Vec2 { 0, 0 }, Vec2 { width, 0 }, Vec2 { width, height }, Vec2 { 0, height } }) {
+        const Vec2 q = m.apply(corner);
+        if (!std::isfinite(q.x) || !std::isfinite(q.y)) return;
+        if (first) {
+            r = { q.x, q.y, q.x, q.y };
+            first = false;
+        }
+        r.minX = std::min(r.minX, q.x);
+        r.minY = std::min(r.minY, q.y);
+        r.maxX = std::max(r.maxX, q.x);
+        r.maxY = std::max(r.maxY, q.y);
+    }
+    if (clip_) {
+        r.minX = std::max(r.minX, clip_->minX);
+        r.minY = std::max(r.minY, clip_->minY);
+        r.maxX = std::min(r.maxX, clip_->maxX);
+        r.maxY = std::min(r.maxY, clip_->maxY);
+    }
+    clip_ = r;
 }
 
 bool Walker::children(
@@ -119,12 +153,13 @@ bool Walker::elementBody(
             Matrix m;
             std::string why;
             if (parseTransform(*t, m, why))
-                ctm = ctm * m;
+                ctm = ctm * withOrigin(m, node, s, vp);
             else
                 badData(node, "transform: " + why);
         }
     }
     const double groupAlpha = alpha * s.opacity;
+    if (s.filtered && s.visible) ++counts.filtered;
     if (s.clipped && (n == "g" || n == "use" || n == "svg") && !isRoot) ++counts.clipped;
     if (n == "g" || n == "a" || isRoot) return children(node, s, ctm, vp, depth, groupAlpha);
     if (n == "switch") {
@@ -135,8 +170,11 @@ bool Walker::elementBody(
         return true;
     }
     if (n == "svg") {
+        const std::optional<Rect> outerClip = clip_;
         enterViewport(node, s, ctm, vp, nullptr);
-        return children(node, s, ctm, vp, depth, groupAlpha);
+        const bool ok = children(node, s, ctm, vp, depth, groupAlpha);
+        clip_ = outerClip;
+        return ok;
     }
     if (n == "use") return use(node, s, ctm, vp, depth, groupAlpha);
     if (n == "text") return text(node, s, ctm, vp, groupAlpha);
@@ -146,7 +184,24 @@ bool Walker::elementBody(
     }
     std::vector<PathCommand> cmds;
     if (!shapeCommands(node, s, vp, cmds)) return error.empty();
-    return paintPath(cmds, s, ctm, groupAlpha);
+    if (!paintPath(cmds, s, ctm, groupAlpha)) return false;
+    if (n == "path" || n == "line" || n == "polyline" || n == "polygon")
+        return markers(cmds, s, ctm, vp, depth, groupAlpha);
+    return true;
+}
+
+// transform-origin moves the point the element's transform turns and
+// scales about; percentages are of the viewport, the box SVG elements
+// take by default.
+Matrix Walker::withOrigin(const Matrix& m, const xml::Node& node, const Style& s, const Viewport& vp)
+{
+    if (s.transformOrigin.empty()) return m;
+    Vec2 o;
+    if (!parseTransformOrigin(s.transformOrigin, vp, s.fontSize, o)) {
+        badData(node, "transform-origin \"" + s.transformOrigin + "\"");
+        return m;
+    }
+    return Matrix::translate(o.x, o.y) * m * Matrix::translate(-o.x, -o.y);
 }
 
 bool Walker::use(const xml::Node& node, const Style& s, Matrix ctm, Viewport vp, int depth, double alpha)
@@ -179,10 +234,12 @@ bool Walker::use(const xml::Node& node, const Style& s, Matrix ctm, Viewport vp,
                 std::string why;
                 if (parseTransform(*tr, tm, why)) m = m * tm;
             }
+            const std::optional<Rect> outerClip = clip_;
             enterViewport(t, ts, m, vp, &node);
             drawing.push_back(target);
             ok = children(t, ts, m, vp, depth + 1, alpha * ts.opacity);
             drawing.pop_back();
+            clip_ = outerClip;
         }
     } else {
         ok = element(target, s, ctm, vp, depth + 1, alpha, false);

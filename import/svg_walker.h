@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 
 #include "import/drawing.h"
 #include "import/stroke_font.h"
+#include "import/svg_clip.h"
 #include "import/svg_color.h"
 #include "import/svg_css.h"
 #include "import/svg_length.h"
@@ -27,8 +29,8 @@ namespace qorvan::import::svg {
 inline constexpr double MIN_ALPHA = 0.5;
 
 struct WarningCounts {
-    std::size_t translucent = 0, clipped = 0, outOfRange = 0, text = 0, images = 0, badPaint = 0,
-                badReference = 0, badData = 0, fineDashes = 0;
+    std::size_t translucent = 0, clipped = 0, filtered = 0, outOfRange = 0, text = 0, images = 0,
+                badPaint = 0, badReference = 0, badData = 0, fineDashes = 0;
     std::string firstBadData;
 };
 
@@ -86,6 +88,9 @@ private:
     // The elements being drawn, from the root down through every use.
     std::vector<std::size_t> drawing;
     WarningCounts counts;
+    // What the viewports around the element being drawn let show, in
+    // drawing units; none while a drawing without a size is measured.
+    std::optional<Rect> clip_;
 
     const Limits& limits() const { return src.options.limits; }
 
@@ -118,18 +123,41 @@ private:
         double alpha, bool isRoot);
     bool elementBody(std::size_t index, const Style& parent, Matrix ctm, Viewport vp, int depth, double alpha,
         bool isRoot);
+    void clipToViewport(const Matrix& m, double width, double height);
+    Matrix withOrigin(const Matrix& m, const xml::Node& node, const Style& s, const Viewport& vp);
     bool use(const xml::Node& node, const Style& s, Matrix ctm, Viewport vp, int depth, double alpha);
 
+    // markers
+    bool markers(const std::vector<PathCommand>& cmds, const Style& s, const Matrix& ctm, const Viewport& vp,
+        int depth, double alpha);
+    bool marker(const std::string& id, Vec2 at, double angle, bool atStart, const Style& s, const Matrix& ctm,
+        const Viewport& vp, int depth, double alpha);
+
     // text
-    struct TextRun {
-        std::string text;
+    // One addressable character of a text element, after white space is
+    // collapsed, and where it goes.
+    struct TextChar {
+        std::string utf8;
+        std::size_t style = 0; // into TextLayout::styles
         bool hasX = false, hasY = false; // an absolute position starts a new chunk
-        double x = 0, y = 0, dx = 0, dy = 0;
+        double x = 0, y = 0, dx = 0, dy = 0, rotate = 0;
     };
-    bool firstLength(const xml::Node& node, std::string_view key, Axis axis, const Viewport& vp,
-        const Style& s, double& value);
-    void collectText(
-        const xml::Node& node, const Style& s, const Viewport& vp, std::vector<TextRun>& runs, int depth);
+    // The position lists of one element, over its characters [begin, end).
+    struct TextPlacement {
+        std::size_t begin = 0, end = 0;
+        std::vector<double> x, y, dx, dy, rotate;
+    };
+    struct TextLayout {
+        std::vector<TextChar> chars;
+        std::vector<Style> styles; // one per element holding text
+        std::vector<TextPlacement> placements; // outer elements first
+    };
+    // A list of lengths (or of plain numbers for Axis::Other); false and
+    // empty when absent or bad.
+    bool lengthList(const xml::Node& node, std::string_view key, Axis axis, const Viewport& vp,
+        const Style& s, std::vector<double>& out);
+    void collectText(const xml::Node& node, const Style& s, const Viewport& vp, TextLayout& layout, int depth,
+        bool& lastSpace);
     bool text(const xml::Node& node, const Style& s, const Matrix& ctm, const Viewport& vp, double alpha);
 };
 

@@ -10,6 +10,8 @@
 #include <climits>
 #include <memory>
 
+#include "import/legacy_encodings.h"
+
 namespace qorvan::import::xml {
 
 const std::string* Node::attribute(std::string_view key) const
@@ -122,9 +124,12 @@ namespace {
         {
             if (open.empty() || len <= 0) return;
             // Only text that gets drawn or read as a style sheet is kept; the
-            // white space between other elements would only cost memory.
+            // white space between other elements would only cost memory. A
+            // link may stand inside text and carry some of it.
             const std::string& owner = doc.nodes[open.back()].name;
-            if (owner != "text" && owner != "tspan" && owner != "textPath" && owner != "style") return;
+            if (owner != "text" && owner != "tspan" && owner != "textPath" && owner != "style"
+                && owner != "a")
+                return;
             if (!account(static_cast<std::size_t>(len))) return;
             Node& parent = doc.nodes[open.back()];
             // Expat hands text over in pieces; one run between tags is one node.
@@ -156,6 +161,26 @@ namespace {
         if (systemId || publicId)
             static_cast<Builder*>(user)->stop(std::string("external entity \"") + entityName + "\" refused");
     }
+    // Bytes a legacy encoding leaves undefined read as the replacement
+    // character rather than failing the document: one odd letter should
+    // not lose a drawing.
+    static int onUnknownEncoding(void* user, const XML_Char* name, XML_Encoding* info)
+    {
+        const std::uint16_t* upper = legacyEncodingUpperHalf(name);
+        if (!upper) {
+            Builder& b = *static_cast<Builder*>(user);
+            if (b.error.empty()) b.error = std::string("encoding \"") + name + "\" not supported";
+            return XML_STATUS_ERROR;
+        }
+        for (int i = 0; i < 128; ++i)
+            info->map[i] = i;
+        for (int i = 0; i < 128; ++i)
+            info->map[128 + i] = upper[i] ? upper[i] : 0xFFFD;
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        return XML_STATUS_OK;
+    }
     static int onExternalEntity(
         XML_Parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
     {
@@ -184,6 +209,7 @@ bool readDocument(std::string_view bytes, const ReadLimits& limits, Document& ou
     XML_SetEntityDeclHandler(parser.get(), onEntityDecl);
     XML_SetExternalEntityRefHandler(parser.get(), onExternalEntity);
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetUnknownEncodingHandler(parser.get(), onUnknownEncoding, &builder);
     // Internal entities may expand, but not past a small multiple of the
     // input, so a few kilobytes cannot become gigabytes.
     XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser.get(), 20.0f);

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "import/stroke_font.h"
 #include "import/svg.h"
+#include "import/xml_tree.h"
 
 namespace qorvan::import {
 namespace {
@@ -227,6 +229,8 @@ namespace {
                 "themselves" },
             { "use of nothing", "<use href=\"#missing\"/>", 0, "missing" },
             { "clip path", "<rect clip-path=\"url(#c)\" width=\"5\" height=\"5\"/>", 1, "clip" },
+            { "filter", "<filter id=\"f\"/><rect filter=\"url(#f)\" width=\"5\" height=\"5\"/>", 1,
+                "filter" },
             { "bad path data", "<path d=\"M0 0 L10 0 L10 10 Z L\"/>", 1, "offset 21" },
             { "zero-size rect", "<rect width=\"0\" height=\"5\"/>", 0, "" },
             { "foreign elements", "<x:thing xmlns:x=\"urn:x\"><rect width=\"5\" height=\"5\"/></x:thing>", 0,
@@ -458,6 +462,253 @@ namespace {
         r = run(svg(std::string(200, ' ')), options);
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find("larger than 100 bytes"), std::string::npos) << r.error;
+    }
+
+    TEST(SvgReader, ViewportsCutWhatTheyHold)
+    {
+        // A rect far larger than every viewport round it; boxes in drawing
+        // units, y up from the bottom of the 100 by 100 root.
+        const std::string big = "<rect x=\"-500\" y=\"-500\" width=\"1000\" height=\"1000\" fill=\"red\"/>";
+        struct Case {
+            const char* what;
+            std::string body;
+            double minX, minY, maxX, maxY;
+        } cases[] = {
+            { "nested svg", "<svg x=\"10\" y=\"20\" width=\"30\" height=\"40\">" + big + "</svg>", 10, 40, 40,
+                80 },
+            { "nested svg, overflow visible",
+                "<svg x=\"10\" y=\"20\" width=\"30\" height=\"40\" overflow=\"visible\">" + big + "</svg>", 0,
+                0, 100, 100 },
+            { "nested in nested",
+                "<svg x=\"10\" y=\"10\" width=\"50\" height=\"50\"><svg x=\"30\" y=\"30\" width=\"50\" "
+                "height=\"50\">"
+                    + big + "</svg></svg>",
+                40, 40, 60, 60 },
+            { "symbol by use",
+                "<symbol id=\"s\" viewBox=\"0 0 10 10\">" + big
+                    + "</symbol><use href=\"#s\" x=\"50\" y=\"10\" width=\"20\" height=\"20\"/>",
+                50, 70, 70, 90 },
+            { "symbol, overflow in style",
+                "<symbol id=\"s\" viewBox=\"0 0 10 10\" style=\"overflow:visible\">" + big
+                    + "</symbol><use href=\"#s\" x=\"50\" y=\"10\" width=\"20\" height=\"20\"/>",
+                0, 0, 100, 100 },
+            { "a group is no viewport", "<g transform=\"translate(10 10)\">" + big + "</g>", 0, 0, 100, 100 },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            expectBox(r.drawing.shapes[0], c.minX, c.minY, c.maxX, c.maxY, c.what);
+        }
+        // Whatever lies wholly outside a viewport is gone.
+        const Result r
+            = run(svg("<svg width=\"10\" height=\"10\"><rect x=\"20\" width=\"5\" height=\"5\"/></svg>"));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.drawing.shapes.empty());
+    }
+
+    TEST(SvgReader, TransformOrigin)
+    {
+        const std::string rect = "<rect x=\"40\" y=\"20\" width=\"20\" height=\"10\" ";
+        struct Case {
+            const char* what;
+            std::string body;
+            double minX, minY, maxX, maxY;
+        } cases[] = {
+            { "none: about the user origin", rect + "transform=\"scale(2)\"/>", 80, 40, 100, 60 },
+            { "lengths", rect + "transform=\"scale(2)\" transform-origin=\"50 25\"/>", 30, 65, 70, 85 },
+            { "percentages of the viewport", rect + "transform=\"scale(2)\" transform-origin=\"50% 25%\"/>",
+                30, 65, 70, 85 },
+            { "keywords in either order", rect + "transform=\"scale(2)\" transform-origin=\"top left\"/>", 80,
+                40, 100, 60 },
+            { "one keyword centres the other axis",
+                rect + "transform=\"rotate(90)\" transform-origin=\"center\"/>", 70, 40, 80, 60 },
+            { "in style", rect + "transform=\"scale(2)\" style=\"transform-origin:50px 25px\"/>", 30, 65, 70,
+                85 },
+            { "bad origin: as if absent", rect + "transform=\"scale(2)\" transform-origin=\"sideways\"/>", 80,
+                40, 100, 60 },
+        };
+        for (const Case& c : cases) {
+            const Result r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            ASSERT_EQ(r.drawing.shapes.size(), 1u) << c.what;
+            expectBox(r.drawing.shapes[0], c.minX, c.minY, c.maxX, c.maxY, c.what);
+        }
+    }
+
+    TEST(SvgReader, MarkersAtTheVertices)
+    {
+        // A blue bar 10 long and 2 wide whose left end sits on the vertex:
+        // where it points shows the orientation.
+        const std::string marker
+            = "<marker id=\"m\" markerWidth=\"10\" markerHeight=\"2\" refX=\"0\" refY=\"1\" orient=\"auto\" "
+              "markerUnits=\"userSpaceOnUse\"><rect width=\"10\" height=\"2\" fill=\"blue\"/></marker>";
+        auto markerBoxes = [](const Result& r) {
+            std::vector<Extents> boxes;
+            for (const Shape& s : r.drawing.shapes)
+                if (s.colour == 5) boxes.push_back(boxOf(s));
+            return boxes;
+        };
+        // Along 20,20 -> 50,20 -> 50,60 (user space, y down).
+        Result r = run(svg(marker
+            + "<polyline points=\"20,20 50,20 50,60\" fill=\"none\" stroke=\"red\" marker-start=\"url(#m)\" "
+              "marker-mid=\"url(#m)\" marker-end=\"url(#m)\"/>"));
+        ASSERT_TRUE(r.ok) << r.error;
+        std::vector<Extents> boxes = markerBoxes(r);
+        ASSERT_EQ(boxes.size(), 3u);
+        // Start: pointing right from (20, 20), that is drawing y 80.
+        EXPECT_NEAR(boxes[0].minX, 20, 1e-6);
+        EXPECT_NEAR(boxes[0].maxX, 30, 1e-6);
+        EXPECT_NEAR(boxes[0].minY, 79, 1e-6);
+        // Middle: halfway between right and down, 45 degrees.
+        EXPECT_NEAR(boxes[1].maxX, 50 + 10 / std::sqrt(2) + 1 / std::sqrt(2), 1e-6);
+        EXPECT_NEAR(boxes[1].minY, 80 - 10 / std::sqrt(2) - 1 / std::sqrt(2), 1e-6);
+        // End: pointing down from (50, 60), drawing y 40 to 30.
+        EXPECT_NEAR(boxes[2].minX, 49, 1e-6);
+        EXPECT_NEAR(boxes[2].maxX, 51, 1e-6);
+        EXPECT_NEAR(boxes[2].minY, 30, 1e-6);
+        EXPECT_NEAR(boxes[2].maxY, 40, 1e-6);
+
+        struct Case {
+            const char* what;
+            std::string body;
+            std::size_t markers;
+            double minX, maxX; // of the first marker (NAN: not checked)
+        } cases[] = {
+            { "an arc is one segment: no middle vertex",
+                marker + "<path d=\"M10 50 A 20 20 0 0 1 50 50\" fill=\"none\" marker-mid=\"url(#m)\"/>", 0,
+                NAN, NAN },
+            { "marker in style, on a line",
+                marker + "<line x1=\"10\" y1=\"10\" x2=\"40\" y2=\"10\" style=\"marker-end:url(#m)\"/>", 1,
+                40, 50 },
+            { "auto-start-reverse turns the start",
+                std::string("<marker id=\"m\" markerWidth=\"10\" markerHeight=\"2\" refY=\"1\" "
+                            "orient=\"auto-start-reverse\" markerUnits=\"userSpaceOnUse\"><rect width=\"10\" "
+                            "height=\"2\" fill=\"blue\"/></marker>")
+                    + "<line x1=\"30\" y1=\"10\" x2=\"60\" y2=\"10\" marker-start=\"url(#m)\"/>",
+                1, 20, 30 },
+            { "scaled by the stroke width",
+                std::string(
+                    "<marker id=\"m\" markerWidth=\"10\" markerHeight=\"2\" refY=\"1\"><rect width=\"10\" "
+                    "height=\"2\" fill=\"blue\"/></marker>")
+                    + "<line x1=\"10\" y1=\"10\" x2=\"40\" y2=\"10\" stroke=\"red\" stroke-width=\"3\" "
+                      "marker-end=\"url(#m)\"/>",
+                1, 40, 70 },
+            { "cut to the marker's viewport",
+                std::string("<marker id=\"m\" markerWidth=\"10\" markerHeight=\"2\" refY=\"1\" "
+                            "markerUnits=\"userSpaceOnUse\"><rect x=\"-50\" width=\"100\" height=\"2\" "
+                            "fill=\"blue\"/></marker>")
+                    + "<line x1=\"10\" y1=\"10\" x2=\"40\" y2=\"10\" marker-end=\"url(#m)\"/>",
+                1, 40, 50 },
+            { "not a marker",
+                "<rect id=\"m\"/><line x1=\"10\" y1=\"10\" x2=\"40\" y2=\"10\" marker-end=\"url(#m)\"/>", 0,
+                NAN, NAN },
+        };
+        for (const Case& c : cases) {
+            r = run(svg(c.body));
+            ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+            boxes = markerBoxes(r);
+            ASSERT_EQ(boxes.size(), c.markers) << c.what;
+            if (!std::isnan(c.minX)) {
+                EXPECT_NEAR(boxes[0].minX, c.minX, 1e-6) << c.what;
+                EXPECT_NEAR(boxes[0].maxX, c.maxX, 1e-6) << c.what;
+            }
+        }
+    }
+
+    TEST(SvgReader, TextCharacterByCharacter)
+    {
+        std::string why;
+        if (!StrokeFont::load("futural", why)) GTEST_SKIP() << "no stroke font: " << why;
+        // Each document must draw exactly what its plainer twin draws.
+        auto points = [](const Result& r) {
+            std::vector<std::tuple<int, long, long>> p;
+            for (const Shape& s : r.drawing.shapes)
+                for (const Ring& ring : s.rings)
+                    for (Vec2 v : ring.points)
+                        p.emplace_back(s.colour, std::lround(v.x * 1000), std::lround(v.y * 1000));
+            std::sort(p.begin(), p.end());
+            return p;
+        };
+        struct Case {
+            const char* what;
+            std::string body, twin;
+        } cases[] = {
+            { "x list", "<text x=\"10 50\" y=\"50\">HI</text>",
+                "<text x=\"10\" y=\"50\">H</text><text x=\"50\" y=\"50\">I</text>" },
+            { "y list", "<text x=\"10\" y=\"50 30\">HI</text>",
+                "<text x=\"10\" y=\"50\">H<tspan y=\"30\">I</tspan></text>" },
+            { "dx and dy lists", "<text x=\"10\" y=\"50\" dx=\"0 7\" dy=\"0 -5\">HI</text>",
+                "<text x=\"10\" y=\"50\">H<tspan dx=\"7\" dy=\"-5\">I</tspan></text>" },
+            { "a tspan's list wins over its text's",
+                "<text x=\"10 20 30\" y=\"50\">H<tspan x=\"60\">II</tspan></text>",
+                "<text x=\"10\" y=\"50\">H</text><text x=\"60\" y=\"50\">I</text><text x=\"30\" "
+                "y=\"50\">I</text>" },
+            { "text inside a link", "<text x=\"10\" y=\"50\"><a href=\"#x\">H<tspan>I</tspan></a></text>",
+                "<text x=\"10\" y=\"50\">HI</text>" },
+            { "anchor of a positioned tspan",
+                "<text x=\"10\" y=\"50\">A<tspan x=\"90\" text-anchor=\"end\">HI</tspan></text>",
+                "<text x=\"10\" y=\"50\">A</text><text x=\"90\" y=\"50\" text-anchor=\"end\">HI</text>" },
+            { "a tspan's own fill",
+                "<text x=\"10\" y=\"50\" fill=\"red\">H<tspan fill=\"blue\">I</tspan>H</text>",
+                "<text x=\"10\" y=\"50\" fill=\"red\">H<tspan fill=\"blue\">I</tspan><tspan "
+                "fill=\"red\">H</tspan>"
+                "</text>" },
+            { "the last rotation goes on", "<text x=\"10\" y=\"50\" rotate=\"5 90\">HIH</text>",
+                "<text x=\"10\" y=\"50\" rotate=\"5 90 90\">HIH</text>" },
+        };
+        for (const Case& c : cases) {
+            const Result a = run(svg(c.body)), b = run(svg(c.twin));
+            ASSERT_TRUE(a.ok && b.ok) << c.what;
+            EXPECT_FALSE(a.drawing.shapes.empty()) << c.what;
+            EXPECT_EQ(points(a), points(b)) << c.what;
+        }
+        // The twin of a tspan's own fill is really two colours.
+        const Result coloured
+            = run(svg("<text x=\"10\" y=\"50\" fill=\"red\">H<tspan fill=\"blue\">I</tspan></text>"));
+        ASSERT_EQ(coloured.drawing.shapes.size(), 2u);
+        EXPECT_EQ(coloured.drawing.shapes[0].colour, 1);
+        EXPECT_EQ(coloured.drawing.shapes[1].colour, 5);
+        // rotate="90" turns the letter clockwise about where it stands: the
+        // capital, which stood above the baseline, lies right of x and below y.
+        const Result turned = run(svg("<text x=\"10\" y=\"50\" font-size=\"20\" rotate=\"90\">H</text>"));
+        ASSERT_EQ(turned.drawing.shapes.size(), 1u);
+        const Extents e = boxOf(turned.drawing.shapes[0]);
+        EXPECT_LE(e.maxY, 50 + 0.5); // drawing y is up: below the baseline
+        EXPECT_NEAR(e.minX, 10, 0.5);
+        EXPECT_NEAR(e.maxX, 24, 0.5);
+    }
+
+    TEST(SvgReader, LegacyEightBitEncodings)
+    {
+        struct Case {
+            const char* encoding;
+            std::string byte;
+            const char* utf8;
+        } cases[] = {
+            { "windows-1250", "\x8A", "\xC5\xA0" }, // S caron
+            { "windows-1251", "\xC0", "\xD0\x90" }, // Cyrillic A
+            { "Windows-1252", "\x80", "\xE2\x82\xAC" }, // euro
+            { "cp1253", "\xC1", "\xCE\x91" }, // Greek Alpha
+            { "ISO-8859-2", "\xA3", "\xC5\x81" }, // L stroke
+            { "iso-8859-5", "\xB0", "\xD0\x90" }, { "ISO_8859-15", "\xA4", "\xE2\x82\xAC" },
+            { "latin2", "\xA3", "\xC5\x81" }, { "KOI8-R", "\xE1", "\xD0\x90" },
+            { "koi8-u", "\xA4", "\xD1\x94" }, // Ukrainian ie
+            { "windows-1252", "\x81", "\xEF\xBF\xBD" }, // no character: the replacement one
+        };
+        for (const Case& c : cases) {
+            const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding
+                + "\"?><svg id=\"" + c.byte + "\"/>";
+            xml::Document d;
+            std::string why;
+            ASSERT_TRUE(xml::readDocument(doc, {}, d, why)) << c.encoding << ": " << why;
+            const std::string* id = d.nodes[0].attribute("id");
+            ASSERT_NE(id, nullptr);
+            EXPECT_EQ(*id, c.utf8) << c.encoding;
+        }
+        const Result r = run("<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><svg/>");
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("encoding \"x-unheard-of\" not supported"), std::string::npos) << r.error;
     }
 
 } // namespace
