@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <utility>
 
 #include "slide/fill_cutter.h"
@@ -21,100 +20,6 @@ namespace {
     std::int8_t delta(std::int32_t v)
     {
         return static_cast<std::int8_t>(v);
-    }
-
-    // The renderer fills every pixel whose centre a rounded vertex bounds,
-    // edges included, so an area rounded as it stands covers a pixel more
-    // than its width: a 3.6 wide band would fill 5 rows. Moving each edge
-    // of a convex piece half a pixel in first makes the pixels filled those
-    // whose centres lie inside. A piece too thin for that keeps its shape,
-    // so it still leaves a line.
-    std::vector<PointF> insetHalfPixel(const std::vector<PointF>& piece)
-    {
-        std::vector<PointF> p;
-        for (PointF q : piece)
-            if (p.empty() || q.x != p.back().x || q.y != p.back().y) p.push_back(q);
-        while (p.size() > 1 && p.front().x == p.back().x && p.front().y == p.back().y)
-            p.pop_back();
-        const std::size_t n = p.size();
-        if (n < 3) return piece;
-        double area = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            area += p[i].x * p[(i + 1) % n].y - p[(i + 1) % n].x * p[i].y;
-        if (area == 0) return piece;
-        const double side = area > 0 ? 1 : -1;
-        constexpr double D = 0.5;
-        // Each edge's line moved inward, as a point on it and its direction.
-        std::vector<PointF> at(n), dir(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const PointF a = p[i], b = p[(i + 1) % n];
-            const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
-            dir[i] = { dx / len, dy / len };
-            at[i] = { a.x - side * dir[i].y * D, a.y + side * dir[i].x * D };
-        }
-        std::vector<PointF> out(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t h = (i + n - 1) % n;
-            const double den = dir[h].x * dir[i].y - dir[h].y * dir[i].x;
-            if (std::fabs(den) < 1e-9) {
-                out[i] = at[i]; // the two edges run on in one line
-                continue;
-            }
-            const double t = ((at[i].x - at[h].x) * dir[i].y - (at[i].y - at[h].y) * dir[i].x) / den;
-            out[i] = { at[h].x + t * dir[h].x, at[h].y + t * dir[h].y };
-        }
-        // Too thin: an edge would turn round.
-        for (std::size_t i = 0; i < n; ++i) {
-            const PointF a = out[i], b = out[(i + 1) % n];
-            if ((b.x - a.x) * dir[i].x + (b.y - a.y) * dir[i].y < 0) return piece;
-        }
-        return out;
-    }
-
-    // The same for trapezoids, whose edges inside the area (where one piece
-    // sits on another, or beside it) must stay where they are so that no
-    // gap opens: sides always move in (neighbours side by side keep abutting
-    // rows of pixels), the bottom and top only where nothing sits below or
-    // above. Pieces: bottom-left, bottom-right, top-right, top-left.
-    void insetTrapezoids(std::vector<Piece>& pieces)
-    {
-        constexpr double D = 0.5;
-        std::multimap<double, std::pair<double, double>> tops; // y -> x range
-        for (const auto& t : pieces)
-            tops.emplace(t[2].y, std::make_pair(t[3].x, t[2].x));
-        std::multimap<double, std::pair<double, double>> bottoms;
-        for (const auto& t : pieces)
-            bottoms.emplace(t[0].y, std::make_pair(t[0].x, t[1].x));
-        std::vector<Piece> out;
-        out.reserve(pieces.size());
-        for (const auto& t : pieces) {
-            double y0 = t[0].y, y1 = t[2].y;
-            const double h = y1 - y0;
-            auto leftAt
-                = [&](double y) { return h > 0 ? t[0].x + (t[3].x - t[0].x) * (y - t[0].y) / h : t[0].x; };
-            auto rightAt
-                = [&](double y) { return h > 0 ? t[1].x + (t[2].x - t[1].x) * (y - t[1].y) / h : t[1].x; };
-            bool below = false, above = false;
-            {
-                const auto [lo, hi] = tops.equal_range(y0);
-                for (auto it = lo; it != hi && !below; ++it)
-                    below = it->second.first < t[1].x && it->second.second > t[0].x;
-            }
-            {
-                const auto [lo, hi] = bottoms.equal_range(y1);
-                for (auto it = lo; it != hi && !above; ++it)
-                    above = it->second.first < t[2].x && it->second.second > t[3].x;
-            }
-            if (!below) y0 += D;
-            if (!above) y1 -= D;
-            if (y1 < y0) y0 = y1 = (t[0].y + t[2].y) / 2;
-            PointF bl { leftAt(y0) + D, y0 }, br { rightAt(y0) - D, y0 };
-            PointF tr { rightAt(y1) - D, y1 }, tl { leftAt(y1) + D, y1 };
-            if (br.x < bl.x) bl.x = br.x = (bl.x + br.x) / 2;
-            if (tr.x < tl.x) tl.x = tr.x = (tl.x + tr.x) / 2;
-            out.push_back(Piece { bl, br, tr, tl });
-        }
-        pieces = std::move(out);
     }
 
 } // namespace
@@ -257,7 +162,7 @@ void SlideWriter::fillArea(const std::vector<std::vector<PointF>>& rings, bool e
     if (used.empty()) return;
     if (used.size() == 1 && isConvexRing(*used[0])) {
         std::vector<Point> poly;
-        for (PointF p : insetHalfPixel(*used[0]))
+        for (PointF p : *used[0])
             poly.push_back(toGrid(p));
         convexFill(poly);
         return;
@@ -290,7 +195,6 @@ void SlideWriter::fillArea(const std::vector<std::vector<PointF>>& rings, bool e
         }
         return;
     }
-    insetTrapezoids(pieces);
     std::vector<Point> poly;
     for (const auto& t : pieces) {
         poly.clear();

@@ -354,49 +354,5 @@ namespace {
         EXPECT_FALSE(got.lines.empty());
     }
 
-    // The renderer fills a rounded polygon edges included; a band must still
-    // fill as many rows as it is wide, within one, not one or two more.
-    TEST(Writer, FillsCoverTheirWidthNotMore)
-    {
-        struct Case {
-            const char* what;
-            std::vector<std::vector<PointF>> rings;
-            bool evenOdd;
-            int column, row; // a column through a horizontal part, a row through a vertical part
-            int minRows, maxRows, minColumns, maxColumns;
-        } cases[] = {
-            { "band 3.6 high", { square(10, 48.2, 90, 51.8, false) }, false, 50, 50, 3, 4, 80, 80 },
-            { "band 3.6 high, off the grid", { square(10, 48.7, 90, 52.3, false) }, false, 50, 50, 3, 4, 80,
-                80 },
-            { "band 4 high on the grid", { square(10, 48, 90, 52, false) }, false, 50, 50, 4, 4, 80, 80 },
-            { "L with arms 3.6 wide",
-                { { { 10, 10 }, { 100, 10 }, { 100, 13.6 }, { 13.6, 13.6 }, { 13.6, 90 }, { 10, 90 } } },
-                false, 50, 50, 3, 4, 3, 4 },
-            { "frame with walls 3.6 wide",
-                { square(10, 10, 100, 90, false), square(13.6, 13.6, 96.4, 86.4, false) }, true, 50, 50, 3, 4,
-                3, 4 },
-        };
-        constexpr int W = 120, H = 100;
-        for (const Case& c : cases) {
-            SlideWriter w(W, H);
-            w.setColour(1);
-            w.fillArea(c.rings, c.evenOdd);
-            const auto bytes = w.finish();
-            RasterSurface s(W + 1, H + 1);
-            qorvan::testing::renderTo(s, std::string(bytes.begin(), bytes.end()));
-            // Rows filled in the column, counted in its lower half (the
-            // frame's bottom wall, the L's foot, the band).
-            int rows = 0, columns = 0;
-            for (int y = 0; y <= (c.rings.size() > 1 || c.rings[0].size() > 4 ? 50 : H); ++y)
-                rows += s.pixel(c.column, H - y) != 0;
-            for (int x = 0; x <= (c.rings.size() > 1 || c.rings[0].size() > 4 ? 50 : W); ++x)
-                columns += s.pixel(x, H - c.row) != 0;
-            EXPECT_GE(rows, c.minRows) << c.what;
-            EXPECT_LE(rows, c.maxRows) << c.what;
-            EXPECT_GE(columns, c.minColumns) << c.what;
-            EXPECT_LE(columns, c.maxColumns) << c.what;
-        }
-    }
-
 } // namespace
 } // namespace qorvan::slide
