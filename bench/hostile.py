@@ -85,7 +85,7 @@ def sparse_library(path):
     # of 2 GiB - 1 bytes, the rest a hole: the largest the store accepts.
     size = 2**31 - 1
     slide = slide_header(64, 64) + struct.pack("<hhhh", 0, 0, 63, 63) + struct.pack("<H", 0xFC00)
-    header = b"AutoCAD Slide Library 1.0\r\n\x1a\x00\x00\x00"[:32]
+    header = b"AutoCAD Slide Library 1.0\r\n\x1a".ljust(32, b"\0")
     first = len(header) + 3 * 36
     entries = b"".join(name.ljust(32, b"\0") + struct.pack("<I", off)
                        for name, off in ((b"FIRST", first), (b"LAST", size - 1)))

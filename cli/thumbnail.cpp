@@ -15,11 +15,18 @@
 #include "slide/png.h"
 #include "slide/raster_surface.h"
 #include "slide/slide_source.h"
+#include "store/library_codec.h"
 #include "store/status.h"
+#include "store/whole_file.h"
 
 namespace qorvan::cli {
 
 namespace {
+
+    // Desktops run the thumbnailer on every file they show, so no file may
+    // cost more than this to read: a slide's first 16 MiB, up to its end
+    // record (real slides are well under 1 MiB), and a library's directory.
+    constexpr std::size_t THUMBNAIL_SLIDE_BYTES = std::size_t { 16 } << 20;
 
     // The largest picture of the slide's own proportions that fits in box x box.
     void fitInto(const LoadedSlide& s, int box, int& width, int& height)
@@ -68,9 +75,14 @@ namespace {
     bool writeLibrarySheet(
         const Input& in, int size, const ThumbnailLook& look, const std::string& outPath, std::string& why)
     {
-        LibraryScan scan = scanLibrary(in.bytes);
+        platform::File file = platform::File::open(in.path, platform::OpenMode::Read);
+        if (!file.isOpen()) {
+            why = readFailure(in.path);
+            return false;
+        }
+        const DecodedLibrary d = decodeLibrary(file, DecodeMode::Lenient);
         const int count = static_cast<int>(
-            std::min<std::size_t>(scan.entries.size(), static_cast<std::size_t>(look.librarySlides)));
+            std::min<std::size_t>(d.entries.size(), static_cast<std::size_t>(look.librarySlides)));
         if (count == 0) {
             setStatus(EmptyLibrary, in.path.c_str(), nullptr);
             why = statusMessage();
@@ -82,8 +94,13 @@ namespace {
         const slide::ColorRef between = slide::TRANSPARENT_BACKGROUND;
         slide::RasterSurface sheet(size, size, between);
         for (int i = 0; i < count; ++i) {
-            const ScannedEntry& e = scan.entries[static_cast<std::size_t>(i)];
-            LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")");
+            const DecodedEntry& e = d.entries[static_cast<std::size_t>(i)];
+            LoadedSlide s;
+            s.label = in.path + "(" + slideNameText(e.name) + ")";
+            if (e.offset >= 0 && e.offset < d.length)
+                s.bytes = slide::readSlideAt(
+                    file, e.offset, std::min(e.size, d.length - e.offset), THUMBNAIL_SLIDE_BYTES);
+            s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
             drawCell(s, box, look, sheet, (i % side) * (box + look.gap), (i / side) * (box + look.gap));
         }
         std::string png;
@@ -100,17 +117,17 @@ bool makeThumbnail(const std::string& input, int size, const ThumbnailLook& look
     std::string& why)
 {
     resetStatus();
-    Input in = findInput(input);
+    // The header is enough to tell a library from a slide.
+    Input in = findInput(input, SLIDE_CHECK_BYTES);
     if (in.kind == InputKind::Library && isLibraryFile(in.bytes))
         return writeLibrarySheet(in, size, look, outPath, why);
     LoadedSlide s;
-    if (in.kind == InputKind::SlideFile && in.path == input) {
-        // The file loadSlideRef would read again, and a large slide's pages
-        // cost more to fault in twice than to draw at thumbnail size.
+    if (in.kind == InputKind::SlideFile && in.path == input && in.bytes.size() < SLIDE_CHECK_BYTES) {
+        // The whole file is read already.
         s.label = input;
         s.bytes = std::move(in.bytes);
         s.order = slide::detectByteOrder(s.bytes.data(), s.bytes.size());
-    } else if (loadSlideRef(input, s) != Ok) {
+    } else if (loadSlideRef(input, s, THUMBNAIL_SLIDE_BYTES) != Ok) {
         why = failureText(lastStatus(), statusMessage(), statusCause(), input);
         return false;
     }

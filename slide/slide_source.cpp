@@ -19,18 +19,26 @@ namespace {
 
     constexpr const char* SLIDE_EXTENSION = ".SLD";
 
-    StatusCode loadLibrarySlide(
-        const std::string& library, const std::string& name, const std::string& ref, LoadedSlide& out)
+    // The directory and then the one slide named: a library of gigabytes
+    // costs what its directory and that slide cost.
+    StatusCode loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref,
+        LoadedSlide& out, std::size_t limit)
     {
         // Users type the file's own name as often as the bare one.
         const std::string libraryFile = libraryFileFor(library.c_str());
-        std::vector<std::uint8_t> bytes;
-        if (!readWholeFile(libraryFile, bytes)) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
-        if (!isLibraryFile(bytes)) return setStatus(InvalidLibrary, nullptr, nullptr);
+        platform::File file = platform::File::open(libraryFile, platform::OpenMode::Read);
+        if (!file.isOpen()) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
+        const DecodedLibrary d = decodeLibrary(file, DecodeMode::Lenient);
+        if (!d.magic) return setStatus(InvalidLibrary, nullptr, nullptr);
         std::string wanted = platform::toUpperAscii(name);
-        for (const ScannedEntry& e : scanLibrary(bytes).entries) {
-            if (e.name != wanted) continue;
-            out = sliceSlide(bytes, e.offset, e.size, ref);
+        for (const DecodedEntry& e : d.entries) {
+            if (slideNameText(e.name) != wanted) continue;
+            out = LoadedSlide {};
+            out.label = ref;
+            out.offset = e.offset;
+            if (e.offset >= 0 && e.offset < d.length && e.size > 0)
+                out.bytes = readSlideAt(file, e.offset, std::min(e.size, d.length - e.offset), limit);
+            out.order = detectByteOrder(out.bytes.data(), out.bytes.size());
             return Ok;
         }
         return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
@@ -91,6 +99,39 @@ LibraryScan scanLibrary(const std::vector<std::uint8_t>& bytes)
     return scan;
 }
 
+std::vector<std::uint8_t> readSlideAt(
+    platform::File& file, std::int64_t offset, std::int64_t size, std::size_t limit)
+{
+    std::vector<std::uint8_t> out;
+    if (size <= 0 || offset < 0) return out;
+    if (limit == NO_READ_LIMIT) {
+        out.resize(static_cast<std::size_t>(size));
+        if (!file.seek(offset)) return {};
+        out.resize(file.read(out.data(), out.size()));
+        return out;
+    }
+    const std::size_t most
+        = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(limit)));
+    // Read in growing pieces until the end record turns up, so that the
+    // bytes after it (a sparse gigabyte, say) are never read.
+    for (std::size_t want = std::min<std::size_t>(most, 64 * 1024);; want = std::min(most, want * 4)) {
+        out.resize(want);
+        if (!file.seek(offset)) return {};
+        out.resize(file.read(out.data(), out.size()));
+        const OrderGuess order = detectByteOrder(out.data(), out.size());
+        const HeaderFields h = readHeaderFields(out.data(), out.size(), order.order);
+        if (h.complete) {
+            const RecordWalk walk
+                = walkRecords(out.data(), out.size(), h.headerSize, order.order, [](const SlideRecord&) {});
+            if (walk.endRecord) {
+                out.resize(walk.stopOffset);
+                return out;
+            }
+        }
+        if (out.size() < want || want == most) return out;
+    }
+}
+
 LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t offset, std::int64_t size,
     const std::string& label)
 {
@@ -106,13 +147,13 @@ LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t of
     return s;
 }
 
-StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out)
+StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out, std::size_t limit)
 {
     std::size_t open = ref.find('(');
     if (open != std::string::npos) {
         std::string name = ref.substr(open + 1);
         name = name.substr(0, name.find(')'));
-        return loadLibrarySlide(ref.substr(0, open), name, ref, out);
+        return loadLibrarySlide(ref.substr(0, open), name, ref, out, limit);
     }
     // Found without regard to letter case, so the path keeps the user's
     // spelling and a message names the file as typed.
@@ -120,17 +161,25 @@ StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out)
     if (!platform::pathExists(ref)) path = slideFileFor(ref.c_str());
     out = LoadedSlide {};
     out.label = ref;
-    if (!readWholeFile(path, out.bytes)) return setStatus(CannotOpen, path.c_str(), nullptr);
+    if (limit != NO_READ_LIMIT) {
+        platform::File file = platform::File::open(path, platform::OpenMode::Read);
+        if (!file.isOpen()) return setStatus(CannotOpen, path.c_str(), nullptr);
+        out.bytes = readSlideAt(file, 0, file.length(), limit);
+    } else if (!readWholeFile(path, out.bytes)) {
+        return setStatus(CannotOpen, path.c_str(), nullptr);
+    }
     out.isLibrary = isLibraryFile(out.bytes);
     out.order = detectByteOrder(out.bytes.data(), out.bytes.size());
     return Ok;
 }
 
-Input findInput(const std::string& argument)
+Input findInput(const std::string& argument, std::size_t limit)
 {
     Input in;
     auto tryFile = [&](const std::string& path) {
-        if (!platform::pathExists(path) || !readWholeFile(path, in.bytes)) return false;
+        if (!platform::pathExists(path)) return false;
+        if (!(limit == NO_READ_LIMIT ? readWholeFile(path, in.bytes) : readFileStart(path, limit, in.bytes)))
+            return false;
         in.path = path;
         // A damaged library is still a library to the user who named it so.
         bool named = platform::toLowerAscii(platform::splitPath(path).ext) == ".slb";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/io.h"
 #include "slide/byte_order.h"
 #include "store/status.h"
 
@@ -25,7 +26,17 @@ struct LoadedSlide {
 // with ".SLD" optional. A file that exists exactly as written is read as it
 // is. Returns Ok, or the code it recorded: CannotOpen, InvalidSlide,
 // InvalidLibrary, SlideNotFound.
-StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out);
+//
+// With a limit, at most that many bytes of the slide are read, and only up
+// to its end record (what a drawing of it needs): for callers that must
+// finish whatever the file, such as the desktop's thumbnailer.
+inline constexpr std::size_t NO_READ_LIMIT = static_cast<std::size_t>(-1);
+StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out, std::size_t limit = NO_READ_LIMIT);
+
+// The slide of at most size bytes at offset in file; with a limit, as
+// loadSlideRef reads it. Short (or empty) where the file is.
+std::vector<std::uint8_t> readSlideAt(
+    platform::File& file, std::int64_t offset, std::int64_t size, std::size_t limit = NO_READ_LIMIT);
 
 // One slide of a library by its directory entry's byte range, cut to what
 // the file holds.
@@ -71,6 +82,7 @@ struct Input {
     std::string path; // the file to read (for a library slide: the reference)
     std::vector<std::uint8_t> bytes; // the file's bytes (not for a library slide)
 };
-Input findInput(const std::string& argument);
+// With a limit, bytes holds at most the file's first limit bytes.
+Input findInput(const std::string& argument, std::size_t limit = NO_READ_LIMIT);
 
 } // namespace qorvan::slide

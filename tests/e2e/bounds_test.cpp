@@ -238,6 +238,26 @@ TEST_F(Bounds, SparseLibrariesAtAndPastTwoGigabytes)
     EXPECT_LT(m.peakKiB, 150 * 1024 * MEMORY_SCALE);
 }
 
+TEST_F(Bounds, ThumbnailsReadOnlyTheSlidesTheyDraw)
+{
+    // The desktop runs the thumbnailer on every file it shows: a library of
+    // 2 GiB costs its directory and the slides drawn, a slide file of 2 GiB
+    // (zeros after a header: vectors of nothing) its first 16 MiB at most.
+    // FIRST is a real slide followed by 2 GiB of zeros up to LAST.
+    tmp.write("big.slb",
+        libraryHead({ { "FIRST", directoryEnd(2) }, { "LAST", static_cast<std::uint32_t>(2147483646) } })
+            + slideHeader(100, 100) + Bytes().word(0).word(0).word(99).word(99).word(0xFC00).b);
+    std::filesystem::resize_file(tmp.path() / "big.slb", 2147483647ULL);
+    tmp.write("big.sld", slideHeader(100, 100));
+    std::filesystem::resize_file(tmp.path() / "big.sld", 2147483647ULL);
+    for (const char* input : { "big.slb", "big.sld", "big.slb(FIRST)" }) {
+        const Measured m = measured(tmp, QORVAN, { "thumbnail", input, "out.png" });
+        EXPECT_EQ(m.r.status, 0) << input << ": " << m.r.err;
+        EXPECT_EQ(readFile(tmp.path() / "out.png").substr(1, 3), "PNG") << input;
+        EXPECT_LT(m.peakKiB, 64 * 1024 * MEMORY_SCALE) << input;
+    }
+}
+
 TEST_F(Bounds, HundredThousandSlidesListQuickly)
 {
     tmp.write("many.slb", libraryOf(100000, tinySlide()));
