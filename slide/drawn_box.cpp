@@ -99,10 +99,7 @@ bool findDrawnBox(const std::uint8_t* bytes, std::size_t size, SlideBox& box)
 {
     MemoryStream stream(bytes, size);
     SlideHeader header;
-    if (peekSlideLevel(stream) == OLD_FORM_LEVEL)
-        readOldSlideHeader(stream, header);
-    else
-        readNewSlideHeader(stream, header);
+    readSlideHeader(stream, header);
     BoxSurface surface;
     surface.xDots = header.xDots();
     surface.yDots = header.yDots();

@@ -259,8 +259,15 @@ namespace {
 } // namespace
 
 // A simple convex ring: every turn one way and the walk goes round once.
-bool isConvexRing(const std::vector<PointF>& ring)
+bool isConvexRing(const std::vector<PointF>& given)
 {
+    // A corner given twice (a SOLID's triangle repeats its third) turns
+    // nowhere; left in, its edge of no length has no direction to turn by.
+    std::vector<PointF> ring;
+    for (PointF p : given)
+        if (ring.empty() || p.x != ring.back().x || p.y != ring.back().y) ring.push_back(p);
+    while (ring.size() > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
+        ring.pop_back();
     const std::size_t n = ring.size();
     if (n < 3) return false;
     int sign = 0;

@@ -214,4 +214,10 @@ StatusCode readNewSlideHeader(SlideStream& stream, SlideHeader& header)
     return setStatus(headerStatus(faults, false), nullptr, nullptr);
 }
 
+StatusCode readSlideHeader(SlideStream& stream, SlideHeader& header)
+{
+    return peekSlideLevel(stream) == OLD_FORM_LEVEL ? readOldSlideHeader(stream, header)
+                                                    : readNewSlideHeader(stream, header);
+}
+
 } // namespace qorvan::slide

@@ -170,5 +170,7 @@ int peekSlideLevel(SlideStream& stream);
 // DisplayMismatch or InvalidSlide.
 StatusCode readOldSlideHeader(SlideStream& stream, SlideHeader& header);
 StatusCode readNewSlideHeader(SlideStream& stream, SlideHeader& header);
+// The form the level byte selects, read as above.
+StatusCode readSlideHeader(SlideStream& stream, SlideHeader& header);
 
 } // namespace qorvan::slide

@@ -165,8 +165,7 @@ bool renderRecords(SlideRenderer& r, SlideStream& stream, std::int32_t xDots, st
 StatusCode drawSlideStream(SlideRenderer& r, SlideStream& stream)
 {
     SlideHeader header;
-    StatusCode result = peekSlideLevel(stream) == OLD_FORM_LEVEL ? readOldSlideHeader(stream, header)
-                                                                 : readNewSlideHeader(stream, header);
+    StatusCode result = readSlideHeader(stream, header);
     renderRecords(r, stream, header.xDots(), header.yDots());
     return result;
 }

@@ -99,7 +99,9 @@ void SlideWriter::polyline(const std::vector<Point>& points, bool closed)
         if (pts.empty() || !(pts.back() == p)) pts.push_back(p);
     }
     if (pts.empty()) return;
-    if (closed && pts.size() > 2 && !(pts.front() == pts.back())) pts.push_back(pts.front());
+    // A closed ring of two points goes there and back, as the renderer
+    // outlines a fill that has no area: both ends are drawn.
+    if (closed && pts.size() > 1 && !(pts.front() == pts.back())) pts.push_back(pts.front());
     if (pts.size() == 1) {
         line(pts[0], pts[0]);
         return;
