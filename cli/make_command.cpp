@@ -28,6 +28,7 @@ namespace {
         std::vector<std::string> layers;
         std::vector<std::string> excludeLayers;
         double strokeWidth = import::Options {}.strokeWidthPixels;
+        std::string frame = "drawing";
     };
 
     bool endsWithSlb(const std::string& path)
@@ -80,6 +81,7 @@ namespace {
         options.layers = o.layers;
         options.excludeLayers = o.excludeLayers;
         options.strokeWidthPixels = o.strokeWidth;
+        options.frameLimits = o.frame == "limits";
 
         // Names first, so that a duplicate refuses the whole run before any slide is made.
         std::vector<std::string> names;
@@ -188,6 +190,12 @@ void addMakeCommand(CommandSet& commands, Action& action)
            "SVG: strokes at most this many dots wide are drawn as lines, wider ones as filled areas (default "
            "3)")
         ->check(CLI::Range(0.0, 10000.0));
+    cmd->add_option("--frame", o->frame,
+           "DXF: drawing (what the drawing draws fills the slide) or limits (the drawing's limits, "
+           "$LIMMIN to $LIMMAX, fill it whole, as the sheet; with --size WxH --margin 0 a DXF written by "
+           "render gives its slide back)")
+        ->check(CLI::IsMember({ "drawing", "limits" }))
+        ->capture_default_str();
     cmd->callback([o, &action] { action = [o] { return runMake(*o); }; });
 }
 

@@ -116,6 +116,7 @@ struct Options {
     std::vector<std::string> layers; // draw only these layers (empty: all)
     std::vector<std::string> excludeLayers; // never these
     double strokeWidthPixels = 3; // wider strokes become fills
+    bool frameLimits = false; // DXF: the slide shows the drawing's limits whole, not what it draws
     Limits limits;
 };
 

@@ -24,12 +24,14 @@ namespace {
             , blocks_(std::move(m.blocks))
             , entities_(std::move(m.entities))
             , warnings_(std::move(m.warnings))
+            , limits_(m.limits)
             , options_(options)
             , name_(std::move(name))
         {
         }
 
-        Extents extents() const override { return extents_; }
+        Extents extents() const override { return extentsAreFrame() ? limits_ : extents_; }
+        bool extentsAreFrame() const override { return options_.frameLimits && !limits_.empty; }
         const std::vector<std::string>& warnings() const override { return warnings_; }
 
         bool prepare(std::string& error)
@@ -49,6 +51,9 @@ namespace {
             g.tolerance = std::numeric_limits<double>::infinity();
             if (!draw(g, coarse, error)) return false;
             extents_ = coarse.extents();
+            if (options_.frameLimits && limits_.empty)
+                warnings_.push_back(name_
+                    + ": the drawing has no limits ($LIMMIN, $LIMMAX) to frame: the slide frames what it draws");
             // Construction lines reach as far as the rest of the drawing.
             finiteExtents_ = extents_;
             if (hasXlines_) {
@@ -965,6 +970,7 @@ namespace {
         std::map<std::string, Block> blocks_;
         std::vector<Entity> entities_;
         std::vector<std::string> warnings_;
+        Extents limits_;
         Options options_;
         std::string name_;
         Extents extents_;

@@ -163,6 +163,7 @@ struct Model {
     std::map<std::string, Block> blocks; // by upper-case name
     std::vector<Entity> entities; // the model space's
     std::vector<std::string> warnings;
+    Extents limits; // the header's $LIMMIN and $LIMMAX, when it gives both
 };
 
 } // namespace qorvan::import::dxf

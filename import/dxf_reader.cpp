@@ -1,5 +1,6 @@
 #include "import/dxf_reader.h"
 
+#include <cmath>
 #include <functional>
 #include <set>
 
@@ -253,12 +254,18 @@ namespace {
     {
         std::string name;
         double dimasz = -1;
+        Vec2 low, high;
+        int given = 0; // one bit per limit coordinate read
         for (const Group& x : gs) {
             if (x.code == 9) {
                 name = upper(trimmed(x.value));
                 continue;
             }
-            if (name == "$LTSCALE" && x.code == 40)
+            if ((name == "$LIMMIN" || name == "$LIMMAX") && (x.code == 10 || x.code == 20)) {
+                Vec2& at = name == "$LIMMIN" ? low : high;
+                (x.code == 10 ? at.x : at.y) = number(x.value);
+                given |= 1 << ((name == "$LIMMAX" ? 2 : 0) + (x.code == 20));
+            } else if (name == "$LTSCALE" && x.code == 40)
                 model_.header.ltscale = number(x.value) > 0 ? number(x.value) : 1;
             else if (name == "$DIMASZ" && x.code == 40)
                 dimasz = number(x.value);
@@ -269,6 +276,11 @@ namespace {
         }
         if (dimasz >= 0) model_.header.arrowSize = dimasz;
         model_.header.arrowSize *= model_.header.dimScale;
+        if (given == 15 && std::isfinite(low.x) && std::isfinite(low.y) && std::isfinite(high.x)
+            && std::isfinite(high.y) && high.x > low.x && high.y > low.y) {
+            model_.limits.add(low);
+            model_.limits.add(high);
+        }
     }
 
     // A linetype's simple dashes; shapes and text inside a complex linetype
