@@ -29,20 +29,45 @@ namespace {
         PictureChoices choices;
         bool all = false;
         std::string directory;
-        std::string format; // with --all: png (the default) or svg
+        std::string format; // with --all: png (the default), svg or dxf
         int jobs = 1;
     };
 
+    // The formats render writes, by the name --format takes and the file
+    // extension that picks them.
+    struct FormatName {
+        const char* name;
+        PictureFormat format;
+    };
+    constexpr FormatName PICTURE_FORMATS[]
+        = { { "png", PictureFormat::Png }, { "svg", PictureFormat::Svg }, { "dxf", PictureFormat::Dxf } };
+
+    std::string extensionOf(PictureFormat format)
+    {
+        for (const FormatName& f : PICTURE_FORMATS)
+            if (f.format == format) return std::string(".") + f.name;
+        return {};
+    }
+
     bool pictureFormatOf(const std::string& path, PictureFormat& format)
     {
-        std::string ext = platform::toLowerAscii(platform::splitPath(path).ext);
-        if (ext == ".png")
-            format = PictureFormat::Png;
-        else if (ext == ".svg")
-            format = PictureFormat::Svg;
-        else
-            return false;
-        return true;
+        const std::string ext = platform::toLowerAscii(platform::splitPath(path).ext);
+        for (const FormatName& f : PICTURE_FORMATS)
+            if (ext == extensionOf(f.format)) {
+                format = f.format;
+                return true;
+            }
+        return false;
+    }
+
+    bool formatNamed(const std::string& name, PictureFormat& format)
+    {
+        for (const FormatName& f : PICTURE_FORMATS)
+            if (name == f.name) {
+                format = f.format;
+                return true;
+            }
+        return false;
     }
 
     // A header fault does not stop the drawing; it is said afterwards, as the
@@ -58,7 +83,8 @@ namespace {
     {
         PictureFormat format;
         if (!pictureFormatOf(o.out, format))
-            return fail("cannot tell the picture format of " + o.out + ": name it .png or .svg", EXIT_USAGE);
+            return fail(
+                "cannot tell the picture format of " + o.out + ": name it .png, .svg or .dxf", EXIT_USAGE);
         LoadedSlide s;
         if (loadSlideRef(o.ref, s) != Ok) return failWithStatus(o.ref);
         if (int refused = refuseLibraryAsSlide("render", s)) return refused;
@@ -123,8 +149,9 @@ namespace {
 
     int renderAll(const RenderOptions& o, int width, int height, bool sized)
     {
-        const PictureFormat format = o.format == "svg" ? PictureFormat::Svg : PictureFormat::Png;
-        return forEverySlide(o.ref, o.directory, format == PictureFormat::Svg ? ".svg" : ".png", o.jobs,
+        PictureFormat format = PictureFormat::Png;
+        formatNamed(o.format, format);
+        return forEverySlide(o.ref, o.directory, extensionOf(format).c_str(), o.jobs,
             [&](const LoadedSlide& s, const std::string& path) {
                 int w = width, h = height;
                 if (!sized) slideSize(s, w, h);
@@ -161,8 +188,7 @@ namespace {
         // would be ignored is more likely a missing --all.
         if (!o.all && !o.format.empty())
             return fail("--format goes with --all; a single picture takes its format from the extension of "
-                        "-o (.png or "
-                        ".svg)",
+                        "-o (.png, .svg or .dxf)",
                 EXIT_USAGE);
         if (o.all) {
             if (o.directory.empty())
@@ -170,7 +196,7 @@ namespace {
             return renderAll(o, width, height, sized);
         }
         if (o.out.empty())
-            return fail("render wants -o OUT, a .png or .svg file (or --all -d DIR)", EXIT_USAGE);
+            return fail("render wants -o OUT, a .png, .svg or .dxf file (or --all -d DIR)", EXIT_USAGE);
         return renderOne(o, width, height, sized);
     }
 
@@ -181,8 +207,21 @@ namespace {
         std::string byteOrder = "little";
         bool all = false;
         std::string directory;
+        std::string format = "sld"; // with --all: sld or dxf
         int jobs = 1;
     };
+
+    // The slide as a DXF drawing at path: what render writes for a .dxf.
+    Outcome writeDxf(const LoadedSlide& s, const std::string& path)
+    {
+        const SavedPicture p = savePicture(s, 0, 0, PictureChoices {}, PictureFormat::Dxf, path);
+        Outcome out { s.label, p.header, {} };
+        if (!p.made)
+            out.failure = s.label + ": " + p.failure;
+        else if (!p.written)
+            out.failure = writeFailure(path);
+        return out;
+    }
 
     // The slide's bytes in the chosen form, or why there are none.
     bool convertSlide(
@@ -202,6 +241,7 @@ namespace {
         if (o.all) {
             if (o.directory.empty())
                 return fail("convert --all wants -d DIR, the folder for the slides", EXIT_USAGE);
+            if (o.format == "dxf") return forEverySlide(o.ref, o.directory, ".dxf", o.jobs, writeDxf);
             return forEverySlide(
                 o.ref, o.directory, ".sld", o.jobs, [&](const LoadedSlide& s, const std::string& path) {
                     Outcome out { s.label, Ok, {} };
@@ -216,6 +256,12 @@ namespace {
         LoadedSlide s;
         if (loadSlideRef(o.ref, s) != Ok) return failWithStatus(o.ref);
         if (int refused = refuseLibraryAsSlide("convert", s)) return refused;
+        if (platform::toLowerAscii(platform::splitPath(o.out).ext) == ".dxf") {
+            const Outcome out = writeDxf(s, o.out);
+            if (!out.failure.empty()) return fail(out.failure);
+            warnHeader(out.label, out.header);
+            return EXIT_OK;
+        }
         std::vector<std::uint8_t> bytes;
         std::string why;
         if (!convertSlide(o, s, bytes, why)) return fail(why);
@@ -229,19 +275,21 @@ void addRenderCommands(CommandSet& commands, Action& action)
 {
     auto o = std::make_shared<RenderOptions>();
     if (CLI::App* c = commands.add("render",
-            "Draw a slide (or every slide of a library) to PNG or SVG: by default as the dialogs draw it")) {
+            "Draw a slide (or every slide of a library) to PNG or SVG, by default as the dialogs draw it, or "
+            "write it as a DXF drawing")) {
         c->add_option("REF", o->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
             ->required();
-        c->add_option(
-            "-o,--output", o->out, "the picture file; its extension (.png or .svg) picks the format");
+        c->add_option("-o,--output", o->out,
+            "the picture file; its extension (.png, .svg or .dxf) picks the format; a DXF is in the slide's "
+            "own dots, so --size and the picture options do not change it");
         c->add_option(
             "--size", o->size, "picture size WIDTHxHEIGHT (default: the slide's own, xDots+1 by yDots+1)");
         addPictureOptions(*c, o->choices);
         c->add_flag("--all", o->all, "draw every slide of the library REF into -d DIR, one file per slide");
         c->add_option(
             "-d,--directory", o->directory, "with --all: the folder for the pictures (created when missing)");
-        c->add_option("--format", o->format, "with --all: png (the default) or svg")
-            ->check(CLI::IsMember({ "png", "svg" }));
+        c->add_option("--format", o->format, "with --all: png (the default), svg or dxf")
+            ->check(CLI::IsMember({ "png", "svg", "dxf" }));
         addJobsOption(*c, o->jobs);
         c->callback([&action, o] { action = [o] { return runRender(*o); }; });
     }
@@ -252,7 +300,8 @@ void addRenderCommands(CommandSet& commands, Action& action)
             "little-endian, as the module reads)")) {
         c->add_option("SLIDE", v->ref, "a slide file (.SLD optional), LIBRARY(NAME), or with --all a library")
             ->required();
-        c->add_option("-o,--output", v->out, "the slide file to write");
+        c->add_option("-o,--output", v->out,
+            "the slide file to write; one named .dxf gets the slide as a DXF drawing, as render writes it");
         c->add_option("--form", v->form,
              "new (31-byte header with a byte-order word) or old (34-byte header, level 1)")
             ->check(CLI::IsMember({ "new", "old" }))
@@ -261,6 +310,10 @@ void addRenderCommands(CommandSet& commands, Action& action)
             ->check(CLI::IsMember({ "little", "big" }))
             ->capture_default_str();
         c->add_flag("--all", v->all, "write every slide of the library SLIDE into -d DIR, as NAME.sld");
+        c->add_option(
+             "--format", v->format, "with --all: sld (the default) or dxf (NAME.dxf, as render writes it)")
+            ->check(CLI::IsMember({ "sld", "dxf" }))
+            ->capture_default_str();
         c->add_option(
             "-d,--directory", v->directory, "with --all: the folder for the slides (created when missing)");
         addJobsOption(*c, v->jobs);

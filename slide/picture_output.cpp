@@ -5,6 +5,7 @@
 #include "platform/resolve.h"
 #include "platform/save_file.h"
 #include "slide/drawn_box.h"
+#include "slide/dxf_writer.h"
 #include "slide/offscreen_window.h"
 #include "slide/png.h"
 #include "slide/raster_surface.h"
@@ -81,6 +82,14 @@ Picture makePicture(
     Picture p;
     std::vector<std::uint8_t> copy;
     const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
+    if (format == PictureFormat::Dxf) {
+        p.header = writeSlideDxf(bytes.data(), bytes.size(), [&p](const char* data, std::size_t size) {
+            p.encoded.append(data, size);
+            return true;
+        }).header;
+        p.made = true;
+        return p;
+    }
     const PictureLook look = pictureLook(bytes, width, height, choices);
     const ColorRef bg = backgroundColour(choices.background);
     if (format == PictureFormat::Svg) {
@@ -167,6 +176,19 @@ SavedPicture savePicture(const LoadedSlide& s, int width, int height, const Pict
         saved.header = drawSlideBytes(svg, nullptr, bytes.data(), bytes.size(), look);
         saved.made = true;
         saved.written = svg.finish() && out.commit();
+        return saved;
+    }
+    if (format == PictureFormat::Dxf) {
+        platform::SaveFile out;
+        out.setDurable(false); // see writePictureFile
+        saved.made = true;
+        if (!out.open(platform::resolveForCreate(path))) return saved;
+        std::vector<std::uint8_t> copy;
+        const std::vector<std::uint8_t>& bytes = rendererBytes(s, copy);
+        const DxfResult r = writeSlideDxf(bytes.data(), bytes.size(),
+            [&out](const char* data, std::size_t size) { return out.write(data, size); });
+        saved.header = r.header;
+        saved.written = r.written && out.commit();
         return saved;
     }
     Picture p = makePicture(s, width, height, choices, format);

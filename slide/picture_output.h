@@ -12,7 +12,9 @@
 namespace qorvan::slide {
 
 enum class Background { Black, White, None };
-enum class PictureFormat { Png, Svg };
+// Dxf is the drawing for CAD programs (slide/dxf_writer.h): in the slide's
+// own dots, so the size and the look of a picture do not apply to it.
+enum class PictureFormat { Png, Svg, Dxf };
 enum class Fit { Slide, Drawing };
 enum class Style { Exact, Smooth };
 // The colour colour 7 draws in; Auto follows the background: white on
@@ -49,7 +51,7 @@ PictureLook pictureLook(
 struct Picture {
     bool made = false; // encoded holds the picture
     StatusCode header = Ok; // the header check's result: Ok, DisplayMismatch or InvalidSlide
-    std::string encoded; // PNG or SVG bytes
+    std::string encoded; // PNG, SVG or DXF bytes
     std::string failure; // why it was not made
 };
 
@@ -62,8 +64,8 @@ Picture makePicture(
 // drawing most slides. Everything else written is flushed.
 bool writePictureFile(const std::string& path, const std::string& bytes);
 
-// The same picture written to a user path through the atomic writer; SVG is
-// written as it is drawn, so its memory does not grow with the drawing.
+// The same picture written to a user path through the atomic writer; SVG and
+// DXF are written as they are drawn, so its memory does not grow with the drawing.
 // made: drawn; written: the file is in place (encoded stays empty).
 struct SavedPicture {
     bool made = false;

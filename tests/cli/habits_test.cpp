@@ -303,8 +303,7 @@ namespace {
                 "qorvan render: --size wants WIDTHxHEIGHT in pixels, such as 640x480\n" },
             { { "render", "x.sld", "-o", "x.png", "--format", "svg" },
                 "qorvan render: --format goes with --all; a single picture takes its format from the "
-                "extension of -o (.png "
-                "or .svg)\n" },
+                "extension of -o (.png, .svg or .dxf)\n" },
             // Unexpected arguments in the order typed, options and all.
             { { "create", "a", "b", "c", "d" },
                 "qorvan create: The following arguments were not expected: b c d (qorvan create --help shows "
