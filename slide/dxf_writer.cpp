@@ -144,8 +144,18 @@ namespace {
         out.point(13, c[2]);
     }
 
-    // A fill as SOLIDs that cover what the renderer fills.
-    void fillSolids(Out& out, const std::string& layer, const std::vector<Point>& corners)
+    void line(Out& out, const std::string& layer, Point a, Point b)
+    {
+        out.group(0, std::string_view("LINE"));
+        out.group(8, layer);
+        out.point(10, a);
+        out.point(11, b);
+    }
+
+    // A fill as SOLIDs that cover what the renderer fills. Cutting concave
+    // fills spends `work`, the slide writer's bound; past it a fill is
+    // written as its outline, as the slide writer outlines one.
+    void fillSolids(Out& out, const std::string& layer, const std::vector<Point>& corners, std::size_t& work)
     {
         const std::size_t n = corners.size();
         std::vector<PointF> ring;
@@ -161,19 +171,29 @@ namespace {
         if (isConvexRing(ring)) {
             for (std::size_t i = 1; i + 1 < n; i += SOLID_CORNERS - 2) {
                 const std::size_t last = std::min(i + 2, n - 1);
-                solid(out, layer, std::array<Point, SOLID_CORNERS> { corners[0], corners[i], corners[i + 1], corners[last] });
+                solid(out, layer,
+                    std::array<Point, SOLID_CORNERS> {
+                        corners[0], corners[i], corners[i + 1], corners[last] });
             }
             return;
         }
-        for (const std::vector<PointF>& t : trapezoidsOf({ ring }, false))
-            solid(out, layer, std::array<PointF, SOLID_CORNERS> { t[0], t[1], t[2], t[3] });
+        std::vector<Piece> pieces;
+        if (!cutIntoTrapezoids({ &ring }, false, work, pieces)) {
+            work = 0;
+            for (std::size_t i = 0; i < n; ++i)
+                line(out, layer, corners[i], corners[(i + 1) % n]);
+            return;
+        }
+        for (const Piece& t : pieces)
+            solid(out, layer, t);
     }
 
 } // namespace
 
 std::string dxfLayerName(std::uint8_t colour)
 {
-    static const char* const named[] = { "BLACK", "RED", "YELLOW", "GREEN", "CYAN", "BLUE", "MAGENTA", "WHITE" };
+    static const char* const named[]
+        = { "BLACK", "RED", "YELLOW", "GREEN", "CYAN", "BLUE", "MAGENTA", "WHITE" };
     if (colour <= FOREGROUND_COLOUR) return named[colour];
     return "COLOUR_" + std::to_string(colour);
 }
@@ -258,15 +278,12 @@ DxfResult writeSlideDxf(const std::uint8_t* bytes, std::size_t size, const DxfSi
         if (n.empty()) n = dxfLayerName(colour);
         return n;
     };
+    std::size_t work = MAX_FILL_CUT_WORK;
     walkDrawn(
-        bytes, size,
-        [&](std::uint8_t colour, Point a, Point b) {
-            out.group(0, std::string_view("LINE"));
-            out.group(8, nameOf(colour));
-            out.point(10, a);
-            out.point(11, b);
-        },
-        [&](std::uint8_t colour, const std::vector<Point>& corners) { fillSolids(out, nameOf(colour), corners); });
+        bytes, size, [&](std::uint8_t colour, Point a, Point b) { line(out, nameOf(colour), a, b); },
+        [&](std::uint8_t colour, const std::vector<Point>& corners) {
+            fillSolids(out, nameOf(colour), corners, work);
+        });
     out.group(0, std::string_view("ENDSEC"));
     out.group(0, std::string_view("EOF"));
 

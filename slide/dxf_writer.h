@@ -12,7 +12,9 @@
 //   a larger or concave fill       SOLIDs that share its area: a fan of
 //                                  quadrilaterals from its first corner when
 //                                  convex, else trapezoids under the
-//                                  renderer's non-zero rule
+//                                  renderer's non-zero rule (past the slide
+//                                  writer's bound on cutting, LINEs round
+//                                  its outline)
 //   a colour                       the layer the entities after it go on,
 //                                  named after the colour and of that colour
 //                                  (entities are BYLAYER); colour 0, which

@@ -31,10 +31,11 @@ namespace {
     std::string dxfOf(const Bytes& slide)
     {
         std::string out;
-        const slide::DxfResult r = slide::writeSlideDxf(slide.data(), slide.size(), [&](const char* d, std::size_t n) {
-            out.append(d, n);
-            return true;
-        });
+        const slide::DxfResult r
+            = slide::writeSlideDxf(slide.data(), slide.size(), [&](const char* d, std::size_t n) {
+                  out.append(d, n);
+                  return true;
+              });
         EXPECT_TRUE(r.written);
         return out;
     }
@@ -42,7 +43,8 @@ namespace {
     // What make gives back for the DXF of slide, or an empty vector with the reason.
     Bytes throughDxf(const Bytes& slide, std::string& why)
     {
-        const slide::HeaderFields h = slide::readHeaderFields(slide.data(), slide.size(), slide::ByteOrder::Little);
+        const slide::HeaderFields h
+            = slide::readHeaderFields(slide.data(), slide.size(), slide::ByteOrder::Little);
         Options options;
         options.frameLimits = true;
         OpenResult opened = readDxf(dxfOf(slide), "round.dxf", options);
@@ -65,7 +67,8 @@ namespace {
         slide::Point from, to;
         bool operator<(const Line& o) const
         {
-            return std::tie(colour, from.x, from.y, to.x, to.y) < std::tie(o.colour, o.from.x, o.from.y, o.to.x, o.to.y);
+            return std::tie(colour, from.x, from.y, to.x, to.y)
+                < std::tie(o.colour, o.from.x, o.from.y, o.to.x, o.to.y);
         }
         bool operator==(const Line&) const = default;
     };
@@ -76,13 +79,14 @@ namespace {
         const slide::HeaderFields h = slide::readHeaderFields(s.data(), s.size(), slide::ByteOrder::Little);
         std::multiset<Line> lines;
         int colour = 7;
-        slide::walkRecords(s.data(), s.size(), h.headerSize, slide::ByteOrder::Little, [&](const slide::SlideRecord& r) {
-            if (r.kind == slide::RecordKind::Colour) colour = r.colour;
-            if (r.kind == slide::RecordKind::Vector || r.kind == slide::RecordKind::OffsetVector
-                || r.kind == slide::RecordKind::CommonEndpoint)
-                lines.insert({ colour, { slide::clampFrom(r.from.x), slide::clampFrom(r.from.y) },
-                    { slide::foldTo(r.to.x, h.xDots), slide::foldTo(r.to.y, h.yDots) } });
-        });
+        slide::walkRecords(
+            s.data(), s.size(), h.headerSize, slide::ByteOrder::Little, [&](const slide::SlideRecord& r) {
+                if (r.kind == slide::RecordKind::Colour) colour = r.colour;
+                if (r.kind == slide::RecordKind::Vector || r.kind == slide::RecordKind::OffsetVector
+                    || r.kind == slide::RecordKind::CommonEndpoint)
+                    lines.insert({ colour, { slide::clampFrom(r.from.x), slide::clampFrom(r.from.y) },
+                        { slide::foldTo(r.to.x, h.xDots), slide::foldTo(r.to.y, h.yDots) } });
+            });
         return lines;
     }
 
@@ -112,27 +116,28 @@ namespace {
         const slide::HeaderFields h = slide::readHeaderFields(s.data(), s.size(), slide::ByteOrder::Little);
         Bytes out(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(std::min(h.headerSize, s.size())));
         int colour = 7;
-        slide::walkRecords(s.data(), s.size(), h.headerSize, slide::ByteOrder::Little, [&](const slide::SlideRecord& r) {
-            slide::SlideRecord copy = r;
-            switch (r.kind) {
-            case slide::RecordKind::Colour:
-                colour = r.colour;
-                break;
-            case slide::RecordKind::Vector:
-            case slide::RecordKind::OffsetVector:
-            case slide::RecordKind::CommonEndpoint:
-                if (colour == 0) return;
-                copy.kind = slide::RecordKind::Vector;
-                copy.from = { slide::clampFrom(r.from.x), slide::clampFrom(r.from.y) };
-                break;
-            case slide::RecordKind::SolidFill:
-                if (colour == 0 && !r.vertices->empty()) return;
-                break;
-            default:
-                break;
-            }
-            slide::encodeRecord(copy, slide::ByteOrder::Little, out);
-        });
+        slide::walkRecords(
+            s.data(), s.size(), h.headerSize, slide::ByteOrder::Little, [&](const slide::SlideRecord& r) {
+                slide::SlideRecord copy = r;
+                switch (r.kind) {
+                case slide::RecordKind::Colour:
+                    colour = r.colour;
+                    break;
+                case slide::RecordKind::Vector:
+                case slide::RecordKind::OffsetVector:
+                case slide::RecordKind::CommonEndpoint:
+                    if (colour == 0) return;
+                    copy.kind = slide::RecordKind::Vector;
+                    copy.from = { slide::clampFrom(r.from.x), slide::clampFrom(r.from.y) };
+                    break;
+                case slide::RecordKind::SolidFill:
+                    if (colour == 0 && !r.vertices->empty()) return;
+                    break;
+                default:
+                    break;
+                }
+                slide::encodeRecord(copy, slide::ByteOrder::Little, out);
+            });
         return out;
     }
 
@@ -162,14 +167,17 @@ namespace {
         stroke(2, { { 50, 50 }, { 55, 52 }, { 60, 50 }, { 65, 52 }, { 70, 50 } }, true); // relative records
         stroke(3, { { 400, 300 } }, false); // a dot
         for (int c = 0; c < 256; c += 17)
-            stroke(static_cast<std::uint8_t>(c == 0 ? 8 : c), { { 500.0 + c, 10 }, { 500.0 + c, 400 } }, false);
+            stroke(
+                static_cast<std::uint8_t>(c == 0 ? 8 : c), { { 500.0 + c, 10 }, { 500.0 + c, 400 } }, false);
         fill(4, { { 100, 100 }, { 200, 100 }, { 150, 180 } });
         fill(5, { { 600, 100 }, { 700, 100 }, { 700, 160 }, { 600, 160 } });
         fill(6, { { 0, 0 }, { 40, 0 }, { 20, 30 } });
         Placement p;
         p.xDots = 1000;
         p.yDots = 500;
-        const Bytes made = writeSlide(d, p);
+        std::vector<std::string> warnings;
+        const Bytes made = writeSlide(d, p, warnings);
+        EXPECT_TRUE(warnings.empty());
         std::string why;
         const Bytes back = throughDxf(made, why);
         ASSERT_FALSE(back.empty()) << why;
@@ -193,7 +201,8 @@ namespace {
                     .vector(7, 7, 7, 7)
                     .end(),
                 true },
-            { "lines_before_any_colour", testing::SlideBytes::newForm(300, 200, 2).vector(1, 2, 250, 150).end(), true },
+            { "lines_before_any_colour",
+                testing::SlideBytes::newForm(300, 200, 2).vector(1, 2, 250, 150).end(), true },
             { "colour_then_fills",
                 testing::SlideBytes::newForm(300, 200, 2)
                     .color(12)
@@ -231,7 +240,8 @@ namespace {
         std::vector<std::filesystem::path> slides;
         for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
             std::string ext = e.path().extension().string();
-            std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
+            std::transform(
+                ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
             if (e.is_regular_file() && ext == ".sld") slides.push_back(e.path());
         }
         std::sort(slides.begin(), slides.end());
@@ -246,7 +256,8 @@ namespace {
             Bytes original = raw;
             const slide::ByteOrder order = slide::detectByteOrder(raw.data(), raw.size()).order;
             if (order != slide::ByteOrder::Little)
-                original = slide::transcodeSlide(raw.data(), raw.size(), order, slide::ByteOrder::Little, true);
+                original
+                    = slide::transcodeSlide(raw.data(), raw.size(), order, slide::ByteOrder::Little, true);
             std::string why;
             const Bytes back = throughDxf(original, why);
             if (back.empty() && pictureDifference(original, original).second == 0) {
@@ -264,22 +275,24 @@ namespace {
             const std::multiset<Line> backLines = linesOf(back), expectedLines = linesOf(expected);
             const bool lines = backLines == expectedLines;
             // Every line comes back; fills without area come back as lines too.
-            EXPECT_TRUE(std::includes(backLines.begin(), backLines.end(), expectedLines.begin(), expectedLines.end()))
+            EXPECT_TRUE(
+                std::includes(backLines.begin(), backLines.end(), expectedLines.begin(), expectedLines.end()))
                 << "a line was lost";
             sameLines += lines;
             samePicture += differ == 0;
             worst = std::max(worst, drawn ? static_cast<double>(differ) / static_cast<double>(drawn) : 0.0);
             if (differ || !lines)
-                std::printf("  %s: %ld of %ld drawn pixels differ; lines %s\n", path.filename().c_str(), differ,
-                    drawn, lines ? "the same" : "differ");
+                std::printf("  %s: %ld of %ld drawn pixels differ; lines %s\n", path.filename().c_str(),
+                    differ, drawn, lines ? "the same" : "differ");
             // Fills whose folded corners make them concave are cut into
             // trapezoids whose corners the slide's grid rounds: single pixels
             // along their edges, measured up to 1.85 % of one slide's drawn
             // pixels and 0.097 % of all.
             EXPECT_LE(differ, drawn / 40) << "more than 2.5 % of the picture changed";
         }
-        std::printf("%zu real slides (%d blank): %d draw the same picture, %d the same lines; %ld of %ld drawn "
-                    "pixels differ, at worst %.2f %% of one slide's\n",
+        std::printf(
+            "%zu real slides (%d blank): %d draw the same picture, %d the same lines; %ld of %ld drawn "
+            "pixels differ, at worst %.2f %% of one slide's\n",
             slides.size(), blank, samePicture, sameLines, totalDiffer, totalDrawn, 100 * worst);
         EXPECT_LE(totalDiffer, totalDrawn / 500) << "more than 0.2 % of all pictures changed";
     }

@@ -169,19 +169,29 @@ namespace {
             Case { "offset_vector", area().vector(100, 50, 0, 0).offsetVector(-3, 4, 10, -20).end(),
                 { { "LINE", "WHITE", { 100, 50, 0, 0 } }, { "LINE", "WHITE", { 97, 54, 110, 30 } } },
                 { { "WHITE", 7 } } },
-            Case { "common_endpoint", area().vector(100, 50, 0, 0).commonEndpoint(5, -5).commonEndpoint(-1, 2).end(),
+            Case { "common_endpoint",
+                area().vector(100, 50, 0, 0).commonEndpoint(5, -5).commonEndpoint(-1, 2).end(),
                 { { "LINE", "WHITE", { 100, 50, 0, 0 } }, { "LINE", "WHITE", { 105, 45, 100, 50 } },
                     { "LINE", "WHITE", { 104, 47, 105, 45 } } },
                 { { "WHITE", 7 } } },
             // The renderer's clamp and fold: a from point below -1 becomes 0, a
             // to point beyond the extent plus one folds back from 0xFFFF.
-            Case { "clamp_and_fold", area().vector(10, 7, 0xFFFF, 0xFFFE).vector(1, 1, 0, 0).offsetVector(-3, -1, 0, 0).end(),
+            Case { "clamp_and_fold",
+                area().vector(10, 7, 0xFFFF, 0xFFFE).vector(1, 1, 0, 0).offsetVector(-3, -1, 0, 0).end(),
                 { { "LINE", "WHITE", { 10, 7, 0, 1 } }, { "LINE", "WHITE", { 1, 1, 0, 0 } },
                     { "LINE", "WHITE", { 0, 0, 1, 1 } } },
                 { { "WHITE", 7 } } },
             Case { "colours",
-                area().color(1).vector(1, 1, 2, 2).color(8).vector(3, 3, 4, 4).color(255).vector(5, 5, 6, 6)
-                    .color(7).vector(7, 7, 8, 8).end(),
+                area()
+                    .color(1)
+                    .vector(1, 1, 2, 2)
+                    .color(8)
+                    .vector(3, 3, 4, 4)
+                    .color(255)
+                    .vector(5, 5, 6, 6)
+                    .color(7)
+                    .vector(7, 7, 8, 8)
+                    .end(),
                 { { "LINE", "RED", { 1, 1, 2, 2 } }, { "LINE", "COLOUR_8", { 3, 3, 4, 4 } },
                     { "LINE", "COLOUR_255", { 5, 5, 6, 6 } }, { "LINE", "WHITE", { 7, 7, 8, 8 } } },
                 { { "RED", 1 }, { "COLOUR_8", 8 }, { "COLOUR_255", 255 }, { "WHITE", 7 } } },
@@ -192,7 +202,8 @@ namespace {
             // SOLID keeps its corners first, second, fourth, third.
             Case { "triangle", area().color(2).fill({ { 10, 10 }, { 50, 10 }, { 30, 40 } }).end(),
                 { { "SOLID", "YELLOW", { 10, 10, 50, 10, 30, 40, 30, 40 } } }, { { "YELLOW", 2 } } },
-            Case { "quadrilateral", area().color(3).fill({ { 10, 10 }, { 50, 10 }, { 50, 40 }, { 10, 40 } }).end(),
+            Case { "quadrilateral",
+                area().color(3).fill({ { 10, 10 }, { 50, 10 }, { 50, 40 }, { 10, 40 } }).end(),
                 { { "SOLID", "GREEN", { 10, 10, 50, 10, 10, 40, 50, 40 } } }, { { "GREEN", 3 } } },
             Case { "two_corners", area().color(5).fill({ { 10, 10 }, { 50, 20 } }).end(),
                 { { "SOLID", "BLUE", { 10, 10, 50, 20, 50, 20, 50, 20 } } }, { { "BLUE", 5 } } },
@@ -202,7 +213,10 @@ namespace {
                 { { "SOLID", "MAGENTA", { 10, 10, 0, 10, 30, 40, 30, 40 } } }, { { "MAGENTA", 6 } } },
             // A convex hexagon: a fan of quadrilaterals from its first corner.
             Case { "hexagon",
-                area().color(4).fill({ { 20, 0 }, { 40, 0 }, { 50, 20 }, { 40, 40 }, { 20, 40 }, { 10, 20 } }).end(),
+                area()
+                    .color(4)
+                    .fill({ { 20, 0 }, { 40, 0 }, { 50, 20 }, { 40, 40 }, { 20, 40 }, { 10, 20 } })
+                    .end(),
                 { { "SOLID", "CYAN", { 20, 0, 40, 0, 40, 40, 50, 20 } },
                     { "SOLID", "CYAN", { 20, 0, 40, 40, 10, 20, 20, 40 } } },
                 { { "CYAN", 4 } } },
@@ -227,8 +241,8 @@ namespace {
     TEST(DxfOut, ConcaveFillIsCoveredBySolidsOfItsArea)
     {
         // An L: its SOLIDs must not spill into the notch and must cover it all.
-        const std::vector<std::pair<unsigned, unsigned>> l { { 0, 0 }, { 60, 0 }, { 60, 20 }, { 20, 20 }, { 20, 50 },
-            { 0, 50 } };
+        const std::vector<std::pair<unsigned, unsigned>> l { { 0, 0 }, { 60, 0 }, { 60, 20 }, { 20, 20 },
+            { 20, 50 }, { 0, 50 } };
         const ReadDxf d = readDxf(dxfOf(area().fill(l).end()));
         ASSERT_TRUE(d.wellFormed);
         ASSERT_FALSE(d.entities.empty());
@@ -251,7 +265,8 @@ namespace {
     TEST(DxfOut, HeaderGivesTheSlideAreaAsLimitsAndTheDrawingAsExtents)
     {
         DxfResult r;
-        const ReadDxf d = readDxf(dxfOf(area(640, 700).vector(10, 20, 300, 400).fill({ { 5, 600 }, { 6, 7 }, { 8, 9 } }).end(), &r));
+        const ReadDxf d = readDxf(dxfOf(
+            area(640, 700).vector(10, 20, 300, 400).fill({ { 5, 600 }, { 6, 7 }, { 8, 9 } }).end(), &r));
         EXPECT_EQ(r.header, Ok);
         ASSERT_TRUE(d.wellFormed);
         EXPECT_EQ(d.groups.at(3).value, "AC1009"); // $ACADVER first: readers pick the version from it
