@@ -221,7 +221,7 @@ namespace {
             { { "rename", "parts", "A" }, "NEW" },
             { { "render", "x.sld", "-o", "x.png", "--background", "pink" }, "pink" },
             { { "render", "x.sld", "-o", "x.png", "--size", "12" }, "--size wants" },
-            { { "render", "x.sld", "-o", "x.gif" }, ".png or .svg" },
+            { { "render", "x.sld", "-o", "x.gif" }, ".png, .svg or .dxf" },
             { { "render", "x.sld" }, "-o OUT" },
             { { "render", "lib", "--all" }, "-d DIR" },
         };
