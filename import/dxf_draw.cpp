@@ -53,7 +53,8 @@ namespace {
             extents_ = coarse.extents();
             if (options_.frameLimits && limits_.empty)
                 warnings_.push_back(name_
-                    + ": the drawing has no limits ($LIMMIN, $LIMMAX) to frame: the slide frames what it draws");
+                    + ": the drawing has no limits ($LIMMIN, $LIMMAX) to frame: the slide frames what it "
+                      "draws");
             // Construction lines reach as far as the rest of the drawing.
             finiteExtents_ = extents_;
             if (hasXlines_) {
