@@ -14,6 +14,7 @@
 #include "slide/analysis.h"
 #include "slide/picture_output.h"
 #include "slide/slide_source.h"
+#include "store/slide_ref.h"
 #include "store/whole_file.h"
 
 namespace qorvan::cli {
@@ -29,6 +30,7 @@ using slide::checkSlideBytes;
 using slide::Colour7;
 using slide::DEFAULT_PICTURE_HEIGHT;
 using slide::DEFAULT_PICTURE_WIDTH;
+using slide::existsAsWritten;
 using slide::findInput;
 using slide::Fit;
 using slide::Input;

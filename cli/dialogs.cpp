@@ -4,13 +4,16 @@
 
 #include "cli/common.h"
 #include "platform/program.h"
+#include "platform/resolve.h"
 #include "qorvan_install_dirs.h"
 #include "ui/dialogs.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -57,17 +60,64 @@ namespace {
 
 } // namespace
 
-int forwardToDialogs(int argc, char** argv, const ViewOptions&)
+namespace {
+
+    int forwardToDialogs(int argc, char** argv)
+    {
+        std::string program = dialogsProgram();
+        std::vector<char*> args(argv, argv + argc);
+        args[0] = program.data();
+        args.push_back(nullptr);
+        ::execv(program.c_str(), args.data());
+        if (errno == ENOENT)
+            return fail(
+                std::string("this qorvan was installed without its dialogs (") + program + " is missing)");
+        return fail(program + ": " + std::strerror(errno));
+    }
+
+} // namespace
+
+bool viewSize(const ViewOptions& o, int& width, int& height)
 {
-    std::string program = dialogsProgram();
-    std::vector<char*> args(argv, argv + argc);
-    args[0] = program.data();
-    args.push_back(nullptr);
-    ::execv(program.c_str(), args.data());
-    if (errno == ENOENT)
-        return fail(
-            std::string("this qorvan was installed without its dialogs (") + program + " is missing)");
-    return fail(program + ": " + std::strerror(errno));
+    width = ui::VIEW_SLIDE_DEFAULT_WIDTH;
+    height = ui::VIEW_SLIDE_DEFAULT_HEIGHT;
+    if (o.size.empty() || parseSize(o.size, width, height)) return true;
+    std::fprintf(stderr, "qorvan view: --size wants WIDTHxHEIGHT in pixels, such as 600x400\n");
+    return false;
+}
+
+int forwardView(int argc, char** argv, const ViewOptions& o)
+{
+    int width = 0, height = 0;
+    if (!viewSize(o, width, height)) return EXIT_USAGE;
+    resetStatus();
+    LoadedSlide s;
+    if (loadSlideRef(o.ref, s) != Ok) return failWithStatus(o.ref);
+    if (int refused = refuseLibraryAsSlide("view", s)) return refused;
+    resetStatus();
+    return forwardToDialogs(argc, argv);
+}
+
+int forwardManager(int argc, char** argv, const ViewOptions& o)
+{
+    std::error_code ec;
+    if (!o.place.empty() && !std::filesystem::is_directory(platform::resolveExisting(o.place), ec)) {
+        const std::string place = shown(o.place, stderr);
+        if (!platform::pathExists(o.place)) return failIn("manager", place + ": no such folder or library");
+        std::vector<std::uint8_t> start;
+        if (!readFileStart(o.place, SLIDE_CHECK_BYTES, start)) return failIn("manager", readFailure(o.place));
+        if (!isLibraryFile(start)) {
+            if (startsLikeSlide(start))
+                return failIn("manager",
+                    place
+                        + " is a slide, not a slide library: the manager opens a folder or a library "
+                          "(qorvan view "
+                        + place + " shows the slide)");
+            return failIn(
+                "manager", place + " is not a slide library: the manager opens a folder or a library");
+        }
+    }
+    return forwardToDialogs(argc, argv);
 }
 
 } // namespace qorvan::cli

@@ -25,9 +25,17 @@ using DialogRun = int (*)(int argc, char** argv, const ViewOptions& view);
 void addDialogCommands(
     CommandSet& commands, ViewOptions& view, DialogRun* chosen, DialogRun viewRun, DialogRun managerRun);
 
-// Runs qorvan-dialogs (from qorvan's own folder, or where it is installed)
-// with the same arguments;
-// returns only when it cannot be started.
-int forwardToDialogs(int argc, char** argv, const ViewOptions& view);
+// The View Slide picture's size --size asks for (the default without it);
+// false, with the reason on standard error, for one that is no size.
+bool viewSize(const ViewOptions& view, int& width, int& height);
+
+// Run qorvan-dialogs (from qorvan's own folder, or where it is installed)
+// with the same arguments once the operand is known to be what the dialog
+// wants: a dialog would only show a failure in a box and end with status 0,
+// so a reference that names no slide, or a manager operand that is no
+// folder or library, is said on standard error (status 1) instead. They
+// return only when the dialogs do not run.
+int forwardView(int argc, char** argv, const ViewOptions& view);
+int forwardManager(int argc, char** argv, const ViewOptions& view);
 
 } // namespace qorvan::cli

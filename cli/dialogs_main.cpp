@@ -37,10 +37,7 @@ int runView(int argc, char** argv, const ViewOptions& o)
     ui::ViewSlideRequest request;
     request.ref = o.ref.c_str();
     request.title = o.haveTitle ? o.title.c_str() : nullptr;
-    if (!o.size.empty() && !cli::parseSize(o.size, request.width, request.height)) {
-        std::fprintf(stderr, "qorvan view: --size wants WIDTHxHEIGHT in pixels, such as 600x400\n");
-        return 2;
-    }
+    if (!cli::viewSize(o, request.width, request.height)) return cli::EXIT_USAGE;
     std::unique_ptr<QApplication> app;
     if (!startApplication(argc, argv, app)) return 1;
     return ui::runViewSlide(nullptr, request) < 0 ? 1 : 0;
@@ -81,6 +78,9 @@ int runMain(int argc, char** argv)
     app.require_subcommand(1);
     ViewOptions view;
     cli::DialogRun run = nullptr;
+    // Every qorvan command reads a file that is there as that file; so do
+    // its dialogs (the module's keep the module's rules).
+    ui::readExistingFilesAsWritten(true);
     cli::CommandSet commands(app);
     cli::addDialogCommands(commands, view, &run, runView, runManager);
     try {

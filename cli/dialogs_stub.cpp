@@ -10,7 +10,12 @@ void addDialogCommands(CommandSet&, ViewOptions&, DialogRun*, DialogRun, DialogR
 {
 }
 
-int forwardToDialogs(int, char**, const ViewOptions&)
+int forwardView(int, char**, const ViewOptions&)
+{
+    return EXIT_USAGE;
+}
+
+int forwardManager(int, char**, const ViewOptions&)
 {
     return EXIT_USAGE;
 }

@@ -186,7 +186,7 @@ namespace {
             LibraryScan scan = scanLibrary(bytes);
             sections.push_back({ shownPath(path), "", std::move(bytes) });
             for (const ScannedEntry& e : scan.entries)
-                items.push_back({ sections.size() - 1, e.name, path + "(" + e.name + ")", "", e.offset,
+                items.push_back({ sections.size() - 1, e.name, formatSlideRef(path, e.name), "", e.offset,
                     e.size, "", Ok, "" });
         }
 

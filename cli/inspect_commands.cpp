@@ -21,6 +21,7 @@
 #include "slide/slide_source.h"
 #include "store/library.h"
 #include "store/limits.h"
+#include "store/slide_ref.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -40,7 +41,7 @@ namespace {
     bool loadFile(const std::string& argument, Force force, Loaded& out)
     {
         out.label = argument;
-        if (argument.find('(') != std::string::npos && force != Force::Library) {
+        if (force != Force::Library && !existsAsWritten(argument) && parseSlideRef(argument).library) {
             LoadedSlide s;
             if (loadSlideRef(argument, s) != Ok) return failWithStatus(argument) && false;
             out.bytes = std::move(s.bytes);

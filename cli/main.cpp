@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/dialogs.h"
+#include "platform/path.h"
 #include "platform/resolve.h"
 #include "platform/stdout.h"
 #include "qorvan_version.h"
@@ -28,15 +29,14 @@ void noteUnmappedDrives(int argc, char** argv)
         std::string a = argv[i];
         // --directory=C:\OUT as much as -d C:\OUT.
         if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) a = a.substr(a.find('=') + 1);
-        if (a.size() < 3 || a[1] != ':' || (a[2] != '\\' && a[2] != '/')) continue;
-        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(a[0])));
-        if (letter < 'A' || letter > 'Z' || told.find(letter) != std::string::npos) continue;
-        const std::string var = std::string("QORVAN_DRIVE_") + letter;
-        if (const char* v = std::getenv(var.c_str()); v && *v) continue;
-        told += letter;
+        const qorvan::platform::DrivePrefix drive = qorvan::platform::drivePrefix(a);
+        if (!drive.letter || a.size() < 3 || !qorvan::platform::isSeparator(a[2])) continue;
+        if (!drive.folder.empty() || told.find(drive.letter) != std::string::npos) continue;
+        told += drive.letter;
         std::fprintf(stderr,
-            "qorvan: %c: stands for / here, so %s is %s (set %s to the folder %c: should mean)\n", letter,
-            a.c_str(), qorvan::platform::toNativePath(a).c_str(), var.c_str(), letter);
+            "qorvan: %c: stands for / here, so %s is %s (set %s to the folder %c: should mean)\n",
+            drive.letter, a.c_str(), qorvan::platform::toNativePath(a).c_str(), drive.variable.c_str(),
+            drive.letter);
     }
 }
 
@@ -63,7 +63,7 @@ struct Commands {
         addThumbnailCommand(set, action);
         addInspectCommands(set, action);
         addMakeCommand(set, action);
-        addDialogCommands(set, view, &run, forwardToDialogs, forwardToDialogs);
+        addDialogCommands(set, view, &run, forwardView, forwardManager);
     }
 
     // help and completion read the others, so they come last.

@@ -79,6 +79,16 @@ namespace {
         std::fprintf(stderr, "qorvan: warning: %s: %s\n", shown(label, stderr).c_str(), statusMessage());
     }
 
+    // Drawn all the same, as the tool reads either order; the module would not.
+    void warnBigEndian(const LoadedSlide& s)
+    {
+        if (s.order.order != slide::ByteOrder::Big) return;
+        std::fprintf(stderr,
+            "qorvan: warning: %s: written high byte first, which the module cannot read (qorvan convert "
+            "makes a copy it reads)\n",
+            shown(s.label, stderr).c_str());
+    }
+
     int renderOne(const RenderOptions& o, int width, int height, bool sized)
     {
         PictureFormat format;
@@ -93,6 +103,7 @@ namespace {
         if (!p.made) return fail(s.label + ": " + p.failure);
         if (!p.written) return fail(writeFailure(o.out));
         warnHeader(s.label, p.header);
+        warnBigEndian(s);
         return EXIT_OK;
     }
 
@@ -131,7 +142,8 @@ namespace {
         Progress progress(count);
         auto work = [&](std::size_t i) {
             const ScannedEntry& e = scan.entries[i];
-            outcomes[i] = make(sliceSlide(in.bytes, e.offset, e.size, in.path + "(" + e.name + ")"), outs[i]);
+            outcomes[i]
+                = make(sliceSlide(in.bytes, e.offset, e.size, formatSlideRef(in.path, e.name)), outs[i]);
         };
         int status = EXIT_OK;
         auto finish = [&](std::size_t i) {

@@ -96,7 +96,7 @@ namespace {
         for (int i = 0; i < count; ++i) {
             const DecodedEntry& e = d.entries[static_cast<std::size_t>(i)];
             LoadedSlide s;
-            s.label = in.path + "(" + slideNameText(e.name) + ")";
+            s.label = formatSlideRef(in.path, slideNameText(e.name));
             if (e.offset >= 0 && e.offset < d.length)
                 s.bytes = slide::readSlideAt(
                     file, e.offset, std::min(e.size, d.length - e.offset), THUMBNAIL_SLIDE_BYTES);

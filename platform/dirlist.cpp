@@ -78,9 +78,7 @@ namespace {
     // The mapped directory of drive letter c, or empty.
     std::string mappedDrive(char letter)
     {
-        std::string var = "QORVAN_DRIVE_";
-        var += toUpperAscii(letter);
-        const char* v = std::getenv(var.c_str());
+        const char* v = std::getenv(driveVariable(letter).c_str());
         return (v && *v && isDirectory(v)) ? std::string(v) : std::string();
     }
 

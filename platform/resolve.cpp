@@ -58,15 +58,11 @@ namespace {
     {
         Split s;
         bool mappedDrive = false;
-        bool hasDrive = path.size() >= 2 && path[1] == ':'
-            && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-        if (hasDrive) {
-            std::string var = "QORVAN_DRIVE_";
-            var += toUpperAscii(path[0]);
+        if (const DrivePrefix drive = drivePrefix(path); drive.letter) {
             path.remove_prefix(2);
-            if (const char* mapped = std::getenv(var.c_str()); mapped && *mapped) {
+            if (!drive.folder.empty()) {
                 mappedDrive = true;
-                s.root = mapped;
+                s.root = drive.folder;
                 if (s.root.back() != '/') s.root += '/';
             }
         }
@@ -136,6 +132,23 @@ namespace {
     }
 
 } // namespace
+
+std::string driveVariable(char letter)
+{
+    return std::string("QORVAN_DRIVE_") + toUpperAscii(letter);
+}
+
+DrivePrefix drivePrefix(std::string_view path)
+{
+    DrivePrefix d;
+    if (path.size() < 2 || path[1] != ':') return d;
+    const char c = toUpperAscii(path[0]);
+    if (c < 'A' || c > 'Z') return d;
+    d.letter = c;
+    d.variable = driveVariable(c);
+    if (const char* v = std::getenv(d.variable.c_str()); v && *v) d.folder = v;
+    return d;
+}
 
 std::string toNativePath(std::string_view userPath)
 {

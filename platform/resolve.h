@@ -17,6 +17,16 @@
 
 namespace qorvan::platform {
 
+// The drive a user path starts with, "X:", and the folder standing for it.
+struct DrivePrefix {
+    char letter = 0; // upper case; 0 when the path has no drive
+    std::string variable; // QORVAN_DRIVE_X
+    std::string folder; // the variable's value; empty when it is unset or empty
+};
+DrivePrefix drivePrefix(std::string_view userPath);
+// QORVAN_DRIVE_X for a drive letter in either case.
+std::string driveVariable(char letter);
+
 // Separators and drive mapped, no disk access.
 std::string toNativePath(std::string_view userPath);
 

@@ -8,8 +8,8 @@
 #include "platform/resolve.h"
 #include "slide/format.h"
 #include "slide/records.h"
-#include "store/edit.h"
 #include "store/library_codec.h"
+#include "store/slide_ref.h"
 #include "store/status.h"
 #include "store/whole_file.h"
 
@@ -17,31 +17,24 @@ namespace qorvan::slide {
 
 namespace {
 
-    constexpr const char* SLIDE_EXTENSION = ".SLD";
-
     // The directory and then the one slide named: a library of gigabytes
     // costs what its directory and that slide cost.
-    StatusCode loadLibrarySlide(const std::string& library, const std::string& name, const std::string& ref,
-        LoadedSlide& out, std::size_t limit)
+    StatusCode loadLibrarySlide(const ToolRef& found, const std::string& ref, LoadedSlide& out, std::size_t limit)
     {
-        // Users type the file's own name as often as the bare one.
-        const std::string libraryFile = libraryFileFor(library.c_str());
-        platform::File file = platform::File::open(libraryFile, platform::OpenMode::Read);
-        if (!file.isOpen()) return setStatus(CannotOpen, libraryFile.c_str(), nullptr);
+        platform::File file = platform::File::open(found.file, platform::OpenMode::Read);
+        if (!file.isOpen()) return setStatus(CannotOpen, found.file.c_str(), nullptr);
         const DecodedLibrary d = decodeLibrary(file, DecodeMode::Lenient);
         if (!d.magic) return setStatus(InvalidLibrary, nullptr, nullptr);
-        std::string wanted = platform::toUpperAscii(name);
-        for (const DecodedEntry& e : d.entries) {
-            if (slideNameText(e.name) != wanted) continue;
+        if (const DecodedEntry* e = findSlideEntry(d, found.name, NameMatch::AnyCase)) {
             out = LoadedSlide {};
             out.label = ref;
-            out.offset = e.offset;
-            if (e.offset >= 0 && e.offset < d.length && e.size > 0)
-                out.bytes = readSlideAt(file, e.offset, std::min(e.size, d.length - e.offset), limit);
+            out.offset = e->offset;
+            if (e->offset >= 0 && e->offset < d.length && e->size > 0)
+                out.bytes = readSlideAt(file, e->offset, std::min(e->size, d.length - e->offset), limit);
             out.order = detectByteOrder(out.bytes.data(), out.bytes.size());
             return Ok;
         }
-        return setStatus(SlideNotFound, libraryFile.c_str(), wanted.c_str());
+        return setStatus(SlideNotFound, found.file.c_str(), platform::toUpperAscii(found.name).c_str());
     }
 
 } // namespace
@@ -147,18 +140,31 @@ LoadedSlide sliceSlide(const std::vector<std::uint8_t>& library, std::int64_t of
     return s;
 }
 
+bool existsAsWritten(const std::string& ref)
+{
+    // Found without regard to letter case, as every path is.
+    return !ref.empty() && platform::pathExists(ref);
+}
+
+ToolRef resolveToolRef(const std::string& ref)
+{
+    // A file that is there is that file, brackets and all: copies named
+    // "drawing(1).sld" are common, and no library reference should hide one.
+    if (existsAsWritten(ref)) return { false, ref, {} };
+    const SlideRef parsed = parseSlideRef(ref);
+    // Users type the library file's own name as often as the bare one; the
+    // store's rules, so that the slide extract finds is the one render
+    // draws. The paths keep the user's spelling, so a message names the
+    // file as typed.
+    if (parsed.library) return { true, libraryFileName(parsed.path), parsed.name };
+    return { false, slideFileName(ref), {} };
+}
+
 StatusCode loadSlideRef(const std::string& ref, LoadedSlide& out, std::size_t limit)
 {
-    std::size_t open = ref.find('(');
-    if (open != std::string::npos) {
-        std::string name = ref.substr(open + 1);
-        name = name.substr(0, name.find(')'));
-        return loadLibrarySlide(ref.substr(0, open), name, ref, out, limit);
-    }
-    // Found without regard to letter case, so the path keeps the user's
-    // spelling and a message names the file as typed.
-    std::string path = ref;
-    if (!platform::pathExists(ref)) path = slideFileFor(ref.c_str());
+    const ToolRef found = resolveToolRef(ref);
+    if (found.library) return loadLibrarySlide(found, ref, out, limit);
+    const std::string& path = found.file;
     out = LoadedSlide {};
     out.label = ref;
     if (limit != NO_READ_LIMIT) {
@@ -187,14 +193,14 @@ Input findInput(const std::string& argument, std::size_t limit)
         return true;
     };
     if (tryFile(argument)) return in;
-    if (argument.find('(') != std::string::npos) {
+    if (parseSlideRef(argument).library) {
         in.kind = InputKind::LibrarySlide;
         in.path = argument;
         return in;
     }
-    std::string lower = platform::toLowerAscii(argument);
-    if (argument.find('.') == std::string::npos && tryFile(argument + SLIDE_EXTENSION)) return in;
-    if (lower.find(".slb") == std::string::npos && tryFile(argument + ".slb")) return in;
+    if (const std::string slide = slideFileName(argument); slide != argument && tryFile(slide)) return in;
+    if (const std::string library = libraryFileName(argument); library != argument && tryFile(library))
+        return in;
     in.path = argument;
     return in;
 }

@@ -21,11 +21,25 @@ struct LoadedSlide {
     std::int64_t offset = 0; // where the slide starts in its file (0 for a slide file)
 };
 
-// A slide reference as the dialogs take it: "LIBRARY(NAME)" for slide NAME
-// in LIBRARY.SLB (NAME upper-cased and matched exactly), else a slide file
-// with ".SLD" optional. A file that exists exactly as written is read as it
-// is. Returns Ok, or the code it recorded: CannotOpen, InvalidSlide,
-// InvalidLibrary, SlideNotFound.
+// Whether a reference names a file that is there (in any letter case, by the
+// platform's path rules): the tool reads such a file as it is, whatever
+// brackets its name holds, before it parses a reference.
+bool existsAsWritten(const std::string& ref);
+
+// What a slide reference names under the tool's rules: a slide file, or a
+// slide (name) in a library file. No file is read.
+struct ToolRef {
+    bool library = false;
+    std::string file; // the slide file, or the library file
+    std::string name; // library: the slide's name as written
+};
+ToolRef resolveToolRef(const std::string& ref);
+
+// A slide reference as the tool takes it: a file that exists as written;
+// else "LIBRARY(NAME)" for slide NAME in the library (found as the store
+// finds it: ".slb" optional, NAME in any letter case); else a slide file with
+// ".SLD" optional (store/slide_ref.h). Returns Ok, or the code it recorded:
+// CannotOpen, InvalidSlide, InvalidLibrary, SlideNotFound.
 //
 // With a limit, at most that many bytes of the slide are read, and only up
 // to its end record (what a drawing of it needs): for callers that must

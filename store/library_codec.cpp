@@ -1,6 +1,7 @@
 #include "store/library_codec.h"
 
 #include "platform/io.h"
+#include "platform/path.h"
 #include "store/limits.h"
 
 #include <algorithm>
@@ -340,6 +341,31 @@ bool libraryHeaderIsValid(const std::uint8_t* data, std::size_t size)
 std::string slideNameText(const SlideName& name)
 {
     return std::string(name.bytes, strnlen(name.bytes, SLIDE_NAME_SIZE));
+}
+
+bool slideNameMatches(const SlideName& stored, std::string_view name, NameMatch match)
+{
+    const std::string text = slideNameText(stored);
+    return match == NameMatch::Exact ? text == name : platform::equalsNoCase(text, name);
+}
+
+const DecodedEntry* findSlideEntry(const DecodedLibrary& library, std::string_view name, NameMatch match)
+{
+    for (const DecodedEntry& e : library.entries)
+        if (slideNameMatches(e.name, name, match)) return &e;
+    return nullptr;
+}
+
+FoundSlide findSlideEntry(platform::File& file, std::string_view name, NameMatch match)
+{
+    FoundSlide out;
+    out.library = decodeLibrary(file, DecodeMode::Lenient, [&](const DecodedEntry& e) {
+        if (!slideNameMatches(e.name, name, match)) return true;
+        out.found = true;
+        out.entry = e;
+        return false;
+    });
+    return out;
 }
 
 std::vector<std::uint8_t> encodeLibraryHead(std::vector<LibraryEntry>& entries)

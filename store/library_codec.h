@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qorvan::platform {
@@ -127,6 +128,28 @@ bool libraryHeaderIsValid(const std::uint8_t* data, std::size_t size);
 
 // The name's text: the bytes before the first NUL, all 32 without one.
 std::string slideNameText(const SlideName& name);
+
+// How a slide name finds its directory entry. Exact: the stored name's
+// bytes equal the name given (the viewer's rule; it upper-cases the name
+// first, so an entry stored in lower case by other software is not found).
+// AnyCase: ASCII letters compare without regard to case (the store's rule,
+// which the tool shares so that every command finds the same slide).
+enum class NameMatch { Exact, AnyCase };
+
+bool slideNameMatches(const SlideName& stored, std::string_view name, NameMatch match);
+
+// The first entry whose name matches, or null.
+const DecodedEntry* findSlideEntry(const DecodedLibrary& library, std::string_view name, NameMatch match);
+
+// The same over an open file, reading the directory only as far as the
+// entry (whose size is then not known). found is false when no entry
+// matches or the header is not the magic (library.magic says which).
+struct FoundSlide {
+    DecodedLibrary library;
+    bool found = false;
+    DecodedEntry entry;
+};
+FoundSlide findSlideEntry(platform::File& file, std::string_view name, NameMatch match);
 
 // Where the slides start in a library of count entries written without gaps.
 inline std::int64_t firstSlideOffset(std::size_t count)

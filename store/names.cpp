@@ -6,6 +6,7 @@
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "store/limits.h"
+#include "store/slide_ref.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -16,20 +17,6 @@ using platform::toLowerAscii;
 using platform::toUpperAscii;
 
 namespace {
-
-    bool containsNoCase(std::string_view text, std::string_view what)
-    {
-        return toLowerAscii(text).find(what) != std::string::npos;
-    }
-
-    // Where the final component begins: after the drive and the last separator.
-    std::size_t finalComponentStart(std::string_view path)
-    {
-        std::size_t start = (path.size() >= 2 && path[1] == ':') ? 2 : 0;
-        for (std::size_t i = start; i < path.size(); ++i)
-            if (platform::isSeparator(path[i])) start = i + 1;
-        return start;
-    }
 
     bool existsNative(const std::string& p)
     {
@@ -64,9 +51,8 @@ LibraryFile resolveLibrary(const char* library)
 {
     LibraryFile lib;
     lib.written = library ? library : "";
-    const bool hasSlb = containsNoCase(lib.written, ".slb");
-    lib.readerText = toLowerAscii(lib.written) + (hasSlb ? "" : ".slb");
-    lib.writerText = lib.written + (hasSlb ? "" : ".slb");
+    lib.writerText = libraryFileName(lib.written);
+    lib.readerText = toLowerAscii(lib.writerText);
     lib.extractText = toUpperAscii(lib.written) + (lib.written.find('.') == std::string::npos ? ".slb" : "");
     lib.tooLong = lib.readerText.size() > MAX_PATH_CHARS || lib.extractText.size() > MAX_PATH_CHARS;
 
@@ -104,11 +90,7 @@ bool libraryExists(const LibraryFile& lib)
 
 std::string slideFileText(std::string_view slidePath)
 {
-    // Only the file's own name decides: a dot in a folder name
-    // (c:\v1.2\box) says nothing about the file's extension.
-    std::string text(slidePath);
-    if (text.find('.', finalComponentStart(text)) == std::string::npos) text += ".SLD";
-    return text;
+    return slideFileName(slidePath);
 }
 
 std::string slideNameOf(std::string_view slidePath)

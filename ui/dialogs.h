@@ -51,6 +51,11 @@ private:
 // negative when it could not be shown. A parent handle that names no window
 // of this process gives a dialog without a parent rather than a bad one.
 int runViewSlide(NativeWindow parent, const ViewSlideRequest& request);
+
+// The qorvan tool's dialogs read a slide file that is there as that file,
+// whatever brackets its name holds, as every qorvan command does. Off by
+// default: the module keeps the reference rules its users' scripts rely on.
+void readExistingFilesAsWritten(bool on);
 // library: a library to open at start, or null for none.
 int runManager(NativeWindow parent, const char* library = nullptr);
 

@@ -27,6 +27,10 @@ int runViewSlide(NativeWindow, const ViewSlideRequest&)
     return -1;
 }
 
+void readExistingFilesAsWritten(bool)
+{
+}
+
 int runManager(NativeWindow, const char*)
 {
     return -1;

@@ -5,6 +5,7 @@
 #include "platform/dirlist.h"
 #include "platform/path.h"
 #include "store/library.h"
+#include "store/slide_ref.h"
 #include "store/status.h"
 #include "ui/controls.h"
 #include "ui/picture_control.h"
@@ -114,16 +115,12 @@ bool ManagerDialog::SelectedFilePath(std::string& path) const
 
 std::string ManagerDialog::LibraryBase() const
 {
-    std::size_t nameStart = libraryPath_.find_last_of("\\/");
-    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-    std::size_t dot = libraryPath_.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) return libraryPath_;
-    return libraryPath_.substr(0, dot);
+    return libraryStem(libraryPath_);
 }
 
 std::string ManagerDialog::LibrarySlideRef(const std::string& name) const
 {
-    return toUpperAscii(LibraryBase()) + "(" + toUpperAscii(name) + ")";
+    return formatSlideRef(toUpperAscii(LibraryBase()), toUpperAscii(name));
 }
 
 void ManagerDialog::FillNameList(const std::vector<SlideName>* names)

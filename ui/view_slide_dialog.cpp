@@ -2,6 +2,7 @@
 #include "ui/view_slide_dialog.h"
 
 #include "platform/path.h"
+#include "store/slide_ref.h"
 #include "store/status.h"
 #include "ui/picture_control.h"
 #include "ui/prompts.h"
@@ -36,8 +37,10 @@ void ViewSlideDialog::SetSlideRef(const std::string& ref)
 {
     slideRef_ = ref.substr(0, platform::MAX_PATH_CHARS);
     title_ = platform::toUpperAscii(slideRef_);
-    if (slideRef_.find('.') == std::string::npos && slideRef_.size() + 4 <= platform::MAX_PATH_CHARS)
-        slideRef_ += ".SLD";
+    // The tool's rules add ".SLD" only where no file is there as written.
+    if (ReadsByToolRules()) return;
+    const std::string withExtension = viewerSlideExtension(slideRef_);
+    if (withExtension.size() <= platform::MAX_PATH_CHARS) slideRef_ = withExtension;
 }
 
 void ViewSlideDialog::SetSize(int width, int height)

@@ -95,6 +95,37 @@ namespace {
         }
     }
 
+    // The tool's dialogs read a reference as every qorvan command does; the
+    // module's keep their rules. One table, both rule sets.
+    TEST_F(Display, ToolRulesBesideTheViewers)
+    {
+        dir.write("drawing(1).sld", DOT);
+        dir.write("plan (old).sld", DOT);
+        struct Case {
+            const char* ref;
+            int viewer, tool;
+        } cases[] = {
+            { "drawing(1).sld", CannotOpen, Ok }, // "drawing.SLB" for the viewer
+            { "plan (old).sld", CannotOpen, Ok },
+            { "lib(nut)", SlideNotFound, Ok }, // stored in lower case
+            { "lib.slb(bolt)", CannotOpen, Ok }, // the viewer adds .SLB to any library path
+            { "part7", Ok, Ok },
+            { "lib(bolt)", Ok, Ok },
+            { "lib(none)", SlideNotFound, SlideNotFound },
+            { "missing", CannotOpen, CannotOpen },
+            { "notlib(bolt)", InvalidLibrary, InvalidLibrary },
+        };
+        for (const Case& c : cases) {
+            for (const RefRules rules : { RefRules::Viewer, RefRules::Tool }) {
+                const int want = rules == RefRules::Viewer ? c.viewer : c.tool;
+                window = std::make_unique<OffscreenWindow>(10, 10);
+                EXPECT_EQ(showSlide(window.get(), (dir.str() + "/" + c.ref).c_str(), rules), want) << c.ref;
+                EXPECT_EQ(drawn() > 0, want == Ok) << c.ref;
+                EXPECT_EQ(window->surfacesOut(), 0) << c.ref;
+            }
+        }
+    }
+
     TEST_F(Display, Messages)
     {
         show("lib(bolt)");

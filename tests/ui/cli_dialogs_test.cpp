@@ -71,6 +71,41 @@ TEST(CliDialogs, ManagerOpensInAFolderOrOnALibrary)
     EXPECT_EQ(missing.err, "qorvan manager: nosuch: no such folder or library\n");
 }
 
+// A dialog would show a failure in a box and end with status 0: what the
+// dialog cannot show is said on standard error before any window opens,
+// and a file whose name holds brackets is that file.
+TEST(CliDialogs, ViewAndManagerSayWhatIsWrongBeforeAnyWindow)
+{
+    TempDir tmp;
+    tmp.write("plan (old).sld", sampleSlide("house.sld"));
+    tmp.write("drawing(1).sld", sampleSlide("house.sld"));
+    tmp.write("parts.slb", readFile(std::string(QORVAN_SOURCE_DIR) + "/samples/samples.slb"));
+    for (const char* name : { "plan (old).sld", "drawing(1).sld", "parts(box)" }) {
+        RunResult r = qorvan(OFFSCREEN, { "view", name }, tmp.str());
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_NE(r.err.find("dialog 141 "), std::string::npos) << r.err;
+        // The seam prints the dialog and closes it; a failure box would be
+        // a second dialog.
+        EXPECT_EQ(r.err.find("dialog 141 ", r.err.find("dialog 141 ") + 1), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Can't open"), std::string::npos) << r.err;
+    }
+    struct {
+        std::vector<std::string> args;
+        const char* said;
+    } refused[] = {
+        { { "view", "nosuch" }, "qorvan view: nosuch" },
+        { { "view", "parts(nosuch)" }, "NOSUCH" },
+        { { "view", "parts.slb" }, "is a slide library, not a slide" },
+        { { "manager", "drawing(1).sld" }, "is a slide, not a slide library" },
+    };
+    for (const auto& c : refused) {
+        RunResult r = qorvan(OFFSCREEN, c.args, tmp.str());
+        EXPECT_EQ(r.status, 1) << c.args[1];
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("dialog 14"), std::string::npos) << r.err;
+    }
+}
+
 TEST(CliDialogs, BadSizeMissingReferenceAndNoDisplay)
 {
     TempDir tmp;
@@ -83,6 +118,7 @@ TEST(CliDialogs, BadSizeMissingReferenceAndNoDisplay)
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("REF"), std::string::npos) << missing.err;
 
+    tmp.write("plan.sld", sampleSlide("house.sld"));
     RunResult none = qorvan({}, { "view", "plan" }, tmp.str());
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "qorvan: no display for the dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
