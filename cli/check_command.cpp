@@ -120,6 +120,9 @@ namespace {
         if (f.located) text += "byte " + std::to_string(f.offset) + ": ";
         text += std::string(inspect::severityName(f.severity())) + ": " + prefix + f.message;
         if (f.kind == CheckKind::BigEndian) text += " (qorvan convert makes a copy the module reads)";
+        if (f.kind == CheckKind::HiddenSlide)
+            text += " (qorvan salvage " + subject
+                + " -o NEW.slb writes every slide it finds into a new library)";
         return text + "\n";
     }
 
@@ -132,7 +135,7 @@ namespace {
             for (const Finding& f : s.entry)
                 out += line(r.path, f, "slide " + s.name + ": ");
             for (const Finding& f : s.bytes)
-                out += line(r.library ? r.path + "(" + s.name + ")" : r.path, f);
+                out += line(r.library ? formatSlideRef(r.path, s.name) : r.path, f);
         }
         if (out.empty() && !quiet) out = r.path + ": ok\n";
         return out;

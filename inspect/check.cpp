@@ -27,6 +27,8 @@ namespace {
         { E, "entry-cut-short" },
         { E, "too-many-slides" },
         { E, "slide-not-found" },
+        { E, "hidden-slide" },
+        { W, "unheld-bytes" },
         { E, "offset-outside" },
         { E, "slides-overlap" },
         { W, "name-fills-field" },
@@ -101,6 +103,43 @@ namespace {
             if (unsafeName && unsafeName(s.name))
                 s.entry.push_back(at(CheckKind::UnsafeName, s.entryOffset, "name unsafe as a file name"));
         }
+    }
+
+    // Slides that no entry points at: a slide's signature after the
+    // directory where no entry's offset is. The store never leaves one, but
+    // an entry zeroed or cut out of the directory does, and then the
+    // directory reads as a sound, shorter one.
+    void findHiddenSlides(
+        const DecodedLibrary& d, const std::uint8_t* data, std::size_t size, std::vector<Finding>& findings)
+    {
+        if (!d.magic) return;
+        std::vector<std::int64_t> held;
+        for (const DecodedEntry& e : d.entries)
+            held.push_back(static_cast<std::uint32_t>(e.offset));
+        std::sort(held.begin(), held.end());
+        const std::size_t from = std::max(d.directoryEnd, LIBRARY_HEADER_SIZE);
+        std::size_t hidden = 0;
+        const std::uint8_t* const end = data + size;
+        for (const std::uint8_t* p = data + std::min(from, size);
+             (p = std::search(
+                  p, end, slide::SLIDE_SIGNATURE, slide::SLIDE_SIGNATURE + slide::SLIDE_SIGNATURE_SIZE))
+             != end;
+             ++p) {
+            const auto at64 = static_cast<std::int64_t>(p - data);
+            if (std::binary_search(held.begin(), held.end(), at64)) continue;
+            ++hidden;
+            findings.push_back(at(CheckKind::HiddenSlide, static_cast<std::size_t>(at64),
+                "a slide that no directory entry points at"));
+        }
+        // Bytes between the directory and the first slide belong to no one:
+        // harmless, but where a directory entry was lost they are its slide.
+        if (!d.terminated || held.empty() || hidden) return;
+        const std::int64_t first = held.front();
+        const auto directoryEnd = static_cast<std::int64_t>(d.directoryEnd);
+        if (first > directoryEnd && first <= static_cast<std::int64_t>(size))
+            findings.push_back(at(CheckKind::UnheldBytes, d.directoryEnd,
+                plural(static_cast<std::size_t>(first - directoryEnd), "byte")
+                    + " between the directory's end and the first slide belong to no slide"));
     }
 
 } // namespace
@@ -219,6 +258,7 @@ LibraryCheck checkLibrary(const std::uint8_t* data, std::size_t size, const Name
                     + std::to_string(previous) + "): the two overlap"));
         }
     }
+    findHiddenSlides(d, data, size, c.findings);
     checkNames(c.slides, unsafeName);
     // Slides are judged where the directory can be trusted to place them.
     const bool directorySound = d.magic && d.terminated;

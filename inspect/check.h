@@ -31,6 +31,8 @@ enum class CheckKind {
     PartialEntry,
     TooManySlides,
     SlideNotFound,
+    HiddenSlide,
+    UnheldBytes,
     // a directory entry
     OffsetOutside,
     OffsetOverlaps,

@@ -124,18 +124,42 @@ print(s["files"], s["slides"], s["errors"], s["warnings"])
         {
             std::string b = base;
             putOffset(b, 1, static_cast<std::uint32_t>(first + 3 * slide + 10));
+            // GEAR's own bytes are still there, with no entry pointing at them.
             c.push_back({ "offset past the end", "lib.slb", b, "lib", 3,
-                { { "error", "offset-outside", 100, "lib.slb",
-                    "slide GEAR: offset " + std::to_string(first + 3 * slide + 10) + " is outside" } } });
+                { { "error", "hidden-slide", first + slide, "lib.slb",
+                      "a slide that no directory entry points at (qorvan salvage" },
+                    { "error", "offset-outside", 100, "lib.slb",
+                        "slide GEAR: offset " + std::to_string(first + 3 * slide + 10) + " is outside" } } });
         }
         {
             std::string b = base;
             putOffset(b, 2, static_cast<std::uint32_t>(first));
             // PIN now shares BOX's bytes, and GEAR runs backwards into them.
             c.push_back({ "slides overlap", "lib.slb", b, "lib", 3,
-                { { "error", "slides-overlap", 136, "lib.slb",
-                    "slide PIN: offset 176 is before the previous slide's (" + std::to_string(first + slide)
-                        + "): the two overlap" } } });
+                { { "error", "hidden-slide", first + 2 * slide, "lib.slb",
+                      "a slide that no directory entry" },
+                    { "error", "slides-overlap", 136, "lib.slb",
+                        "slide PIN: offset 176 is before the previous slide's ("
+                            + std::to_string(first + slide) + "): the two overlap" } } });
+        }
+        {
+            // Entries zeroed: the directory reads as a sound one of one
+            // slide, and the other two are there for salvage to find.
+            std::string b = base;
+            std::fill_n(b.begin() + 32 + 36, 36, '\0');
+            c.push_back({ "entries zeroed", "lib.slb", b, "lib", 1,
+                { { "error", "hidden-slide", first + slide, "lib.slb", "a slide that no directory entry" },
+                    { "error", "hidden-slide", first + 2 * slide, "lib.slb",
+                        "a slide that no directory entry" } } });
+        }
+        {
+            // Bytes before the first slide that no slide holds.
+            std::string b = makeLibrary({ { "BOX", good() } });
+            b.insert(32 + 36 * 2, std::string(8, '\0'));
+            putOffset(b, 0, 32 + 36 * 2 + 8);
+            c.push_back({ "bytes before the first slide", "lib.slb", b, "lib", 1,
+                { { "warning", "unheld-bytes", 32 + 36 * 2, "lib.slb",
+                    "8 bytes between the directory's end and the first slide" } } });
         }
         c.push_back({ "damage inside a library's slide", "lib.slb",
             makeLibrary({ { "OK", good() }, { "BOX", SlideBytes::newForm(100, 100, 0, 0x1111).end().b } }),
