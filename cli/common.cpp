@@ -18,6 +18,7 @@
 #include "platform/resolve.h"
 #include "platform/save_file.h"
 #include "store/edit.h"
+#include "store/library_codec.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -106,9 +107,70 @@ std::string missingText(const std::string& argument)
     return argument + ": no such slide or library (tried it as written, with .SLD and with .slb)";
 }
 
+std::string libraryDamageText(const std::string& file, const std::string& subject)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, bytes)) return {};
+    const DecodedLibrary d = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Lenient);
+    const DecodedLibrary strict = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Strict);
+    if (strict.ok()) return {};
+    const std::string length = std::to_string(bytes.size()) + " bytes";
+    auto entryAt = [&](std::int64_t offset, std::string& name) {
+        const auto header = static_cast<std::int64_t>(LIBRARY_HEADER_SIZE);
+        const auto k
+            = static_cast<std::size_t>(std::max<std::int64_t>(0, offset - header)) / DIRECTORY_ENTRY_SIZE;
+        name = k < d.entries.size() ? slideNameText(d.entries[k].name) : std::string();
+        return k + 1;
+    };
+    std::string why;
+    for (const LibraryFaultAt& f : d.faults) {
+        std::string name;
+        const std::size_t k = entryAt(f.offset, name);
+        const std::string entry
+            = "directory entry " + std::to_string(k) + (name.empty() ? "" : " (" + name + ")");
+        const std::int64_t points = k - 1 < d.entries.size()
+            ? static_cast<std::int64_t>(static_cast<std::uint32_t>(d.entries[k - 1].offset))
+            : 0;
+        switch (f.fault) {
+        case LibraryFault::Unterminated:
+            why = "its directory runs to the end of the file (" + length
+                + ") with no terminating entry: the file was cut short";
+            break;
+        case LibraryFault::PartialEntry:
+            why = "it ends at byte " + std::to_string(bytes.size()) + ", inside " + entry
+                + ": the file was cut short";
+            break;
+        case LibraryFault::OffsetOutside:
+            why = entry + " points at byte " + std::to_string(points)
+                + (points > static_cast<std::int64_t>(bytes.size())
+                        ? ", past the end of the file (" + length + "): the file was cut short"
+                        : ", inside the directory");
+            break;
+        case LibraryFault::OffsetOverlaps:
+            why = entry + " points at byte " + std::to_string(points)
+                + ", before the slide of the entry above it";
+            break;
+        default:
+            why = libraryFaultText(f.fault);
+            break;
+        }
+        break;
+    }
+    if (why.empty())
+        why = std::string(libraryFaultText(strict.fault)) + " (byte " + std::to_string(strict.faultOffset)
+            + ")";
+    return why + "; qorvan check " + subject + " names every fault, and qorvan salvage " + subject
+        + " -o NEW.slb saves the slides that are whole";
+}
+
 std::string failureText(int code, const std::string& message, const platform::IoFailure& cause,
     const std::string& subject, const std::string& file)
 {
+    if (code == InvalidLibrary && !file.empty() && !subject.empty())
+        if (const std::string why = libraryDamageText(file, subject); !why.empty()) {
+            const bool fileShown = !sameFile(file, subject);
+            return subject + (fileShown ? " (" + file + ")" : std::string()) + ": " + message + " " + why;
+        }
     // Messages that name the library as written already say what failed.
     if (code == SlideNotFound || code == SlideExists || code == EmptyLibrary || subject.empty())
         return message;

@@ -81,6 +81,10 @@ int failWithStatus(const std::string& subject = {}, const std::string& file = {}
 // status message, whose own words the module and AutoLISP show.
 std::string failureText(int code, const std::string& message, const platform::IoFailure& cause,
     const std::string& subject, const std::string& file = {});
+// What is wrong with the library file the store refused, in words (where it
+// was cut short, which entry points where) and what to run about it; empty
+// when the store would read it.
+std::string libraryDamageText(const std::string& file, const std::string& subject);
 // "cannot open FILE: REASON" for a failure the platform noted, or "cannot
 // open it: REASON" when FILE is what subject names.
 std::string ioFailureText(const platform::IoFailure& failure, const std::string& subject);

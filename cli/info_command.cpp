@@ -103,6 +103,24 @@ namespace {
         return s;
     }
 
+    // What became of one entry's slide in the file: the header check's word,
+    // or the damage that keeps the slide from being whole.
+    std::string entryState(
+        const ScannedEntry& e, const LoadedSlide& s, const SlideAnalysis& a, std::size_t fileSize)
+    {
+        if (e.offset < 0 || static_cast<std::uint64_t>(e.offset) >= fileSize)
+            return "damaged: its offset is past the end of the file";
+        if (e.size <= 0) return "damaged: the next entry's slide starts before this one";
+        // Its entry gives it more bytes than the file holds: the file was cut.
+        if (static_cast<std::int64_t>(s.bytes.size()) < e.size)
+            return "damaged: cut short (" + std::to_string(s.bytes.size()) + " of " + std::to_string(e.size)
+                + " bytes)";
+        if (a.walk.cutShort)
+            return "damaged: cut short at byte "
+                + std::to_string(static_cast<std::int64_t>(a.walk.stopOffset) + s.offset);
+        return checkText(a.headerCheck);
+    }
+
     // What one operand holds, into out; false, with the failure said, when
     // it cannot be read.
     bool infoOne(const std::string& target, bool json, std::string& out)
@@ -126,23 +144,29 @@ namespace {
                     const ScannedEntry& e = scan.entries[i];
                     LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
                     SlideAnalysis a = analyseSlide(s.bytes, s.order);
+                    const std::string state = entryState(e, s, a, in.bytes.size());
                     out += std::string(i ? ",\n" : "\n") + "    {\"name\": " + jsonString(e.name)
-                        + ", \"offset\": " + std::to_string(e.offset) + ", \"size\": "
-                        + std::to_string(e.size) + ", \"headerCheck\": " + std::to_string(a.headerCheck)
+                        + ", \"offset\": " + std::to_string(e.offset)
+                        + ", \"size\": " + std::to_string(s.bytes.size()) + ", \"damage\": "
+                        + (state.rfind("damaged: ", 0) == 0 ? jsonString(state.substr(9))
+                                                            : std::string("null"))
+                        + ", \"headerCheck\": " + std::to_string(a.headerCheck)
                         + ", \"slide\": " + slideJson(a, "    ") + "}";
                 }
                 out += scan.entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
             } else {
                 out = "library " + shown(in.path, stdout) + ": " + std::to_string(scan.entries.size())
                     + " slide" + (scan.entries.size() == 1 ? "" : "s") + "\n";
+                if (const std::string why = libraryDamageText(in.path, target); !why.empty())
+                    out += "  damaged: " + why + "\n";
                 for (const ScannedEntry& e : scan.entries) {
                     LoadedSlide s = sliceSlide(in.bytes, e.offset, e.size, e.name);
                     SlideAnalysis a = analyseSlide(s.bytes, s.order);
                     char buf[96];
                     std::snprintf(buf, sizeof buf, "%-31s offset %10lld size %8lld  ",
                         shown(e.name, stdout).c_str(), static_cast<long long>(e.offset),
-                        static_cast<long long>(e.size));
-                    out += buf + checkText(a.headerCheck) + "\n";
+                        static_cast<long long>(s.bytes.size()));
+                    out += buf + entryState(e, s, a, in.bytes.size()) + "\n";
                 }
             }
         } else {
