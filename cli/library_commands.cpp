@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <sys/stat.h>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -15,6 +17,7 @@
 #include "slide/slide_source.h"
 #include "store/edit.h"
 #include "store/library.h"
+#include "store/library_codec.h"
 #include "store/status.h"
 
 namespace qorvan::cli {
@@ -41,6 +44,70 @@ namespace {
         bool json = false;
         bool force = false;
         bool keepGoing = false;
+        bool noClobber = false;
+        bool interactive = false;
+    };
+
+    // What extract and explode do about a slide file that is there already
+    // (found without regard to case, as the store finds it), as cp does:
+    // replace it and say so, leave it (-n), or ask (-i).
+    class Overwrites {
+    public:
+        Overwrites(const LibraryOptions& o, const char* command)
+            : o_(o)
+            , command_(command)
+        {
+        }
+
+        // Whether the slide stored as name is to be written.
+        bool write(const std::string& name)
+        {
+            const std::string file = extractedFileFor(o_.directory.c_str(), name.c_str());
+            struct stat st { };
+            if (file.empty() || ::lstat(file.c_str(), &st) != 0) return true;
+            if (o_.noClobber) {
+                left_.push_back(file);
+                return false;
+            }
+            if (o_.interactive && !ask(file)) return false;
+            pending_[name] = file;
+            return true;
+        }
+        // The slide stored as name was written.
+        void written(const std::string& name)
+        {
+            if (auto it = pending_.find(name); it != pending_.end()) {
+                replaced_.push_back(it->second);
+                pending_.erase(it);
+            }
+        }
+        // Said once the work is done, so that no line cuts into the progress bar.
+        void report() const
+        {
+            for (const std::string& f : left_)
+                std::fprintf(stderr, "qorvan %s: %s is there already: not replaced\n", command_,
+                    shown(f, stderr).c_str());
+            for (const std::string& f : replaced_)
+                std::fprintf(stderr, "qorvan %s: replaced %s\n", command_, shown(f, stderr).c_str());
+        }
+
+    private:
+        bool ask(const std::string& file) const
+        {
+            std::fprintf(stderr, "qorvan %s: replace %s? ", command_, shown(file, stderr).c_str());
+            std::fflush(stderr);
+            char answer[64];
+            if (!std::fgets(answer, sizeof answer, stdin)) {
+                std::fputc('\n', stderr);
+                return false;
+            }
+            return answer[0] == 'y' || answer[0] == 'Y';
+        }
+
+        const LibraryOptions& o_;
+        const char* command_;
+        std::map<std::string, std::string> pending_;
+        std::vector<std::string> left_, replaced_;
     };
 
     // The store's failure on the library the user named.
@@ -190,6 +257,15 @@ namespace {
                         item, InvalidSlide, "not a slide: " + why + " (--force stores it as it is)", {} });
                     continue;
                 }
+                // The module reads every slide low byte first: one stored
+                // high byte first would be in the library and never drawn.
+                if (slide::detectByteOrder(bytes.data(), bytes.size()).order == slide::ByteOrder::Big) {
+                    bad.push_back(BatchProblem { item, InvalidSlide,
+                        "a slide written high byte first, which the module cannot read (qorvan convert "
+                            + item + " -o COPY.sld makes a copy it reads; --force stores it as it is)",
+                        {} });
+                    continue;
+                }
             }
             if (platform::splitPath(item).base.size() > SLIDE_NAME_MAX)
                 notes.push_back(item + ": stored as " + slideNameFor(item.c_str())
@@ -305,11 +381,18 @@ namespace {
         // it to the last slide, so a rewrite by someone else cannot move the
         // slides under us; the first read only sizes the progress display.
         Progress progress(entries.size());
+        Overwrites overwrites(o, "explode");
         resetStatus();
-        if (explodeLibrary(o.library.c_str(), o.directory.c_str(),
-                [&](std::size_t done, std::size_t, const std::string& name) { progress.step(done, name); })
-            != Ok)
-            return failWithLibrary(o);
+        const StatusCode code = explodeLibrary(
+            o.library.c_str(), o.directory.c_str(),
+            [&](std::size_t done, std::size_t, const std::string& name) {
+                overwrites.written(name);
+                progress.step(done, name);
+            },
+            [&](const std::string& name) { return overwrites.write(name); });
+        progress.finish();
+        overwrites.report();
+        if (code != Ok) return failWithLibrary(o);
         return reportSameNames(o, entries);
     }
 
@@ -343,6 +426,13 @@ void addLibraryCommands(CommandSet& commands, Action& action)
                 return run(*o);
             };
         });
+    };
+    auto clobber = [&](CLI::App* c) {
+        CLI::Option* n = c->add_flag("-n,--no-clobber", o->noClobber,
+            "leave a slide file that is there already (in any letter case) as it is");
+        c->add_flag(
+             "-i,--interactive", o->interactive, "ask before replacing a slide file that is there already")
+            ->excludes(n);
     };
     auto force = [&](CLI::App* c) {
         c->add_flag("-f,--force", o->force,
@@ -396,17 +486,33 @@ void addLibraryCommands(CommandSet& commands, Action& action)
         library(c);
         c->add_option("NAME", o->items, "slide names (letter case is ignored)")->required();
         directory(c);
+        clobber(c);
         set(c, [](const LibraryOptions& x) {
             prepareDirectory(x);
-            return forEach(x, [&](const std::string& n) {
-                return extractSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
+            // The stored names, for the files they make: a name typed in
+            // another letter case finds the same slide.
+            const std::vector<LibraryEntry> entries = readDirectory(x.library.c_str());
+            resetStatus();
+            Overwrites overwrites(x, "extract");
+            const int status = forEach(x, [&](const std::string& n) {
+                std::string stored;
+                for (const LibraryEntry& e : entries)
+                    if (stored.empty() && slideNameMatches(e.name, n, NameMatch::AnyCase))
+                        stored = nameText(e.name.bytes, SLIDE_NAME_SIZE);
+                if (!stored.empty() && !overwrites.write(stored)) return Ok;
+                const StatusCode code = extractSlide(x.library.c_str(), n.c_str(), x.directory.c_str());
+                if (code == Ok) overwrites.written(stored);
+                return code;
             });
+            overwrites.report();
+            return status;
         });
     }
 
     if (CLI::App* c = commands.add("explode", "Write every slide of a library to DIR/NAME.SLD")) {
         library(c);
         directory(c);
+        clobber(c);
         set(c, runExplode);
     }
 

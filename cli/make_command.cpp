@@ -12,6 +12,7 @@
 #include "import/importers.h"
 #include "import/to_slide.h"
 #include "platform/path.h"
+#include "platform/resolve.h"
 #include "store/edit.h"
 #include "store/library.h"
 #include "store/status.h"
@@ -73,6 +74,14 @@ namespace {
                 "--size wants WxH or one number for the longer side (1..32767), not \"" + o.size + "\"",
                 EXIT_USAGE);
         const bool library = endsWithSlb(o.output);
+        // A slide written into out.png is a picture no viewer opens and a
+        // slide no one finds; the name says what the user wants.
+        if (const std::string ext = platform::toLowerAscii(platform::splitPath(o.output).ext);
+            !library && !ext.empty() && ext != ".sld")
+            return fail(o.output + ": make writes slides, and the name says " + ext
+                    + ": name it .sld (a slide) or .slb (a library); qorvan render draws a slide as .png or "
+                      ".svg",
+                EXIT_USAGE);
         if (!library && o.inputs.size() > 1)
             return fail(
                 "several inputs make several slides: give a library (.slb) as the output", EXIT_USAGE);
@@ -134,11 +143,16 @@ namespace {
                 std::fprintf(stderr, "qorvan: warning: %s%s\n", w.rfind(prefix, 0) == 0 ? "" : prefix.c_str(),
                     w.c_str());
             const std::string target = library ? joinPath(tmpDir, stemOf(in) + ".sld") : o.output;
+            // Names are found without regard to case: PLAN.SLD replaces plan.sld.
+            const std::string replaced = library ? std::string() : platform::resolveExisting(target);
+            const bool replacing = !library && platform::pathExists(target);
             if (!writeWholeFile(target, bytes)) {
                 cleanUp();
                 return fail(target + ": cannot write the slide");
             }
             if (library) made.push_back(target);
+            if (replacing)
+                std::fprintf(stderr, "qorvan make: replaced %s\n", shown(replaced, stderr).c_str());
             progress.step(++done, in);
         }
         if (library) {

@@ -8,6 +8,7 @@
 #include "platform/path.h"
 #include "platform/save_file.h"
 #include "store/directory_p.h"
+#include "store/library_codec.h"
 #include "store/limits.h"
 #include "store/lock_p.h"
 #include "store/names_p.h"
@@ -50,7 +51,7 @@ namespace {
 
     bool sameName(const SlideName& stored, std::string_view name)
     {
-        return platform::equalsNoCase(storedName(stored), name);
+        return slideNameMatches(stored, name, NameMatch::AnyCase);
     }
 
     // A library may be written from nothing only where no file exists, or over
@@ -293,12 +294,20 @@ StatusCode explodeLibrary(const char* library, const char* directory)
 StatusCode explodeLibrary(const char* library, const char* directory,
     const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide)
 {
+    return explodeLibrary(library, directory, onSlide, {});
+}
+
+StatusCode explodeLibrary(const char* library, const char* directory,
+    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide,
+    const std::function<bool(const std::string&)>& write)
+{
     return withLibrary(library, [&](const LibraryFile& lib) {
         platform::File file = openLibrary(lib);
         std::vector<LibraryEntry> entries = directoryOf(file, lib);
         if (entries.empty()) return lastStatus();
         for (const LibraryEntry& e : entries) {
             const std::string name = storedName(e.name);
+            if (write && !write(name)) continue;
             if (StatusCode code = extractLocked(orEmpty(directory), lib, name.c_str(), entries, &file);
                 code != Ok)
                 return code;
@@ -306,6 +315,13 @@ StatusCode explodeLibrary(const char* library, const char* directory,
         }
         return Ok;
     });
+}
+
+std::string extractedFileFor(const char* directory, const char* storedName)
+{
+    const std::string name = orEmpty(storedName);
+    if (!isUsableName(name)) return {};
+    return resolveTarget(outputText(orEmpty(directory), name)).native;
 }
 
 StatusCode removeSlide(const char* library, const char* name, const char* directory)
@@ -388,6 +404,10 @@ namespace {
             result_.problems.push_back(BatchProblem { item, lastStatus(), statusMessage(), statusCause() });
             return options_.keepGoing;
         }
+        // For the steps that only look (a name to find, a file to measure),
+        // every item is looked at so that each one left out is named; after
+        // them, false when one was and the batch is all or nothing.
+        bool mayGoOn() const { return options_.keepGoing || result_.problems.empty(); }
         void progress(std::size_t done, std::size_t total, const std::string& item) const
         {
             if (options_.progress) options_.progress(done, total, item);
@@ -446,7 +466,7 @@ namespace {
                 if (length < 0) fine = setStatus(CannotOpen, text.c_str(), nullptr) == Ok;
             }
             if (!fine) {
-                if (!log.leaveOut(f.item)) return false;
+                log.leaveOut(f.item);
                 continue;
             }
             taken.push_back(makeSlideName(name));
@@ -455,7 +475,7 @@ namespace {
             extras.push_back(ExtraFile { f.item, length, &f.file });
             added.push_back(p);
         }
-        return true;
+        return log.mayGoOn();
     }
 
     // Append and replace: kept are the old slides that stay.
@@ -505,11 +525,12 @@ namespace {
                 if (sameName(entries[i].name, n)) drop[i] = matched = true;
             if (!matched) {
                 setStatus(SlideNotFound, lib.written.c_str(), n.c_str());
-                if (!log.leaveOut(n)) return false;
+                log.leaveOut(n);
             } else if (found) {
                 found->push_back(n);
             }
         }
+        if (!log.mayGoOn()) return false;
         for (std::size_t i = 0; i < entries.size(); ++i)
             if (!drop[i])
                 kept.push_back(Piece { entries[i].name, entries[i].offset, entries[i].size, false });

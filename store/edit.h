@@ -70,6 +70,18 @@ StatusCode explodeLibrary(const char* library, const char* directory);
 // rewritten in between). onSlide may be empty; it must not throw.
 StatusCode explodeLibrary(const char* library, const char* directory,
     const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide);
+// The same, writing only the slides for which write(name) is true (it is
+// asked, under the lock, just before each slide would be written; empty:
+// every slide).
+StatusCode explodeLibrary(const char* library, const char* directory,
+    const std::function<void(std::size_t, std::size_t, const std::string&)>& onSlide,
+    const std::function<bool(const std::string&)>& write);
+
+// The file extraction writes for the slide stored as name in directory, in
+// native form: a file there whose name matches without regard to case, else
+// the new file's path. Nothing is written; empty when the name could not be
+// a file name.
+std::string extractedFileFor(const char* directory, const char* storedName);
 
 // Extracts the slide (flushed to disk), then deletes it.
 // Returns Ok, or extractSlide's failure with the library left as it was, or
@@ -105,9 +117,10 @@ std::string libraryNativeFor(const char* library);
 
 // Batches: several slides of one library edited in one rewrite, under one
 // lock, so adding 600 slide files costs one copy of the library instead of
-// 600. Without keepGoing a batch is all or nothing: the first item that
-// cannot be done leaves the library unchanged. With keepGoing the items that
-// can be done are, and the others are reported.
+// 600. Without keepGoing a batch is all or nothing: an item that cannot be
+// done leaves the library unchanged, and every such item is reported (each
+// name not found, each file that cannot go in), not only the first. With
+// keepGoing the items that can be done are, and the others are reported.
 struct BatchProblem {
     std::string item; // as the caller gave it
     StatusCode code = Ok;
