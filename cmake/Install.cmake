@@ -13,6 +13,16 @@ foreach(module qorvan_module qorvan-smooth)
   endif()
 endforeach()
 
+# Everything a user runs, and nothing else (no tests, benchmarks or fuzzers):
+# what ./scripts/run builds, so that the first command leaves every program
+# of README.md in build/bin/.
+add_custom_target(qorvan_programs)
+foreach(program qorvan qorvan-dialogs qorvan-console qorvan_module qorvan-smooth)
+  if(TARGET ${program})
+    add_dependencies(qorvan_programs ${program})
+  endif()
+endforeach()
+
 file(GLOB QORVAN_SAMPLE_FILES ${CMAKE_SOURCE_DIR}/samples/*.sld ${CMAKE_SOURCE_DIR}/samples/*.slb)
 install(FILES ${QORVAN_SAMPLE_FILES} DESTINATION ${QORVAN_INSTALL_SAMPLESDIR})
 file(GLOB QORVAN_DOC_FILES ${CMAKE_SOURCE_DIR}/docs/*.md)

@@ -63,6 +63,38 @@ def expand_exec(command, fields):
     return [fields.get(w, w) for w in shlex.split(command)]
 
 
+def launcher_defaults(share, work, launchers):
+    """With the launchers installed, folders open as they did before and the
+    slide types open in Qorvan, as the desktop decides it."""
+    tools = [t for t in ("xdg-mime", "update-desktop-database") if not shutil.which(t)]
+    if tools or not all(os.path.exists(f) for f in launchers):
+        skipped.append("default applications (no %s)" % ", ".join(tools) if tools else "default applications")
+        return
+    config = os.path.join(work, "config-home")
+    os.makedirs(config, exist_ok=True)
+    empty = os.path.join(work, "no-data")
+    os.makedirs(empty, exist_ok=True)
+    data_home = os.path.join(work, "desktop-home")
+    apps = os.path.join(data_home, "applications")
+    os.makedirs(apps, exist_ok=True)
+
+    def default(mime, data):
+        env = dict(os.environ, XDG_DATA_HOME=data, XDG_CONFIG_HOME=config, XDG_CURRENT_DESKTOP="X-Generic")
+        return run(["xdg-mime", "query", "default", mime], env=env).stdout.strip()
+
+    folders_before = default("inode/directory", empty)
+    for f in launchers:
+        shutil.copy(f, apps)
+    r = run(["update-desktop-database", apps])
+    check(r.returncode == 0, "update-desktop-database: " + r.stderr)
+    check(default("inode/directory", data_home) == folders_before,
+          "folders still open with %r, not %r" % (folders_before, default("inode/directory", data_home)))
+    check(default("application/x-autocad-slide-library", data_home) == "qorvan-manager.desktop",
+          "libraries open in the manager: %r" % default("application/x-autocad-slide-library", data_home))
+    check(default("image/vnd.sld", data_home) == "qorvan-view.desktop",
+          "slides open in the viewer: %r" % default("image/vnd.sld", data_home))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--build", required=True)
@@ -170,6 +202,15 @@ def test(args, work):
         for f in launchers:
             r = run(["desktop-file-validate", f])
             check(r.returncode == 0 and not r.stdout.strip(), "desktop-file-validate %s: %s" % (f, r.stdout))
+            entry = desktop_exec(f, "Desktop Entry")
+            # The window the launcher starts is the dialogs program's, so a
+            # dock groups it under the launcher.
+            check(entry.get("StartupWMClass") == "qorvan-dialogs", "%s: StartupWMClass %r"
+                  % (os.path.basename(f), entry.get("StartupWMClass")))
+            types = [t for t in entry.get("MimeType", "").split(";") if t]
+            check(all(t in ("image/vnd.sld", "application/x-autocad-slide-library") for t in types),
+                  "%s claims only the slide types: %s" % (os.path.basename(f), types))
+    launcher_defaults(share, work, launchers)
 
     # Manual pages render without a warning.
     pages = [os.path.join(share, "man", "man1", p) for p in ("qorvan.1.gz", "qorvan-console.1.gz")]
