@@ -121,7 +121,8 @@ namespace {
             t.write("lib.slb", lib);
             RunResult a = with({ "append", "lib", "missing1.sld", "new.sld", "box.sld", "missing2.sld" });
             EXPECT_EQ(a.status, 1);
-            const std::size_t m1 = a.err.find("missing1"), dup = a.err.find("BOX"), m2 = a.err.find("missing2");
+            const std::size_t m1 = a.err.find("missing1"), dup = a.err.find("BOX"),
+                              m2 = a.err.find("missing2");
             ASSERT_NE(m1, std::string::npos) << a.err;
             ASSERT_NE(dup, std::string::npos) << a.err;
             ASSERT_NE(m2, std::string::npos) << a.err;

@@ -29,11 +29,13 @@ namespace {
             const char* said; // on standard error
         } rows[] = {
             { { "explode", "lib", "-d", "out" }, "", true, "qorvan explode: replaced out/box.sld" },
-            { { "extract", "lib", "box", "gear", "-d", "out" }, "", true, "qorvan extract: replaced out/box.sld" },
+            { { "extract", "lib", "box", "gear", "-d", "out" }, "", true,
+                "qorvan extract: replaced out/box.sld" },
             { { "explode", "lib", "-d", "out", "-n" }, "", false,
                 "qorvan explode: out/box.sld is there already: not replaced" },
             { { "extract", "lib", "BOX", "gear", "-d", "out", "--no-clobber" }, "", false, "not replaced" },
-            { { "explode", "lib", "-d", "out", "-i" }, "n\n", false, "qorvan explode: replace out/box.sld? " },
+            { { "explode", "lib", "-d", "out", "-i" }, "n\n", false,
+                "qorvan explode: replace out/box.sld? " },
             { { "explode", "lib", "-d", "out", "-i" }, "y\n", true, "qorvan explode: replaced out/box.sld" },
             { { "extract", "lib", "box", "gear", "-d", "out", "-i" }, "", false, "replace out/box.sld? " },
         };
@@ -60,8 +62,9 @@ namespace {
     TEST(CliOverwrite, MakeRefusesAnotherFormatsNameAndSaysWhatItReplaced)
     {
         TempDir t;
-        t.write("d.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
-                         "<line x1='0' y1='0' x2='10' y2='10' stroke='black'/></svg>");
+        t.write("d.svg",
+            "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+            "<line x1='0' y1='0' x2='10' y2='10' stroke='black'/></svg>");
         for (const char* out : { "out.png", "out.svg", "plan.dxf", "notes.txt" }) {
             RunResult r = qorvan({ "make", "d.svg", "-o", out }, t.str());
             EXPECT_EQ(r.status, 2) << out;
