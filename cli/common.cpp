@@ -113,7 +113,8 @@ std::string libraryDamageText(const std::string& file, const std::string& subjec
     if (!readWholeFile(file, bytes)) return {};
     const DecodedLibrary d = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Lenient);
     const DecodedLibrary strict = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Strict);
-    if (strict.ok()) return {};
+    // A file that is no library is not a damaged one: the message says so.
+    if (strict.ok() || !d.magic) return {};
     const std::string length = std::to_string(bytes.size()) + " bytes";
     auto entryAt = [&](std::int64_t offset, std::string& name) {
         const auto header = static_cast<std::int64_t>(LIBRARY_HEADER_SIZE);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 #include "cli/commands.h"
@@ -63,8 +64,10 @@ namespace {
         bool write(const std::string& name)
         {
             const std::string file = extractedFileFor(o_.directory.c_str(), name.c_str());
+            planned_[name] = file;
+            // A file this run wrote (a second slide of one name) is no one's loss.
             struct stat st { };
-            if (file.empty() || ::lstat(file.c_str(), &st) != 0) return true;
+            if (file.empty() || ours_.count(file) || ::lstat(file.c_str(), &st) != 0) return true;
             if (o_.noClobber) {
                 left_.push_back(file);
                 return false;
@@ -76,6 +79,7 @@ namespace {
         // The slide stored as name was written.
         void written(const std::string& name)
         {
+            if (auto it = planned_.find(name); it != planned_.end()) ours_.insert(it->second);
             if (auto it = pending_.find(name); it != pending_.end()) {
                 replaced_.push_back(it->second);
                 pending_.erase(it);
@@ -106,7 +110,8 @@ namespace {
 
         const LibraryOptions& o_;
         const char* command_;
-        std::map<std::string, std::string> pending_;
+        std::map<std::string, std::string> planned_, pending_; // name -> its file
+        std::set<std::string> ours_; // files this run wrote
         std::vector<std::string> left_, replaced_;
     };
 
