@@ -109,13 +109,15 @@ std::string missingText(const std::string& argument)
 
 std::string libraryDamageText(const std::string& file, const std::string& subject)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes)) return {};
-    const DecodedLibrary d = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Lenient);
-    const DecodedLibrary strict = decodeLibrary(bytes.data(), bytes.size(), DecodeMode::Strict);
+    // Decoded from the file in blocks: a library of gigabytes is never read whole.
+    platform::File in = platform::File::open(file, platform::OpenMode::Read);
+    if (!in.isOpen()) return {};
+    const DecodedLibrary strict = decodeLibrary(in, DecodeMode::Strict);
+    const DecodedLibrary d = decodeLibrary(in, DecodeMode::Lenient);
+    const auto fileSize = static_cast<std::size_t>(std::max<std::int64_t>(0, d.length));
     // A file that is no library is not a damaged one: the message says so.
     if (strict.ok() || !d.magic) return {};
-    const std::string length = std::to_string(bytes.size()) + " bytes";
+    const std::string length = std::to_string(fileSize) + " bytes";
     auto entryAt = [&](std::int64_t offset, std::string& name) {
         const auto header = static_cast<std::int64_t>(LIBRARY_HEADER_SIZE);
         const auto k
@@ -138,12 +140,12 @@ std::string libraryDamageText(const std::string& file, const std::string& subjec
                 + ") with no terminating entry: the file was cut short";
             break;
         case LibraryFault::PartialEntry:
-            why = "it ends at byte " + std::to_string(bytes.size()) + ", inside " + entry
+            why = "it ends at byte " + std::to_string(fileSize) + ", inside " + entry
                 + ": the file was cut short";
             break;
         case LibraryFault::OffsetOutside:
             why = entry + " points at byte " + std::to_string(points)
-                + (points > static_cast<std::int64_t>(bytes.size())
+                + (points > static_cast<std::int64_t>(fileSize)
                         ? ", past the end of the file (" + length + "): the file was cut short"
                         : ", inside the directory");
             break;
