@@ -19,7 +19,8 @@ namespace {
 
     // The directory and then the one slide named: a library of gigabytes
     // costs what its directory and that slide cost.
-    StatusCode loadLibrarySlide(const ToolRef& found, const std::string& ref, LoadedSlide& out, std::size_t limit)
+    StatusCode loadLibrarySlide(
+        const ToolRef& found, const std::string& ref, LoadedSlide& out, std::size_t limit)
     {
         platform::File file = platform::File::open(found.file, platform::OpenMode::Read);
         if (!file.isOpen()) return setStatus(CannotOpen, found.file.c_str(), nullptr);
