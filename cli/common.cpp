@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "platform/cleanup.h"
 #include "platform/path.h"
@@ -70,7 +71,26 @@ namespace {
         if (f.error == ESTALE) return "another program changed it meanwhile";
         if (f.error == EINVAL && f.op == platform::IoOp::Open)
             return "not a regular file (a device, pipe or socket)";
-        return std::strerror(f.error);
+        switch (f.error) {
+        case platform::LINK_NOT_OURS:
+            return "a symbolic link another user owns; not written through";
+        case platform::LINK_IN_SHARED_FOLDER:
+            return "a symbolic link in a sticky folder or one another user owns; not written through";
+        case platform::LINK_CHANGED:
+            return "a symbolic link that changed while it was read; not written through";
+        case platform::LOCK_BUSY:
+            return "another writer held the lock for the whole wait";
+        case platform::LOCK_NOT_A_FILE:
+            return "the lock file is not a regular file (a folder, link, pipe or device); remove it";
+        case platform::OUTPUT_IS_INPUT:
+            return "it is one of the command's inputs; give another output";
+        case platform::NO_FILE_NAME:
+            return "a library needs a name before .slb";
+        case platform::SAME_NAME_WRITTEN:
+            return "it holds an earlier slide of the same name; the later one was not written";
+        default:
+            return std::strerror(f.error);
+        }
     }
 
     // The native form of what the user typed, to tell whether a file the
@@ -436,6 +456,27 @@ std::string safeFileName(const std::string& name)
         out += bad ? '_' : static_cast<char>(c);
     }
     if (out.find_first_not_of('.') == std::string::npos) out.assign(out.size() ? out.size() : 1, '_');
+    return out;
+}
+
+std::vector<std::string> distinctFileNames(const std::vector<std::string>& names)
+{
+    std::vector<std::string> out;
+    out.reserve(names.size());
+    std::set<std::string> wanted; // every name as it would be, so none is taken from a later owner
+    for (const std::string& n : names)
+        wanted.insert(platform::toUpperAscii(safeFileName(n)));
+    std::set<std::string> given;
+    for (const std::string& n : names) {
+        const std::string base = safeFileName(n);
+        std::string name = base;
+        for (unsigned k = 1; given.count(platform::toUpperAscii(name)) != 0; ++k) {
+            name = base + "~" + std::to_string(k);
+            if (wanted.count(platform::toUpperAscii(name)) != 0) name = base; // taken by a stored name: next
+        }
+        given.insert(platform::toUpperAscii(name));
+        out.push_back(std::move(name));
+    }
     return out;
 }
 

@@ -164,5 +164,11 @@ int refuseLibraryAsSlide(const char* command, const LoadedSlide& s);
 // and the characters other systems forbid become "_"; a name of dots only
 // becomes underscores.
 std::string safeFileName(const std::string& name);
+// File names for a whole set of outputs in one folder, chosen at once: each
+// is its name made safe, and one whose safe name an earlier one has (in any
+// letter case) gets NAME~N, the smallest N that is neither another output's
+// name nor any name of the set made safe. So no two outputs share a file,
+// and no slide stored as A_B~1 is overwritten by a second A/B.
+std::vector<std::string> distinctFileNames(const std::vector<std::string>& names);
 
 } // namespace qorvan::cli

@@ -321,21 +321,28 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
 
         // Folder and file names are settled before any drawing, so they do not
         // depend on the order in which the threads finish.
-        std::map<std::string, int> folders;
-        for (Section& s : sheet.sections) {
-            std::string base
-                = safeFileName(s.title == "." ? "slides" : fs::path(s.title).filename().string());
-            if (base.empty()) base = "slides";
-            int n = folders[platform::toUpperAscii(base)]++;
-            s.folder = n ? base + "~" + std::to_string(n) : base;
+        std::vector<std::string> titles;
+        for (const Section& s : sheet.sections) {
+            std::string base = s.title == "." ? "slides" : fs::path(s.title).filename().string();
+            titles.push_back(base.empty() ? "slides" : base);
+        }
+        const std::vector<std::string> folders = distinctFileNames(titles);
+        for (std::size_t i = 0; i < sheet.sections.size(); ++i) {
+            Section& s = sheet.sections[i];
+            s.folder = folders[i];
             if (!makeDirectory(joinPath(o.directory, s.folder)))
                 return fail("cannot create the folder " + s.folder);
         }
-        std::vector<std::map<std::string, int>> names(sheet.sections.size());
-        for (Item& it : sheet.items) {
-            std::string base = safeFileName(it.name);
-            int k = names[it.section][platform::toUpperAscii(base)]++;
-            it.file = k ? base + "~" + std::to_string(k) : base;
+        std::vector<std::vector<std::size_t>> bySection(sheet.sections.size());
+        for (std::size_t i = 0; i < sheet.items.size(); ++i)
+            bySection[sheet.items[i].section].push_back(i);
+        for (const std::vector<std::size_t>& items : bySection) {
+            std::vector<std::string> stored;
+            for (std::size_t i : items)
+                stored.push_back(sheet.items[i].name);
+            const std::vector<std::string> files = distinctFileNames(stored);
+            for (std::size_t k = 0; k < items.size(); ++k)
+                sheet.items[items[k]].file = files[k];
         }
 
         auto work = [&](std::size_t i) {
@@ -361,7 +368,7 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
             int w = 0, h = 0;
             slideSize(s, w, h);
             if (!writePictureFile(joinPath(folder, it.file + ".png"), thumb.encoded)) {
-                it.failure = "cannot write in " + folder;
+                it.failure = writeFailure(joinPath(folder, it.file + ".png"));
                 return;
             }
             SavedPicture full
@@ -369,7 +376,7 @@ figcaption { font-family: monospace; font-size: 0.9em; text-align: center; margi
             if (!full.made)
                 it.failure = full.failure;
             else if (!full.written)
-                it.failure = "cannot write in " + folder;
+                it.failure = writeFailure(joinPath(folder, it.file + ".svg"));
         };
         Progress progress(sheet.items.size());
         int status = EXIT_OK;

@@ -201,11 +201,13 @@ namespace {
                 return fail(writeFailure(o.out));
         } else if (!o.directory.empty()) {
             if (!makeDirectory(o.directory)) return fail("cannot create the folder " + o.directory);
-            std::map<std::string, int> taken; // names that differ only in case share a file on some systems
-            for (const auto& s : report.slides) {
-                std::string base = safeFileName(s.name);
-                if (int n = taken[platform::toUpperAscii(base)]++) base += "~" + std::to_string(n);
-                const std::string path = joinPath(o.directory, base + ".SLD");
+            std::vector<std::string> stored;
+            for (const auto& s : report.slides)
+                stored.push_back(s.name);
+            const std::vector<std::string> files = distinctFileNames(stored);
+            for (std::size_t i = 0; i < report.slides.size(); ++i) {
+                const auto& s = report.slides[i];
+                const std::string path = joinPath(o.directory, files[i] + ".SLD");
                 if (sameFile(path, o.damaged))
                     return fail(path + " is the damaged file itself; salvage never writes over its input");
                 if (!writeWholeFile(path, s.bytes)) return fail(writeFailure(path));

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/dialogs.h"
+#include "platform/io.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "platform/stdout.h"
@@ -156,6 +157,8 @@ int runMain(int argc, char** argv)
         return fail(
             inTypedOrder(e.what(), argc, argv) + " (qorvan " + help + " shows the usage)", EXIT_USAGE);
     }
+    // One command a run: nothing it writes may replace what it reads.
+    qorvan::platform::InputGuard inputs;
     if (commands.run) return commands.run(argc, argv, commands.view);
     return action ? action() : EXIT_USAGE;
 }

@@ -124,6 +124,8 @@ namespace {
         Progress progress(o.inputs.size());
         std::size_t done = 0;
         for (const std::string& in : o.inputs) {
+            // The drawing readers open their files themselves.
+            platform::noteInput(in);
             import::OpenResult opened = import::openDrawing(in, options);
             if (!opened.source) {
                 cleanUp();

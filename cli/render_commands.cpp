@@ -131,13 +131,12 @@ namespace {
         LibraryScan scan = scanLibrary(in.bytes);
         const std::size_t count = scan.entries.size();
         std::vector<std::string> outs(count);
-        std::map<std::string, int> used; // two names may make the same file name
-        for (std::size_t i = 0; i < count; ++i) {
-            std::string base = safeFileName(scan.entries[i].name);
-            int n = used[platform::toUpperAscii(base)]++;
-            if (n) base += "~" + std::to_string(n);
-            outs[i] = joinPath(directory, base + extension);
-        }
+        std::vector<std::string> stored(count);
+        for (std::size_t i = 0; i < count; ++i)
+            stored[i] = scan.entries[i].name;
+        const std::vector<std::string> files = distinctFileNames(stored);
+        for (std::size_t i = 0; i < count; ++i)
+            outs[i] = joinPath(directory, files[i] + extension);
         std::vector<Outcome> outcomes(count);
         Progress progress(count);
         auto work = [&](std::size_t i) {

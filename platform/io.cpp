@@ -4,9 +4,12 @@
 #include "platform/path.h"
 #include "platform/resolve.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +48,30 @@ namespace {
 
     thread_local IoFailure lastFailure;
 
+    // Read from the thread pool's workers as well as the main thread.
+    std::atomic<int> guards { 0 };
+    std::mutex inputsMutex;
+    std::set<std::pair<unsigned long long, unsigned long long>>& inputs()
+    {
+        static std::set<std::pair<unsigned long long, unsigned long long>> s;
+        return s;
+    }
+
+    unsigned& modeLimit()
+    {
+        static unsigned limit = 0666;
+        return limit;
+    }
+
+    void rememberInput(const struct stat& st)
+    {
+        if (guards.load() == 0) return;
+        std::lock_guard<std::mutex> g(inputsMutex);
+        inputs().insert(
+            { static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino) });
+        modeLimit() &= modeLimitFrom(st.st_mode);
+    }
+
     // Notes op's failure on path and returns false, keeping errno.
     bool failed(IoOp op, const std::string& path)
     {
@@ -61,6 +88,48 @@ namespace {
     }
 
 } // namespace
+
+InputGuard::InputGuard()
+{
+    ++guards;
+}
+
+InputGuard::~InputGuard()
+{
+    if (--guards == 0) {
+        std::lock_guard<std::mutex> g(inputsMutex);
+        inputs().clear();
+        modeLimit() = 0666;
+    }
+}
+
+void noteInput(const std::string& nativePath)
+{
+    struct stat st { };
+    if (guards.load() != 0 && ::stat(nativePath.c_str(), &st) == 0) rememberInput(st);
+}
+
+unsigned modeLimitFrom(unsigned sourceMode)
+{
+    unsigned limit = 0;
+    for (unsigned shift : { 6u, 3u, 0u })
+        if (sourceMode & (4u << shift)) limit |= 6u << shift;
+    return limit;
+}
+
+unsigned inputsModeLimit()
+{
+    if (guards.load() == 0) return 0666;
+    std::lock_guard<std::mutex> g(inputsMutex);
+    return modeLimit();
+}
+
+bool isInput(const FileId& id)
+{
+    if (guards.load() == 0) return false;
+    std::lock_guard<std::mutex> g(inputsMutex);
+    return inputs().count({ id.dev, id.ino }) != 0;
+}
 
 void noteFailure(IoOp op, const std::string& nativePath)
 {
@@ -196,6 +265,7 @@ File File::openNative(const std::string& nativePath, OpenMode mode, unsigned per
             return failedOpen(nativePath, mode);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        rememberInput(st);
     }
     std::FILE* fp = ::fdopen(fd, fmode);
     if (!fp) {
@@ -345,6 +415,14 @@ bool renameNoReplaceNative(const std::string& from, const std::string& to)
     if (::link(from.c_str(), to.c_str()) != 0) return failed(IoOp::Rename, to);
     ::unlink(from.c_str());
     return true;
+}
+
+bool exchangeNative(const std::string& a, const std::string& b)
+{
+    if (injectFault(IoOp::Rename) || a.empty() || b.empty()) return failed(IoOp::Rename, b);
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return true;
+    if (errno == EOPNOTSUPP) errno = EINVAL;
+    return failed(IoOp::Rename, b);
 }
 
 bool replaceUnflushedNative(const std::string& from, const std::string& to)

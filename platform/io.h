@@ -116,6 +116,10 @@ bool renameNoReplaceNative(const std::string& from, const std::string& to);
 // would refuse it. Counted as one rename.
 bool replaceUnflushedNative(const std::string& from, const std::string& to);
 bool syncDirectoryOfNative(const std::string& nativePath);
+// Swaps the names a and b in one step. False with errno EINVAL or ENOSYS
+// where the file system or kernel cannot, ENOENT where either is missing;
+// a caller then falls back to a rename. Counted as one rename.
+bool exchangeNative(const std::string& a, const std::string& b);
 
 // The last call on a file that failed in this thread: which call, the
 // native path it was given and the system's errno. Messages that can say
@@ -127,6 +131,42 @@ struct IoFailure {
     std::string file; // empty: nothing noted
     int error = 0;
 };
+// Reasons the platform gives a failure of its own, beyond the system's
+// errno values; the tool says each in words.
+enum PlatformError : int {
+    LINK_NOT_OURS = 0x5100, // a symbolic link another user owns: not followed
+    LINK_IN_SHARED_FOLDER, // a symbolic link in a sticky or another user's folder
+    LINK_CHANGED, // a symbolic link replaced while it was being read
+    LOCK_BUSY, // another writer held the lock for the whole wait
+    LOCK_NOT_A_FILE, // the lock file is a folder, link, FIFO or device
+    OUTPUT_IS_INPUT, // the file to be replaced is one the command reads
+    NO_FILE_NAME, // a library name with nothing before its extension
+    SAME_NAME_WRITTEN, // a slide not extracted: an earlier one of its name was
+};
+
+// The inputs of a command, by identity: while a guard lives, every file
+// opened through File to be read (and every one noted with noteInput) is
+// remembered, and SaveFile refuses to replace one of them, whatever name
+// reaches it. A program that runs one command (the qorvan tool) holds one
+// for the command; a long-lived one does not, or every file it ever read
+// would stay unwritable.
+class InputGuard {
+public:
+    InputGuard();
+    ~InputGuard();
+    InputGuard(const InputGuard&) = delete;
+    InputGuard& operator=(const InputGuard&) = delete;
+};
+// For readers that open their files themselves.
+void noteInput(const std::string& nativePath);
+bool isInput(const FileId& id);
+// The permission bits a file made from the inputs read so far may have at
+// most: each class (owner, group, others) may read and write it only where
+// it may read every input, so a copy of a private file is private. 0666
+// without a guard or inputs.
+unsigned inputsModeLimit();
+// The same bound for one source's mode.
+unsigned modeLimitFrom(unsigned sourceMode);
 // Notes a failure (error defaults to the current errno, which is kept).
 void noteFailure(IoOp op, const std::string& nativePath);
 void noteFailure(IoOp op, const std::string& nativePath, int error);

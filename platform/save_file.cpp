@@ -32,6 +32,12 @@ namespace {
         return h;
     }
 
+    bool sameFile(const struct stat& st, const FileId& id)
+    {
+        return static_cast<unsigned long long>(st.st_dev) == id.dev
+            && static_cast<unsigned long long>(st.st_ino) == id.ino;
+    }
+
     std::string join(const std::string& dir, const std::string& name)
     {
         if (dir.empty() || dir == ".") return name;
@@ -64,18 +70,48 @@ namespace {
 
 } // namespace
 
-std::string followLinks(const std::string& nativePath)
+namespace {
+
+    // Why a link may not be followed, or 0. The user's own link in a folder
+    // only the user controls was made on purpose; any other could have been
+    // put there by someone else to aim a write at a file of their choosing.
+    int linkRefusal(const std::string& link, const struct stat& st)
+    {
+        const uid_t me = ::geteuid();
+        if (st.st_uid != me) return LINK_NOT_OURS;
+        struct stat dir { };
+        if (::stat(nativeFolderOf(link).c_str(), &dir) != 0) return errno;
+        if ((dir.st_mode & S_ISVTX) != 0 || dir.st_uid != me) return LINK_IN_SHARED_FOLDER;
+        return 0;
+    }
+
+} // namespace
+
+std::string followLinks(const std::string& nativePath, std::string* refused)
 {
     std::string path = nativePath;
+    auto refuse = [&](int why) {
+        if (refused) *refused = path;
+        errno = why;
+        return std::string();
+    };
     for (int hop = 0; hop <= MAX_LINKS; ++hop) {
         struct stat st { };
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (int why = linkRefusal(path, st)) return refuse(why);
         std::vector<char> buf(PATH_MAX + 1);
         ssize_t n = ::readlink(path.c_str(), buf.data(), PATH_MAX);
         if (n <= 0) return path;
+        // A link's text never changes, so the same link still there after
+        // the read, with the same owner, is the one that was judged.
+        struct stat again { };
+        if (::lstat(path.c_str(), &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino
+            || again.st_uid != st.st_uid || !S_ISLNK(again.st_mode))
+            return refuse(LINK_CHANGED);
         std::string to(buf.data(), static_cast<std::size_t>(n));
         path = to.front() == '/' ? to : join(nativeFolderOf(path), to);
     }
+    if (refused) *refused = nativePath;
     errno = ELOOP;
     return {};
 }
@@ -123,13 +159,21 @@ void SaveFile::discard()
 
 bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
 {
-    target_ = followLinks(nativeTarget);
+    std::string refused;
+    target_ = followLinks(nativeTarget, &refused);
     if (target_.empty()) {
-        noteFailure(IoOp::Write, nativeTarget);
+        noteFailure(IoOp::Write, refused.empty() ? nativeTarget : refused);
         return fail(Failure::Target);
     }
+    // Not following a link here: one that appeared since the links were
+    // judged is someone else's.
     struct stat st { };
-    existed_ = ::stat(target_.c_str(), &st) == 0;
+    existed_ = ::lstat(target_.c_str(), &st) == 0;
+    if (existed_ && S_ISLNK(st.st_mode)) {
+        errno = LINK_CHANGED;
+        noteFailure(IoOp::Write, target_);
+        return fail(Failure::Target);
+    }
     if (!existed_ && errno != ENOENT) {
         noteFailure(IoOp::Write, target_);
         return fail(Failure::Target);
@@ -140,10 +184,19 @@ bool SaveFile::open(const std::string& nativeTarget, const std::string& stem)
         noteFailure(IoOp::Write, target_);
         return fail(Failure::Target);
     }
+    if (existed_ && !mayReplaceInput_
+        && isInput(FileId {
+            static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino) })) {
+        errno = OUTPUT_IS_INPUT;
+        noteFailure(IoOp::Write, target_);
+        return fail(Failure::Target);
+    }
     // Born with the old file's permission bits (the umask may narrow them
     // further), so a private file is never readable by others, not even
     // while it is empty.
-    unsigned mode = existed_ ? (st.st_mode & 0777) : 0666;
+    // A new one is no more open than its sources: a copy of a private file
+    // stays private, whatever the umask.
+    unsigned mode = existed_ ? (st.st_mode & 0777) : (0666 & modeLimit_ & inputsModeLimit());
     const std::string dir = nativeFolderOf(target_);
     const std::string base = stem.empty() ? nativeNameOf(target_) : stem;
     for (int attempt = 0; attempt < MAX_TEMP_NAMES; ++attempt) {
@@ -213,14 +266,38 @@ bool SaveFile::replace()
         }
     } else {
         if (expect_ == Expect::Same) {
-            struct stat now { };
-            if (::stat(target_.c_str(), &now) != 0
-                || static_cast<unsigned long long>(now.st_dev) != expected_.dev
-                || static_cast<unsigned long long>(now.st_ino) != expected_.ino) {
+            auto changed = [&] {
                 errno = ESTALE;
                 noteFailure(IoOp::Rename, target_);
                 return fail(Failure::Changed);
+            };
+            struct stat now { };
+            if (::lstat(target_.c_str(), &now) != 0 || !sameFile(now, expected_)) return changed();
+            // Between that look and a rename another program could still put
+            // its file there, and the rename would overwrite it. A swap
+            // instead hands back what it replaced: the file read, which goes,
+            // or another program's, which is swapped back.
+            if (exchangeNative(temp_, target_)) {
+                struct stat out { };
+                if (::lstat(temp_.c_str(), &out) != 0 || !sameFile(out, expected_)) {
+                    if (!exchangeNative(temp_, target_)) {
+                        // The other file stays under the temporary name
+                        // rather than be removed as ours.
+                        untrackPath(ticket_);
+                        ticket_ = -1;
+                        temp_.clear();
+                    }
+                    // Ours, back under the temporary name, goes.
+                    return changed();
+                }
+                ::unlink(temp_.c_str());
+                committed_ = true;
+                untrackPath(ticket_);
+                ticket_ = -1;
+                return true;
             }
+            if (errno != EINVAL && errno != ENOSYS && errno != ENOENT) return fail(Failure::Replace);
+            clearFailure();
         }
         // A durable file's data is on disk already, so a plain rename costs
         // nothing more.

@@ -8,8 +8,9 @@
 // byte is written (the owner only where the process may give it, see
 // docs/store.md); extended attributes, ACLs among them, are copied where the
 // file system and the process's rights allow. A symbolic link stays a link:
-// the file it finally names is the one replaced. A hard link is split, as by
-// any replace through rename.
+// the file it finally names is the one replaced, provided the user made the
+// link (see followLinks). A hard link is split, as by any replace through
+// rename.
 #pragma once
 
 #include "platform/io.h"
@@ -23,8 +24,13 @@ namespace qorvan::platform {
 
 // The file a native path finally names after following symbolic links
 // (relative targets count from the link's folder); the path itself when it
-// is no link or does not exist. Empty when the links loop or nest too deep.
-std::string followLinks(const std::string& nativePath);
+// is no link or does not exist. Empty when the links loop or nest too deep
+// (errno ELOOP), or when a link is one another user could have planted:
+// one the process's user does not own, or one in a sticky folder or in a
+// folder another user owns (errno LINK_NOT_OURS, LINK_IN_SHARED_FOLDER or
+// LINK_CHANGED, and refused names that link). Writing through such a link
+// would let whoever planted it choose which file is replaced.
+std::string followLinks(const std::string& nativePath, std::string* refused = nullptr);
 
 class SaveFile {
 public:
@@ -46,6 +52,14 @@ public:
     // stem + ".tmp", or stem + "-N.tmp" when that is taken; an empty stem
     // means the real target's own file name. False with failure() set.
     bool open(const std::string& nativeTarget, const std::string& stem = {});
+
+    // For the one writer that replaces a file it read on purpose: the edit
+    // of a library. Before open().
+    void allowReplacingInput() { mayReplaceInput_ = true; }
+
+    // A new file made from this source is readable and writable by no class
+    // that may not read the source (see modeLimitFrom). Before open().
+    void limitModeBy(unsigned sourceMode) { modeLimit_ &= modeLimitFrom(sourceMode); }
 
     File& file() { return file_; }
     bool write(const void* data, std::size_t n) { return file_.write(data, n); }
@@ -98,6 +112,8 @@ private:
     bool committed_ = false;
     bool folderSynced_ = true;
     bool durable_ = true;
+    bool mayReplaceInput_ = false;
+    unsigned modeLimit_ = 0666;
     enum class Expect { Anything, Same, Absent } expect_ = Expect::Anything;
     FileId expected_;
     Failure failure_ = Failure::None;

@@ -17,6 +17,8 @@
 
 #include <cerrno>
 #include <new>
+#include <set>
+#include <sys/stat.h>
 
 namespace qorvan {
 
@@ -59,7 +61,7 @@ namespace {
     // reader could not open, say) is left alone.
     StatusCode mayCreate(const LibraryFile& lib)
     {
-        if (lib.tooLong) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
+        if (lib.tooLong || lib.native.empty()) return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
         if (libraryExists(lib) && !isEmptyLibrary(lib))
             return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);
         return Ok;
@@ -205,6 +207,8 @@ namespace {
         // one stood.
         NativeTarget target = resolveTarget(outText);
         platform::SaveFile save;
+        // A slide of a private library is not given to others by its copy.
+        if (struct stat st {}; ::fstat(in.descriptor(), &st) == 0) save.limitModeBy(st.st_mode);
         if (!save.open(target.native)) return setStatus(CannotOpen, outText.c_str(), nullptr);
         // Made durable when it replaces a file or when the caller is about to
         // take the slide out of the library; otherwise a new slide file lost
@@ -305,13 +309,27 @@ StatusCode explodeLibrary(const char* library, const char* directory,
         platform::File file = openLibrary(lib);
         std::vector<LibraryEntry> entries = directoryOf(file, lib);
         if (entries.empty()) return lastStatus();
+        // A later slide of a name already written would only write the first
+        // one's bytes again (extraction finds a slide by name): it is not
+        // written, and the explode, though it writes every other slide, does
+        // not report success, naming that slide's file.
+        std::set<std::string> written;
+        std::string notWritten;
         for (const LibraryEntry& e : entries) {
             const std::string name = storedName(e.name);
+            if (!written.insert(platform::toUpperAscii(name)).second) {
+                if (notWritten.empty()) notWritten = outputText(orEmpty(directory), name);
+                continue;
+            }
             if (write && !write(name)) continue;
             if (StatusCode code = extractLocked(orEmpty(directory), lib, name.c_str(), entries, &file);
                 code != Ok)
                 return code;
             if (onSlide) onSlide(static_cast<std::size_t>(&e - entries.data()) + 1, entries.size(), name);
+        }
+        if (!notWritten.empty()) {
+            platform::noteFailure(platform::IoOp::Write, notWritten, platform::SAME_NAME_WRITTEN);
+            return setStatus(CannotOpen, notWritten.c_str(), nullptr);
         }
         return Ok;
     });

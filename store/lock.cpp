@@ -2,6 +2,7 @@
 #include "store/lock_p.h"
 
 #include "platform/cleanup.h"
+#include "platform/io.h"
 #include "store/limits.h"
 #include "store/names_p.h"
 
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -43,6 +45,18 @@ namespace {
         return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL;
     }
 
+    constexpr long EMPTY_LOCK_GRACE_S = 2;
+
+    // Owner, group or others may add files (write and search) but not list.
+    bool someWriterCannotRead(mode_t mode)
+    {
+        for (int shift : { 6, 3, 0 }) {
+            const unsigned bits = (mode >> shift) & 7u;
+            if ((bits & 3u) == 3u && (bits & 4u) == 0) return true;
+        }
+        return false;
+    }
+
     bool lockFileAlways = false;
     int lockWaitMs = LOCK_WAIT_MS;
 
@@ -69,8 +83,12 @@ namespace {
     // A lock file whose holder is a process of this machine that no longer
     // exists. One from another machine, or one that cannot be read, is never
     // stale: it may be held.
-    bool isStale(const std::string& text)
+    bool isStale(const std::string& text, const struct stat& st)
     {
+        // A holder writes its text at once after creating the file, so an
+        // empty one older than a moment was left by a holder killed between
+        // the two steps.
+        if (text.empty()) return ::time(nullptr) - st.st_mtime > EMPTY_LOCK_GRACE_S;
         char host[256] = {};
         long pid = 0;
         if (std::sscanf(text.c_str(), "%ld %255s", &pid, host) != 2 || pid <= 0) return false;
@@ -141,39 +159,84 @@ bool LibraryLock::holdLockFile(const std::string& nativeDir)
         if (lf >= 0) {
             ownsLockFile_ = true;
             ticket_ = platform::trackPath(lockFile_.c_str());
+            // Readable whatever the umask: the other writers judge by its
+            // text whether its holder still lives.
+            ::fchmod(lf, 0644);
             bool written = ::write(lf, holder.data(), holder.size()) == static_cast<ssize_t>(holder.size());
             ::close(lf);
             (void)written; // a holder that cannot be recorded is only never judged stale
             return true;
         }
-        if (errno != EEXIST) return false;
-        std::string text;
+        if (errno != EEXIST) {
+            platform::noteFailure(platform::IoOp::Open, lockFile_);
+            return false;
+        }
         struct stat st { };
-        if (readSmall(lockFile_, text, st) && isStale(text)) {
+        if (::lstat(lockFile_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            // A folder or link there would never go away by itself.
+            platform::noteFailure(platform::IoOp::Open, lockFile_, platform::LOCK_NOT_A_FILE);
+            return false;
+        }
+        std::string text;
+        if (readSmall(lockFile_, text, st) && isStale(text, st)) {
             takeOver(lockFile_, st);
             continue;
         }
-        if (Clock::now() > deadline) return false;
+        if (Clock::now() > deadline) {
+            platform::noteFailure(platform::IoOp::Open, lockFile_, platform::LOCK_BUSY);
+            return false;
+        }
         pause();
     }
 }
 
+int LibraryLock::openLockFileIn(const std::string& nativeDir)
+{
+    const std::string path = joinNative(nativeDir, LOCK_FILE_NAME);
+    // Everyone who may write the folder must be able to open the lock, or
+    // a writer of a narrower umask would lock the others out of it.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::fchmod(fd, 0666);
+        return fd;
+    }
+    if (errno == EEXIST) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP) errno = platform::LOCK_NOT_A_FILE;
+        platform::noteFailure(platform::IoOp::Open, path);
+        return -1;
+    }
+    struct stat st { };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        platform::noteFailure(platform::IoOp::Open, path, platform::LOCK_NOT_A_FILE);
+        return -1;
+    }
+    return fd;
+}
+
 bool LibraryLock::lockFolder(const std::string& nativeDir)
 {
-    fd_ = ::open(nativeDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0 && errno == EACCES) {
+    // Every writer must lock the same thing. Where some who may write the
+    // folder cannot read it, all of them lock the file, root included,
+    // though it could open the folder.
+    struct stat folder { };
+    const bool byFile = ::stat(nativeDir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)
+        && someWriterCannotRead(folder.st_mode);
+    fd_ = byFile ? -1 : ::open(nativeDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (byFile || (fd_ < 0 && errno == EACCES)) {
+        // A folder where nothing can be written (neither readable nor
+        // writable) needs no lock: no writer can change it, and reading
+        // goes on.
+        if (::faccessat(AT_FDCWD, nativeDir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return unlocked_ = true;
         // A folder one may write in but not read: its lock is a file in it.
-        fd_ = ::open(joinNative(nativeDir, LOCK_FILE_NAME).c_str(),
-            O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-        struct stat st { };
-        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd_);
-            fd_ = -1;
-        }
+        // One that cannot be opened is never passed over: the writer it
+        // guards against may be holding it.
+        fd_ = openLockFileIn(nativeDir);
+        if (fd_ < 0) return false;
     }
-    // A folder where nothing can be locked (neither readable nor writable)
-    // is one where nothing can be written either: the operation goes on
-    // unlocked and fails, or only reads, on its own.
+    // A folder that is not there (or not a folder) is written by no one;
+    // the operation fails on its own.
     struct stat st { };
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return unlocked_ = true;
     dev_ = static_cast<unsigned long long>(st.st_dev);
@@ -189,6 +252,8 @@ bool LibraryLock::lockFolder(const std::string& nativeDir)
     }
     if (!lockFileAlways && flockInTime(fd_)) return true;
     if (lockFileAlways || noLocksHere(errno)) return holdLockFile(nativeDir);
+    platform::noteFailure(
+        platform::IoOp::Open, nativeDir, errno == EWOULDBLOCK ? platform::LOCK_BUSY : errno);
     return false;
 }
 

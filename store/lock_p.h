@@ -25,13 +25,15 @@ public:
     LibraryLock(const LibraryLock&) = delete;
     LibraryLock& operator=(const LibraryLock&) = delete;
 
-    // False when the lock could not be taken in time.
+    // False when the lock could not be taken in time, or its lock file
+    // cannot be opened; the reason is noted as an I/O failure on the lock.
     bool held() const { return held_; }
 
 private:
     bool lockFolder(const std::string& nativeDir);
     bool flockInTime(int fd);
     bool holdLockFile(const std::string& nativeDir);
+    static int openLockFileIn(const std::string& nativeDir);
     int fd_ = -1;
     std::string lockFile_;
     int ticket_ = -1;

@@ -81,6 +81,7 @@ namespace {
         const std::string stem
             = real.empty() || real == lib.native ? lib.stem : temporaryStem(platform::nativeNameOf(real));
         platform::SaveFile save;
+        save.allowReplacingInput();
         if (!save.open(lib.native, stem)) {
             if (save.failure() == platform::SaveFile::Failure::Target)
                 return setStatus(CannotOpen, lib.writerText.c_str(), nullptr);

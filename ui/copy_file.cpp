@@ -7,6 +7,7 @@
 #include "store/edit.h"
 #include "ui/prompts.h"
 
+#include <sys/stat.h>
 #include <vector>
 
 namespace qorvan::ui {
@@ -20,11 +21,16 @@ bool CopyFileInChunks(const std::string& destination, const std::string& source)
     // A library whose own name ends in .bak (in any letter case) would be
     // its own backup: writing it would be the one way to lose it here.
     const std::string nativeDestination = platform::resolveForCreate(destination);
+    // Compared without opening the backup to read, which would count it
+    // among the inputs that no output may replace.
     platform::FileId from;
-    platform::FileId to;
-    File existing = File::openNative(platform::followLinks(nativeDestination), OpenMode::Read);
-    if (in.id(from) && existing.isOpen() && existing.id(to) && from == to) return true;
-    existing = File();
+    struct stat st { };
+    const std::string real = platform::followLinks(nativeDestination);
+    if (in.id(from) && !real.empty() && ::stat(real.c_str(), &st) == 0
+        && from
+            == platform::FileId {
+                static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino) })
+        return true;
 
     // The old backup stays until the new one is complete.
     platform::SaveFile out;

@@ -181,5 +181,72 @@ namespace {
         EXPECT_FALSE(fs::exists(t.path() / "d.png"));
     }
 
+    // A stored name that looks like the name a repeated one would be given
+    // keeps its own file, and so does the repeated one: as many files as
+    // slides, each holding its own slide.
+    TEST(CliNames, OutputNamesOfAWholeSetNeverCollide)
+    {
+        TempDir t;
+        const std::string a = slideBytes(10), b = slideBytes(20), c = slideBytes(30), d = slideBytes(40);
+        t.write("lib.slb", makeLibrary({ { "A/B", a }, { "A_B", b }, { "A_B~1", c }, { "a:b", d } }));
+        const struct {
+            std::vector<std::string> args;
+            const char* extension;
+        } cases[] = {
+            { { "render", "lib", "--all", "-d", "out" }, ".png" },
+            { { "convert", "lib", "--all", "-d", "out" }, ".SLD" },
+            { { "salvage", "lib", "-d", "out" }, ".SLD" },
+        };
+        for (const auto& k : cases) {
+            SCOPED_TRACE(k.args[0]);
+            fs::remove_all(t.path() / "out");
+            RunResult r = qorvan(k.args, t.str());
+            ASSERT_EQ(r.status, 0) << r.err;
+            std::vector<std::string> files;
+            for (const auto& e : fs::directory_iterator(t.path() / "out"))
+                files.push_back(e.path().filename().string());
+            EXPECT_EQ(files.size(), 4u);
+            // The slide stored as A_B~1 is the one in A_B~1's file.
+            if (std::string(k.extension) == ".SLD")
+                EXPECT_EQ(readFile(t.path() / "out" / (std::string("A_B~1") + k.extension)), c);
+        }
+        fs::remove_all(t.path() / "out");
+        ASSERT_EQ(qorvan({ "render", "lib", "--all", "-d", "out" }, t.str()).status, 0);
+        ASSERT_EQ(qorvan({ "render", "lib(A_B~1)", "-o", "third.png" }, t.str()).status, 0);
+        EXPECT_EQ(readFile(t.path() / "out/A_B~1.png"), readFile(t.path() / "third.png"));
+    }
+
+    // No command writes over what it reads, whatever name reaches the file.
+    TEST(CliNames, OutputThatIsOneOfTheInputsIsRefused)
+    {
+        TempDir t;
+        t.write("box.sld", slideBytes(50));
+        t.write("lib.slb", makeLibrary({ { "BOX", slideBytes(50) } }));
+        t.write("ok.svg",
+            "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+            "<path d='M0 0 L10 10' stroke='black'/></svg>");
+        ASSERT_EQ(qorvan({ "dump", "box.sld", "-o", "box.txt" }, t.str()).status, 0);
+        fs::create_hard_link(t.path() / "box.sld", t.path() / "hard.png");
+        const struct {
+            std::vector<std::string> args;
+            const char* input;
+        } cases[] = {
+            { { "thumbnail", "lib.slb", "lib.slb" }, "lib.slb" },
+            { { "render", "box.sld", "-o", "hard.png" }, "box.sld" },
+            { { "convert", "box.sld", "-o", "./box.sld" }, "box.sld" },
+            { { "dump", "box.sld", "-o", "box.sld" }, "box.sld" },
+            { { "build", "box.txt", "-o", "box.txt" }, "box.txt" },
+            { { "make", "ok.svg", "-o", "ok.svg" }, "ok.svg" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.args[0] + " " + c.args.back());
+            const std::string before = readFile(t.path() / c.input);
+            RunResult r = qorvan(c.args, t.str());
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("one of the command's inputs"), std::string::npos) << r.err;
+            EXPECT_EQ(readFile(t.path() / c.input), before);
+        }
+    }
+
 } // namespace
 } // namespace qorvan::testing

@@ -121,6 +121,52 @@ TEST_F(SaveFileTest, DanglingLinkCreatesItsTarget)
     EXPECT_EQ(readFile(t.path() / "made"), "x");
 }
 
+TEST_F(SaveFileTest, LinksOthersCouldHavePlantedAreRefused)
+{
+    if (!qorvan::testing::runningAsRoot()) GTEST_SKIP() << "needs root to give links away";
+    const uid_t other = qorvan::testing::NOBODY;
+    t.write("victim", "precious");
+    fs::create_directories(t.path() / "sticky");
+    ::chmod(t.str("sticky").c_str(), 01777);
+    fs::create_directories(t.path() / "theirs");
+    ::chown(t.str("theirs").c_str(), other, other);
+    fs::create_directories(t.path() / "mine");
+    struct Case {
+        const char* link;
+        uid_t owner;
+        int refusal; // 0: followed
+    } cases[] = {
+        { "mine/own", 0, 0 },
+        { "mine/planted", other, LINK_NOT_OURS },
+        { "sticky/own", 0, LINK_IN_SHARED_FOLDER },
+        { "sticky/planted", other, LINK_NOT_OURS },
+        { "theirs/own", 0, LINK_IN_SHARED_FOLDER },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        fs::create_symlink(t.path() / "victim", t.path() / c.link);
+        ASSERT_EQ(::lchown(t.str(c.link).c_str(), c.owner, c.owner), 0);
+        std::string refused;
+        errno = 0;
+        const std::string to = followLinks(t.str(c.link), &refused);
+        EXPECT_EQ(to.empty(), c.refusal != 0) << to;
+        SaveFile f;
+        EXPECT_EQ(f.open(t.str(c.link)), c.refusal == 0);
+        if (c.refusal == 0) continue;
+        EXPECT_EQ(f.failure(), SaveFile::Failure::Target);
+        EXPECT_EQ(refused, t.str(c.link));
+        IoFailure noted = takeFailure();
+        EXPECT_EQ(noted.error, c.refusal);
+        EXPECT_EQ(noted.file, t.str(c.link));
+    }
+    // A chain is judged link by link: the user's own first link leads to
+    // a planted one.
+    fs::create_symlink(t.path() / "mine/planted", t.path() / "mine/chain");
+    EXPECT_EQ(followLinks(t.str("mine/chain")), "");
+    EXPECT_EQ(errno, LINK_NOT_OURS);
+    EXPECT_EQ(readFile(t.path() / "victim"), "precious");
+}
+
 TEST_F(SaveFileTest, LinkLoopIsRefused)
 {
     fs::create_symlink("b", t.path() / "a");

@@ -9,6 +9,7 @@
 #include "tests/support/as_user.h"
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -298,6 +299,7 @@ TEST_F(FileSystemTest, WritersLockIsWaitedForOnlySoLong)
     EXPECT_EQ(appendSlide("lib", "c"), CannotOpen);
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_STREQ(statusMessage(), "\"lib.slb\": Can't open file");
+    EXPECT_EQ(statusCause().error, platform::LOCK_BUSY) << statusCause().file;
     EXPECT_GE(waited, std::chrono::milliseconds(300));
     EXPECT_LT(waited, std::chrono::seconds(5));
     ::kill(holder, SIGKILL);
@@ -330,6 +332,30 @@ TEST_F(FileSystemTest, StaleLockFileIsTakenOverAndALiveOneWaitedFor)
         EXPECT_EQ(deleteSlide("lib", "c"), CannotOpen);
         EXPECT_EQ(read(detail::LOCK_FILE_NAME), holder + "\n");
     }
+}
+
+TEST_F(FileSystemTest, EmptyLockFileLeftByAKillCostsNoWait)
+{
+    // A holder killed between creating the lock file and writing its text
+    // leaves it empty; a moment later it can be no live holder's.
+    detail::useLockFileAlways(true);
+    detail::setLockWait(10000);
+    write("lib.slb", twoSlides());
+    write(detail::LOCK_FILE_NAME, "");
+    const struct timespec old[2] = { { ::time(nullptr) - 60, 0 }, { ::time(nullptr) - 60, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, detail::LOCK_FILE_NAME, old, 0), 0);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(appendSlide("lib", "c"), Ok) << statusMessage();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(exists(detail::LOCK_FILE_NAME));
+
+    // One just made may be a holder about to write: waited for, and the
+    // failure names the lock.
+    detail::setLockWait(300);
+    write(detail::LOCK_FILE_NAME, "");
+    EXPECT_EQ(deleteSlide("lib", "c"), CannotOpen);
+    EXPECT_EQ(statusCause().error, platform::LOCK_BUSY);
+    EXPECT_NE(statusCause().file.find(detail::LOCK_FILE_NAME), std::string::npos) << statusCause().file;
 }
 
 TEST_F(FileSystemTest, ExactSpellingWinsInEveryComponent)
