@@ -397,7 +397,8 @@ namespace {
             [&](const std::string& name) { return overwrites.write(name); });
         progress.finish();
         overwrites.report();
-        if (code != Ok) return failWithLibrary(o);
+        if (code != Ok && statusCause().error != platform::SAME_NAME_WRITTEN) return failWithLibrary(o);
+        // Said slide by slide, with what to do about it.
         return reportSameNames(o, entries);
     }
 

@@ -20,6 +20,7 @@ struct LoadedModule {
     std::string name; // file name, for messages and arxunload
     void* handle = nullptr;
     AcRxEntryPointFn entry = nullptr;
+    void (*removeTemporaries)() = nullptr; // the module's own clean-up on a signal, when it has one
     bool locked = true; // until the module calls unlockApplication
     bool mdiAware = false;
 };

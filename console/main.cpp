@@ -6,6 +6,7 @@
 #include "console/interpreter.h"
 #include "console/output.h"
 #include "console/session.h"
+#include "platform/cleanup.h"
 #include "platform/program.h"
 #include "platform/stdout.h"
 
@@ -110,6 +111,10 @@ int run(int argc, char** argv)
 {
     Options options;
     if (const int status = parse(argc, argv, options)) return status < 0 ? 0 : status;
+    // A session ended by a signal still leaves no temporary file of a module
+    // behind (the interactive prompt catches Ctrl-C itself, and the edit
+    // under way then ends normally).
+    qorvan::platform::installCleanupOnSignals();
     // Before the modules load, so that they find the application object.
     Gui gui(argc, argv);
     Interpreter interpreter;

@@ -3,6 +3,7 @@
 // pointing into a module that is gone.
 #include "console/host_state.h"
 
+#include "platform/cleanup.h"
 #include "platform/path.h"
 
 #include <cstdio>
@@ -96,6 +97,11 @@ bool loadModule(const std::string& nativePath, std::string& reason)
     m.name = fileNameOf(nativePath);
     m.handle = handle;
     m.entry = entry;
+    // A module that writes files may leave temporaries when the session dies
+    // of a signal; its own table of them is reached through this.
+    m.removeTemporaries = reinterpret_cast<void (*)()>(dlsym(handle, "qorvanRemoveTemporaries"));
+    if (m.removeTemporaries && !platform::addSignalCleanup(m.removeTemporaries))
+        m.removeTemporaries = nullptr;
     send(m, AcRx::kInitAppMsg);
     send(m, AcRx::kLoadDwgMsg);
     return true;
@@ -110,6 +116,7 @@ bool unloadModule(LoadedModule& m, std::string& reason)
     send(m, AcRx::kUnloadDwgMsg);
     send(m, AcRx::kUnloadAppMsg);
     forget(m);
+    if (m.removeTemporaries) platform::removeSignalCleanup(m.removeTemporaries);
     dlclose(m.handle);
     loadedModules().remove_if([&m](const LoadedModule& x) { return &x == &m; });
     return true;

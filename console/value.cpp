@@ -112,28 +112,47 @@ std::size_t listLength(const Value& list)
     return n;
 }
 
+namespace {
+
+    // Two atoms, or whether two values can only be equal element by element.
+    enum class Match { Equal, Different, Lists };
+
+    Match compareAtoms(const Value& a, const Value& b)
+    {
+        auto is = [](bool same) { return same ? Match::Equal : Match::Different; };
+        if (a.isNumber() && b.isNumber()) {
+            if (a.isInt() && b.isInt()) return is(a.asInt() == b.asInt());
+            return is(a.asNumber() == b.asNumber());
+        }
+        if (a.isString() && b.isString()) return is(a.asString() == b.asString());
+        if (a.isNil() || b.isNil()) return is(a.isNil() && b.isNil());
+        if (a.isVoid() || b.isVoid()) return is(a.isVoid() && b.isVoid());
+        if (a.isSymbol() && b.isSymbol()) return is(a.asSymbol() == b.asSymbol());
+        if (a.isFunction() && b.isFunction()) return is(&a.asFunction() == &b.asFunction());
+        if (a.isCons() && b.isCons()) return Match::Lists;
+        return Match::Different;
+    }
+
+} // namespace
+
 bool valuesEqual(const Value& a, const Value& b)
 {
-    if (a.isNumber() && b.isNumber()) {
-        if (a.isInt() && b.isInt()) return a.asInt() == b.asInt();
-        return a.asNumber() == b.asNumber();
-    }
-    if (a.isString() && b.isString()) return a.asString() == b.asString();
-    if (a.isNil() || b.isNil()) return a.isNil() && b.isNil();
-    if (a.isVoid() || b.isVoid()) return a.isVoid() && b.isVoid();
-    if (a.isSymbol() && b.isSymbol()) return a.asSymbol() == b.asSymbol();
-    if (a.isFunction() && b.isFunction()) return &a.asFunction() == &b.asFunction();
-    if (a.isCons() && b.isCons()) {
-        const Value* p = &a;
-        const Value* q = &b;
-        while (p->isCons() && q->isCons()) {
-            if (!valuesEqual(p->car(), q->car())) return false;
-            p = &p->cdr();
-            q = &q->cdr();
+    // Lists may nest as deep as memory allows, in their cars as in their
+    // cdrs: the pairs still to compare wait on a work list, not the stack.
+    std::vector<std::pair<const Value*, const Value*>> pending { { &a, &b } };
+    while (!pending.empty()) {
+        auto [p, q] = pending.back();
+        pending.pop_back();
+        while (true) {
+            const Match m = compareAtoms(*p, *q);
+            if (m == Match::Different) return false;
+            if (m == Match::Equal) break;
+            pending.emplace_back(&p->cdr(), &q->cdr());
+            p = &p->car();
+            q = &q->car();
         }
-        return valuesEqual(*p, *q);
     }
-    return false;
+    return true;
 }
 
 } // namespace qorvan::console

@@ -3,6 +3,7 @@
 // crosses them into the host.
 #include "host/application_module.h"
 #include "host/extension_module.h"
+#include "platform/cleanup.h"
 
 #include <dlfcn.h>
 
@@ -25,6 +26,14 @@ QORVAN_EXPORT int acrxGetApiVersion()
 
 QORVAN_EXPORT void _SetacrxPtp()
 {
+}
+
+// For a host that dies of a signal while a library is rewritten: the
+// module's temporary files are in its own table, which only it can reach.
+// Safe in a signal handler.
+QORVAN_EXPORT void qorvanRemoveTemporaries()
+{
+    qorvan::platform::removeTrackedPaths();
 }
 
 namespace {

@@ -29,10 +29,15 @@ namespace {
 
     static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free slots");
 
+    constexpr int HOOKS = 8;
+    constinit std::atomic<void (*)()> hooks[HOOKS] {};
+    static_assert(std::atomic<void (*)()>::is_always_lock_free, "the signal handler needs lock-free hooks");
+
     void onSignal(int sig)
     {
-        for (Slot& s : slots)
-            if (s.state.load() == Ready) ::unlink(s.path);
+        removeTrackedPaths();
+        for (auto& h : hooks)
+            if (auto* hook = h.load()) hook();
         std::signal(sig, SIG_DFL);
         ::raise(sig);
     }
@@ -71,6 +76,29 @@ SignalsHeld::SignalsHeld()
 SignalsHeld::~SignalsHeld()
 {
     ::pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+}
+
+void removeTrackedPaths()
+{
+    for (Slot& s : slots)
+        if (s.state.load() == Ready) ::unlink(s.path);
+}
+
+bool addSignalCleanup(void (*hook)())
+{
+    for (auto& h : hooks) {
+        void (*expected)() = nullptr;
+        if (h.compare_exchange_strong(expected, hook)) return true;
+    }
+    return false;
+}
+
+void removeSignalCleanup(void (*hook)())
+{
+    for (auto& h : hooks) {
+        void (*expected)() = hook;
+        h.compare_exchange_strong(expected, nullptr);
+    }
 }
 
 void installCleanupOnSignals()

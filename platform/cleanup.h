@@ -33,4 +33,13 @@ private:
 // same signal, so the parent still learns how the program ended.
 void installCleanupOnSignals();
 
+// Removes every tracked file now. Safe in a signal handler.
+void removeTrackedPaths();
+// Functions the handler also calls, before the program dies: how a host
+// reaches the tracked files of the modules it loaded, each of which keeps a
+// table of its own. Each must be safe in a signal handler. False when the
+// few places are taken.
+bool addSignalCleanup(void (*hook)());
+void removeSignalCleanup(void (*hook)());
+
 } // namespace qorvan::platform

@@ -3,6 +3,7 @@
 
 #include "store/library_codec.h"
 
+#include "platform/io.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
 #include "store/limits.h"
@@ -60,6 +61,16 @@ LibraryFile resolveLibrary(const char* library)
     lib.dirText = lib.written.substr(0, std::min(cut, lib.written.size()));
     lib.stem = temporaryStem(std::string_view(lib.written).substr(lib.dirText.size()));
     if (lib.tooLong) return lib;
+    // "", ".", "..", "x\" and ".slb" name no library but a hidden file
+    // (".slb", "..slb") or one in the folder's own place ("x/.slb", "/.slb"
+    // as root): such a name is refused, and native stays empty.
+    std::string base = lib.written.substr(std::min(lib.dirText.size(), lib.written.size()));
+    if (base.size() >= 4 && platform::equalsNoCase(std::string_view(base).substr(base.size() - 4), ".slb"))
+        base.resize(base.size() - 4);
+    if (base.empty() || base == "." || base == "..") {
+        platform::noteFailure(platform::IoOp::Open, lib.writerText, platform::NO_FILE_NAME);
+        return lib;
+    }
 
     // The directory is found once, from the caller's own spelling, so the
     // file read and the file written always share it, and an entry spelled

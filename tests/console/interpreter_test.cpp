@@ -137,6 +137,28 @@ TEST(Interpreter, ErrorsCarryTheHostMessages)
         EXPECT_EQ(eval(c.text), c.error) << c.text;
 }
 
+TEST(Interpreter, DeepListsCompareWithoutRecursion)
+{
+    // Nested in the car 400 000 times (far past what the stack could take
+    // in a recursion), and once more with a different innermost atom.
+    eval("(setq deepa nil deepb nil deepc 1)");
+    eval("(repeat 400000 (setq deepa (list deepa) deepb (list deepb) deepc (list deepc)))");
+    const struct {
+        const char* text;
+        const char* value;
+    } cases[] = {
+        { "(equal deepa deepb)", "T" },
+        { "(equal deepa deepc)", "nil" },
+        { "(if (member deepb (list 1 deepa)) 'found)", "FOUND" },
+        { "(member deepc (list deepa deepb))", "nil" },
+        { "(equal (list 1 deepa \"x\") (list 1 deepb \"x\"))", "T" },
+        { "(equal (list 1 deepa \"x\") (list 1 deepb \"y\"))", "nil" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(eval(c.text), c.value) << c.text;
+    eval("(setq deepa nil deepb nil deepc nil)");
+}
+
 TEST(Interpreter, ErrorRestoresDynamicBindings)
 {
     eval("(setq v 'global) (defun g (v) (/ 1 0))");
