@@ -31,7 +31,9 @@ int finishStandardOutput(const char* program, int status)
     std::string reason;
     if (closeStandardOutput(reason)) return status;
     std::fprintf(stderr, "%s: cannot write standard output: %s\n", program, reason.c_str());
-    return 1;
+    // A status that already tells of trouble stays: diff's 1 means
+    // "different", its 2 "trouble", and a lost report is the latter.
+    return status > 1 ? status : 1;
 }
 
 } // namespace qorvan::platform

@@ -14,7 +14,8 @@ bool closeStandardOutput(std::string& reason);
 
 // For main: closes standard output and, when that fails, prints
 // "PROGRAM: cannot write standard output: REASON" on standard error and
-// returns 1; otherwise returns status unchanged.
+// returns 1, or status when it is above 1 (a failure of its own kind, such
+// as diff's 2 for trouble); otherwise returns status unchanged.
 int finishStandardOutput(const char* program, int status);
 
 } // namespace qorvan::platform

@@ -43,19 +43,23 @@ namespace {
         s.write("parts.slb", makeLibrary({ { "BOX", slideBytes(10) }, { "GEAR", slideBytes(20) } }));
         const std::string qorvanBin = binary("qorvan");
         const std::string console = binary("qorvan-console");
+        s.write("other.slb", makeLibrary({ { "BOX", slideBytes(30) } }));
         struct Case {
             std::string command;
             std::string program;
+            int status = 1;
         };
         const Case cases[] = {
             { "'" + qorvanBin + "' list parts > /dev/full", "qorvan" },
             { "'" + qorvanBin + "' list --json parts > /dev/full", "qorvan" },
             { "'" + qorvanBin + "' --help > /dev/full", "qorvan" },
             { "'" + console + "' --no-default-module -e '(+ 1 2)' > /dev/full", "qorvan-console" },
+            // diff's 1 means "different": a report lost is trouble, 2.
+            { "'" + qorvanBin + "' diff parts.slb other.slb > /dev/full", "qorvan", 2 },
         };
         for (const Case& c : cases) {
             RunResult r = s.sh(c.command);
-            EXPECT_EQ(r.status, 1) << c.command;
+            EXPECT_EQ(r.status, c.status) << c.command;
             EXPECT_EQ(r.err, c.program + ": cannot write standard output: No space left on device\n")
                 << c.command;
         }
