@@ -37,7 +37,8 @@ namespace {
         return runningAsRoot() && fs::exists("/usr/bin/setpriv");
     }
 
-    std::vector<std::string> asUser(uid_t uid, const std::vector<std::string>& args, const char* umask = "022")
+    std::vector<std::string> asUser(
+        uid_t uid, const std::vector<std::string>& args, const char* umask = "022")
     {
         std::vector<std::string> all = { "/usr/bin/setpriv", "--reuid=" + std::to_string(uid),
             "--regid=" + std::to_string(uid), "--clear-groups", "/bin/sh", "-c",
@@ -111,7 +112,8 @@ namespace {
                 for (std::size_t i = 0; i < written.size(); ++i) {
                     const fs::path planted = t.path() / "shared" / written[i];
                     fs::create_directories(planted.parent_path());
-                    if (planted.parent_path() != t.path() / "shared") ::chmod(planted.parent_path().c_str(), 01777);
+                    if (planted.parent_path() != t.path() / "shared")
+                        ::chmod(planted.parent_path().c_str(), 01777);
                     const fs::path target = t.path() / "victim" / ("f" + std::to_string(i));
                     if (i % 2 == 0) {
                         t.write("victim/f" + std::to_string(i), "precious " + std::to_string(i));
@@ -198,7 +200,8 @@ namespace {
         for (int u = 0; u < 2; ++u)
             for (int w = 0; w < 2; ++w)
                 for (int i = 0; i < PER_WRITER; ++i)
-                    t.write("src/u" + std::to_string(u) + "w" + std::to_string(w) + "_" + std::to_string(i) + ".sld",
+                    t.write("src/u" + std::to_string(u) + "w" + std::to_string(w) + "_" + std::to_string(i)
+                            + ".sld",
                         slide(static_cast<unsigned>(10 + i)));
         ::chmod(t.str("src").c_str(), 0755);
         fs::create_directories(t.path() / "box");
@@ -219,7 +222,8 @@ namespace {
                         std::vector<std::string> all = asUser(users[u], {}, umasks[u]);
                         all.push_back("append");
                         all.push_back("box/lib");
-                        all.push_back("src/u" + std::to_string(u) + "w" + std::to_string(w) + "_" + std::to_string(i));
+                        all.push_back(
+                            "src/u" + std::to_string(u) + "w" + std::to_string(w) + "_" + std::to_string(i));
                         std::string program = all.front();
                         all.erase(all.begin());
                         if (run(program, all, t.str()).status == 0) ++ok;
@@ -300,10 +304,12 @@ namespace {
         });
         RunResult r = run("/usr/bin/strace",
             { "-f", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2", "-e",
-                "inject=rename,renameat,renameat2:delay_enter=1000000", binary("qorvan"), "append", "lib", "gear" },
+                "inject=rename,renameat,renameat2:delay_enter=1000000", binary("qorvan"), "append", "lib",
+                "gear" },
             t.str());
         other.join();
-        if (r.status == 1 && r.err.find("PTRACE") != std::string::npos) GTEST_SKIP() << "strace cannot trace here";
+        if (r.status == 1 && r.err.find("PTRACE") != std::string::npos)
+            GTEST_SKIP() << "strace cannot trace here";
         ASSERT_TRUE(swapped);
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_NE(r.err.find("changed"), std::string::npos) << r.err;

@@ -23,7 +23,8 @@ std::vector<std::string> temporaries(const fs::path& dir)
 {
     std::vector<std::string> found;
     for (const auto& e : fs::recursive_directory_iterator(dir))
-        if (e.path().filename().string().find(".tmp") != std::string::npos) found.push_back(e.path().string());
+        if (e.path().filename().string().find(".tmp") != std::string::npos)
+            found.push_back(e.path().string());
     return found;
 }
 
