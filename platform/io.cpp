@@ -326,6 +326,54 @@ bool File::write(const void* buf, std::size_t n)
     return true;
 }
 
+File::KernelCopy File::copyRangeFrom(File& from, std::int64_t offset, std::int64_t size)
+{
+    if (!fp_ || !from.fp_ || offset < 0 || size < 0) return KernelCopy::Unsupported;
+    if (injectFault(IoOp::Read)) {
+        noteFailure(IoOp::Read, from.notedPath());
+        return KernelCopy::ReadFailed;
+    }
+    if (injectFault(IoOp::Write) || std::fflush(fp_) != 0) {
+        failed(IoOp::Write, notedPath());
+        return KernelCopy::WriteFailed;
+    }
+    const off_t start = ::ftello(fp_);
+    if (start < 0) return KernelCopy::Unsupported;
+    off_t in = static_cast<off_t>(offset);
+    off_t out = start;
+    std::int64_t left = size;
+    constexpr std::int64_t MOST_AT_ONCE = 1 << 30;
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(::fileno(from.fp_), &in, ::fileno(fp_), &out,
+            static_cast<std::size_t>(left < MOST_AT_ONCE ? left : MOST_AT_ONCE), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && out == start
+            && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+                || errno == EBADF))
+            return KernelCopy::Unsupported;
+        if (n < 0) {
+            if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) {
+                failed(IoOp::Write, notedPath());
+                return KernelCopy::WriteFailed;
+            }
+            noteFailure(IoOp::Read, from.notedPath());
+            return KernelCopy::ReadFailed;
+        }
+        if (n == 0) {
+            // The file ended before what its directory promised.
+            noteFailure(IoOp::Read, from.notedPath(), 0);
+            return KernelCopy::ReadFailed;
+        }
+        left -= n;
+    }
+    // The stream's own position follows what the kernel wrote.
+    if (::fseeko(fp_, out, SEEK_SET) != 0) {
+        failed(IoOp::Write, notedPath());
+        return KernelCopy::WriteFailed;
+    }
+    return KernelCopy::Done;
+}
+
 bool File::seek(std::int64_t offset)
 {
     if (!fp_) return false;

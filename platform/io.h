@@ -75,6 +75,15 @@ public:
     std::int64_t tell();
     // The file's length in bytes, or -1. Counted as a seek.
     std::int64_t length();
+    // Copies size bytes of from, starting at its offset, to this file at its
+    // position, within the kernel (copy_file_range: no copy through user
+    // space, and a shared extent where the file system can reflink).
+    // Unsupported, with nothing copied, where the kernel or the file
+    // systems cannot; the caller then copies through a buffer. Counted as
+    // one read and one write. Afterwards both positions are unspecified
+    // but this file's, which is after the bytes copied.
+    enum class KernelCopy { Done, Unsupported, ReadFailed, WriteFailed };
+    KernelCopy copyRangeFrom(File& from, std::int64_t offset, std::int64_t size);
     // Writes buffered data and makes it durable (fsync).
     bool flush();
     bool close();

@@ -121,7 +121,25 @@ namespace {
                 if (!from) return fail(extraText);
             }
             if (!p.fromExtra && !old->seek(p.sourceOffset)) return fail(lib.writerText);
-            switch (copyBytes(*from, save.file(), run, buffer, REWRITE_CHUNK)) {
+            // In the kernel where it can (a reflink costs next to nothing on
+            // file systems that share blocks), else through the buffer.
+            const std::int64_t at = p.fromExtra ? from->tell() : p.sourceOffset;
+            CopyFault fault = CopyFault::None;
+            switch (at < 0 ? platform::File::KernelCopy::Unsupported
+                           : save.file().copyRangeFrom(*from, at, run)) {
+            case platform::File::KernelCopy::Done:
+                break;
+            case platform::File::KernelCopy::Unsupported:
+                fault = copyBytes(*from, save.file(), run, buffer, REWRITE_CHUNK);
+                break;
+            case platform::File::KernelCopy::ReadFailed:
+                fault = CopyFault::Read;
+                break;
+            case platform::File::KernelCopy::WriteFailed:
+                fault = CopyFault::Write;
+                break;
+            }
+            switch (fault) {
             case CopyFault::None:
                 break;
             case CopyFault::Read:
