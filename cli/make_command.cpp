@@ -2,6 +2,7 @@
 // a slide library.
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -54,6 +55,7 @@ namespace {
         if (text.empty()) return true;
         int w = 0, h = 0;
         if (parseSize(text, w, h)) {
+            if (w > 32767 || h > 32767) return false;
             size.width = w;
             size.height = h;
             return true;
@@ -71,8 +73,12 @@ namespace {
         size.margin = o.margin;
         if (!parseMakeSize(o.size, size))
             return fail(
-                "--size wants WxH or one number for the longer side (1..32767), not \"" + o.size + "\"",
+                "--size wants WxH (each side 1..32767) or one number for the longer side (1..32767), not \""
+                    + o.size + "\"",
                 EXIT_USAGE);
+        // The option's range check lets NaN through: no comparison holds.
+        if (!std::isfinite(o.strokeWidth))
+            return fail("--stroke-width wants a number from 0 to 10000, not nan", EXIT_USAGE);
         const bool library = endsWithSlb(o.output);
         // A slide written into out.png is a picture no viewer opens and a
         // slide no one finds; the name says what the user wants.

@@ -80,7 +80,14 @@ namespace {
             why = readFailure(in.path);
             return false;
         }
-        const DecodedLibrary d = decodeLibrary(file, DecodeMode::Lenient);
+        // A library the store refuses is refused here too, not drawn as
+        // whatever a lenient reading finds (an empty sheet, exit 0).
+        const DecodedLibrary d = decodeLibrary(file, DecodeMode::Strict);
+        if (!d.ok()) {
+            setStatus(libraryFaultStatus(d.fault), in.path.c_str(), nullptr);
+            why = std::string(statusMessage()) + " (" + libraryFaultText(d.fault) + ")";
+            return false;
+        }
         const int count = static_cast<int>(
             std::min<std::size_t>(d.entries.size(), static_cast<std::size_t>(look.librarySlides)));
         if (count == 0) {

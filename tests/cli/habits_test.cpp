@@ -305,6 +305,12 @@ namespace {
                 "pixels)\n" },
             { { "render", "x.sld", "-o", "x.png", "--size", "0000000x10" },
                 "qorvan render: --size wants WIDTHxHEIGHT in pixels, such as 640x480\n" },
+            // A slide's sides are 15-bit: a larger one is refused, not cut.
+            { { "make", "x.svg", "-o", "x.sld", "--size", "65536x1" },
+                "qorvan make: --size wants WxH (each side 1..32767) or one number for the longer side "
+                "(1..32767), not \"65536x1\"\n" },
+            { { "make", "x.svg", "-o", "x.sld", "--stroke-width", "nan" },
+                "qorvan make: --stroke-width wants a number from 0 to 10000, not nan\n" },
             { { "render", "x.sld", "-o", "x.png", "--format", "svg" },
                 "qorvan render: --format goes with --all; a single picture takes its format from the "
                 "extension of -o (.png, .svg or .dxf)\n" },

@@ -67,12 +67,20 @@ namespace {
         TempDir t;
         t.write("empty.slb", makeLibrary({}));
         t.write("junk.sld", "not a slide at all, just some text");
+        {
+            // A slide's position past the end: list refuses it, so must
+            // thumbnail, rather than draw an empty sheet.
+            std::string bad = makeLibrary({ { "BOX", std::string(40, 'x') } });
+            bad[32 + 35] = '\x7f';
+            t.write("bad.slb", bad);
+        }
         struct {
             std::vector<std::string> args;
             int status;
             const char* says;
         } cases[] = {
             { { "thumbnail", "empty.slb", "e.png" }, 1, "empty.slb" },
+            { { "thumbnail", "bad.slb", "b.png" }, 1, "Slide library invalid." },
             { { "thumbnail", "nosuch.sld", "n.png" }, 1, "nosuch.sld: cannot open it: No such file" },
             { { "thumbnail", "junk.sld", "j.png" }, 1, "junk.sld" },
             { { "thumbnail", SAMPLES + "box.sld", "nodir/x.png" }, 1, "nodir/x.png" },
@@ -84,7 +92,7 @@ namespace {
             EXPECT_EQ(r.status, c.status) << c.args[1] << ": " << r.err;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         }
-        for (const char* out : { "e.png", "n.png", "j.png", "x.png" })
+        for (const char* out : { "e.png", "b.png", "n.png", "j.png", "x.png" })
             EXPECT_FALSE(std::filesystem::exists(t.path() / out)) << out;
     }
 
