@@ -69,7 +69,9 @@ namespace {
     {
         if (f.error == 0) return "it ends before the length it was measured at";
         if (f.error == ESTALE) return "another program changed it meanwhile";
-        if (f.error == EINVAL && f.op == platform::IoOp::Open)
+        // Reading refuses such a file before it can block; writing refuses
+        // to put a regular file in its place.
+        if (f.error == EINVAL && (f.op == platform::IoOp::Open || f.op == platform::IoOp::Write))
             return "not a regular file (a device, pipe or socket)";
         switch (f.error) {
         case platform::LINK_NOT_OURS:
