@@ -129,7 +129,8 @@ namespace {
         ASSERT_EQ(::mkfifo(t.str("pic.png").c_str(), 0600), 0);
         RunResult r = qorvan({ "render", "box", "-o", "pic.png" }, t.str());
         EXPECT_NE(r.status, 0);
-        EXPECT_NE(r.err.find("pic.png: cannot write it: not a regular file"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("pic.png"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
         EXPECT_TRUE(fs::is_fifo(t.path() / "pic.png"));
         // A device too is named as such, not as "Invalid argument".
         r = qorvan({ "convert", "box", "-o", "/dev/null" }, t.str());
