@@ -207,8 +207,9 @@ namespace {
                 files.push_back(e.path().filename().string());
             EXPECT_EQ(files.size(), 4u);
             // The slide stored as A_B~1 is the one in A_B~1's file.
-            if (std::string(k.extension) == ".SLD")
+            if (std::string(k.extension) == ".SLD") {
                 EXPECT_EQ(readFile(t.path() / "out" / (std::string("A_B~1") + k.extension)), c);
+            }
         }
         fs::remove_all(t.path() / "out");
         ASSERT_EQ(qorvan({ "render", "lib", "--all", "-d", "out" }, t.str()).status, 0);
