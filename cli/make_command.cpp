@@ -156,7 +156,7 @@ namespace {
             const bool replacing = !library && platform::pathExists(target);
             if (!writeWholeFile(target, bytes)) {
                 cleanUp();
-                return fail(target + ": cannot write the slide");
+                return fail(writeFailure(target));
             }
             if (library) made.push_back(target);
             if (replacing)

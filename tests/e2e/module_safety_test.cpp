@@ -127,8 +127,10 @@ TEST(ModuleSafety, ExplodeSaysASecondSlideOfOneNameWasNotWritten)
     };
     const std::string head = std::string("AutoCAD Slide Library 1.0\r\n\x1a", 28) + std::string(4, '\0');
     const std::uint32_t first = 32 + 4 * 36;
-    std::string lib = head + entry("BOX", first) + entry("GEAR", first + box.size())
-        + entry("BOX", first + box.size() + gear.size()) + std::string(36, '\0') + box + gear + gear;
+    const auto boxSize = static_cast<std::uint32_t>(box.size());
+    const auto gearSize = static_cast<std::uint32_t>(gear.size());
+    std::string lib = head + entry("BOX", first) + entry("GEAR", first + boxSize)
+        + entry("BOX", first + boxSize + gearSize) + std::string(36, '\0') + box + gear + gear;
     dir.write("dup.slb", lib);
     fs::create_directory(dir.path() / "all");
     const RunResult r = module({ "(slb-explode \"dup\" \"all\")", "(slb-error)" }, dir.str());
