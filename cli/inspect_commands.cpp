@@ -18,6 +18,7 @@
 #include "inspect/text_form.h"
 #include "platform/path.h"
 #include "platform/resolve.h"
+#include "platform/stdout.h"
 #include "slide/slide_source.h"
 #include "store/library.h"
 #include "store/limits.h"
@@ -118,6 +119,8 @@ namespace {
     int runDiff(const DiffOptions& o)
     {
         resetStatus();
+        // A report that cannot be written is trouble, not "different".
+        platform::setOutputFailureStatus(DIFF_TROUBLE);
         const Force force = o.library ? Force::Library : o.slide ? Force::Slide : Force::None;
         Loaded a, b;
         if (!loadFile(o.a, force, a) || !loadFile(o.b, force, b)) return DIFF_TROUBLE;
@@ -130,7 +133,7 @@ namespace {
         if (!r.differ) return DIFF_SAME;
         std::string out = "--- " + a.label + "\n+++ " + b.label + "\n" + r.report;
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return std::fflush(stdout) == 0 ? DIFF_DIFFERENT : DIFF_TROUBLE;
+        return DIFF_DIFFERENT;
     }
 
     struct SalvageOptions {

@@ -14,8 +14,12 @@ bool closeStandardOutput(std::string& reason);
 
 // For main: closes standard output and, when that fails, prints
 // "PROGRAM: cannot write standard output: REASON" on standard error and
-// returns 1, or status when it is above 1 (a failure of its own kind, such
-// as diff's 2 for trouble); otherwise returns status unchanged.
+// returns the output failure status (below); otherwise returns status
+// unchanged.
 int finishStandardOutput(const char* program, int status);
+// The exit status of a run whose output was lost: 1 unless a command whose
+// 1 means something else says otherwise (diff, whose 1 is "different" and 2
+// "trouble").
+void setOutputFailureStatus(int status);
 
 } // namespace qorvan::platform
