@@ -228,6 +228,8 @@ namespace {
             "<path d='M0 0 L10 10' stroke='black'/></svg>");
         ASSERT_EQ(qorvan({ "dump", "box.sld", "-o", "box.txt" }, t.str()).status, 0);
         fs::create_hard_link(t.path() / "box.sld", t.path() / "hard.png");
+        // make names its outputs .sld or .slb, so its input is reached through a link of that name.
+        fs::create_hard_link(t.path() / "ok.svg", t.path() / "ok.sld");
         const struct {
             std::vector<std::string> args;
             const char* input;
@@ -237,7 +239,7 @@ namespace {
             { { "convert", "box.sld", "-o", "./box.sld" }, "box.sld" },
             { { "dump", "box.sld", "-o", "box.sld" }, "box.sld" },
             { { "build", "box.txt", "-o", "box.txt" }, "box.txt" },
-            { { "make", "ok.svg", "-o", "ok.svg" }, "ok.svg" },
+            { { "make", "ok.svg", "-o", "ok.sld" }, "ok.svg" },
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(c.args[0] + " " + c.args.back());
