@@ -95,7 +95,8 @@ unsigned slideHeaderFaults(const std::uint8_t* data, std::size_t arrived, bool o
 std::string headerFaultText(HeaderFault fault, const std::uint8_t* data, std::size_t arrived, bool oldForm)
 {
     std::uint8_t b[OLD_HEADER_SIZE] = {};
-    std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
+    // An empty slide has no bytes, and memcpy may not take null even for nothing.
+    if (arrived > 0) std::memcpy(b, data, arrived < sizeof b ? arrived : sizeof b);
     switch (fault) {
     case HEADER_CUT_SHORT:
         return "header cut short (" + std::to_string(arrived) + " bytes)";
