@@ -19,7 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace qorvan::inspect;
     auto inside = [](const std::vector<Finding>& fs, std::size_t limit, bool damageAllowed) {
         for (const Finding& f : fs)
-            if ((f.located && f.offset > limit) || (!damageAllowed && f.severity() == Severity::Error))
+            // A signature inside a salvaged slide's own bytes reads to check
+            // as a slide no entry points at: the one error a sound library may show.
+            if ((f.located && f.offset > limit)
+                || (!damageAllowed && f.severity() == Severity::Error && f.kind != CheckKind::HiddenSlide))
                 __builtin_trap();
     };
     const LibraryCheck input = checkLibrary(data, size, nullptr);
