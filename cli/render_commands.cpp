@@ -114,6 +114,18 @@ namespace {
         std::string failure; // stops the work
     };
 
+    // What one saved picture tells the batch: a slide that could not be drawn
+    // names itself, a file that could not be written names the file.
+    Outcome outcomeOf(const LoadedSlide& s, const SavedPicture& p, const std::string& path)
+    {
+        Outcome out { s.label, p.header, {} };
+        if (!p.made)
+            out.failure = s.label + ": " + p.failure;
+        else if (!p.written)
+            out.failure = writeFailure(path);
+        return out;
+    }
+
     // Works through every slide of the library ref into directory, one file
     // per slide, on up to jobs threads: make(i, slide, path) writes the slide's
     // file. File names are settled before any work starts, so they do not depend
@@ -166,13 +178,7 @@ namespace {
             [&](const LoadedSlide& s, const std::string& path) {
                 int w = width, h = height;
                 if (!sized) slideSize(s, w, h);
-                SavedPicture p = savePicture(s, w, h, o.choices, format, path);
-                Outcome out { s.label, p.header, {} };
-                if (!p.made)
-                    out.failure = s.label + ": " + p.failure;
-                else if (!p.written)
-                    out.failure = writeFailure(path);
-                return out;
+                return outcomeOf(s, savePicture(s, w, h, o.choices, format, path), path);
             });
     }
 
@@ -225,13 +231,7 @@ namespace {
     // The slide as a DXF drawing at path: what render writes for a .dxf.
     Outcome writeDxf(const LoadedSlide& s, const std::string& path)
     {
-        const SavedPicture p = savePicture(s, 0, 0, PictureChoices {}, PictureFormat::Dxf, path);
-        Outcome out { s.label, p.header, {} };
-        if (!p.made)
-            out.failure = s.label + ": " + p.failure;
-        else if (!p.written)
-            out.failure = writeFailure(path);
-        return out;
+        return outcomeOf(s, savePicture(s, 0, 0, PictureChoices {}, PictureFormat::Dxf, path), path);
     }
 
     // The slide's bytes in the chosen form, or why there are none.
