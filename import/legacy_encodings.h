@@ -1,6 +1,7 @@
 // The 8-bit encodings older drawing programs declare in SVG files
 // (Windows-125x, ISO-8859-x, KOI8-R and KOI8-U), for the XML reader: expat
-// knows only UTF-8, UTF-16, ISO-8859-1 and ASCII by itself.
+// knows only UTF-8, UTF-16, ISO-8859-1 and ASCII by itself. The DXF reader's
+// code pages are the Windows ones of this table.
 #pragma once
 
 #include <cstdint>
